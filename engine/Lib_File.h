@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Binary file access by file number. The input image is always file number 1,
+// the output image file number 2. Errors are values: an open that fails
+// returns false, a short read returns fewer bytes, a failed write or commit
+// returns false. Nothing here shows a message.
+namespace Lib_File {
+
+inline constexpr int InputFile = 1;
+inline constexpr int OutputFile = 2;
+inline constexpr int MaxFileNumber = 8;
+
+// Position sentinels: -1 is the file's current position, -2 (writing only)
+// just after its last byte. A length of 0 or -1 means the whole file.
+inline constexpr qint64 CurrentPosition = -1;
+inline constexpr qint64 EndOfFile = -2;
+inline constexpr qint64 WholeFile = 0;
+
+// Opens an existing file for reading only; a missing file is not created.
+bool OpenForRead(int fileNumber, const QString& path);
+
+// Opens a file that is to be replaced as a whole. Bytes go to a temporary
+// file beside it; only CommitFile() puts them in place, so a failed write
+// never leaves a partial file and never touches an existing one.
+bool OpenForReplace(int fileNumber, const QString& path);
+
+// Opens a byte string in memory under a file number, for reading and
+// writing; the buffer must outlive the open file.
+bool OpenBuffer(int fileNumber, QByteArray* buffer);
+
+bool IsOpen(int fileNumber);
+
+// Size in bytes of the file open under the number, or -1 when none is.
+qint64 FileLength(int fileNumber);
+
+QByteArray ReadBytes(int fileNumber, qint64 position, qint64 length);
+
+// Writes all of data; false when the number is not open or not every byte
+// could be written.
+bool WriteBytes(int fileNumber, qint64 position, const QByteArray& data);
+
+// Finishes a file opened with OpenForReplace (flush, then rename over the
+// target) and closes its number. For any other kind of file it just closes
+// the number. False when the file could not be completed; the target then
+// stays as it was.
+bool CommitFile(int fileNumber);
+
+// Closes every open file number. A replacement that was not committed is
+// discarded, its temporary file removed.
+void CloseAll();
+
+// Deletes the file at path; true when it is gone afterwards.
+bool KillFile(const QString& path);
+
+// Closes all files when it goes out of scope, so that a conversion that
+// stops half way never leaves a number open.
+class CloseAllGuard {
+ public:
+  CloseAllGuard() = default;
+  ~CloseAllGuard() { CloseAll(); }
+  CloseAllGuard(const CloseAllGuard&) = delete;
+  CloseAllGuard& operator=(const CloseAllGuard&) = delete;
+};
+
+}  // namespace Lib_File

@@ -1,0 +1,85 @@
+#include "settings/modRegistry.h"
+
+#include <QSettings>
+#include <QStringList>
+
+#include "settings/modGlobals.h"
+
+namespace {
+
+const QString AppName = QStringLiteral("Quillet");
+const QString Folders = QStringLiteral("Folders");
+const QString User = QStringLiteral("User");
+
+QSettings openStore(const QString& appName) {
+  return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillet"),
+                   appName);
+}
+
+QString keyPath(const QString& section, const QString& key) {
+  return section + u'/' + key;
+}
+
+// A code is the whole number 0 to 255 that the stored text denotes; any
+// other text leaves the field as it was.
+void loadCode(const QString& key, quint8* field) {
+  const QString text = GetSetting(AppName, User, key).trimmed();
+  if (text.isEmpty() || text.size() > 3) return;
+  for (QChar c : text) {
+    if (c < u'0' || c > u'9') return;
+  }
+  const int value = text.toInt();
+  if (value <= 255) *field = static_cast<quint8>(value);
+}
+
+}  // namespace
+
+QString GetSetting(const QString& appName, const QString& section, const QString& key) {
+  const QVariant value = openStore(appName).value(keyPath(section, key));
+  // A hand-edited file may hold an unquoted text with commas, which the
+  // store reads back as a list; it still means the text as written.
+  if (value.typeId() == QMetaType::QStringList) {
+    return value.toStringList().join(u',');
+  }
+  return value.toString();
+}
+
+void SaveSetting(const QString& appName, const QString& section, const QString& key,
+                 const QString& setting) {
+  openStore(appName).setValue(keyPath(section, key), setting);
+}
+
+void LoadSettings() {
+  auto& s = ConversionSettings;
+  s.Source = GetSetting(AppName, Folders, QStringLiteral("Source"));
+  s.Target = GetSetting(AppName, Folders, QStringLiteral("Target"));
+  s.SourceExt = GetSetting(AppName, Folders, QStringLiteral("SourceExt"));
+  s.TargetExt = GetSetting(AppName, Folders, QStringLiteral("TargetExt"));
+  s.OutOrder = GetSetting(AppName, User, QStringLiteral("OutOrder"));
+  loadCode(QStringLiteral("Overwrite"), &s.Overwrite);
+  loadCode(QStringLiteral("PadType"), &s.PadType);
+  loadCode(QStringLiteral("PadSize"), &s.PadSize);
+  s.PadValue = GetSetting(AppName, User, QStringLiteral("PadValue"));
+
+  if (s.SourceExt.isEmpty()) s.SourceExt = QStringLiteral(".BIN");
+  if (s.TargetExt.isEmpty()) s.TargetExt = QStringLiteral(".BIN");
+  if (s.OutOrder.isEmpty()) s.OutOrder = QStringLiteral("0,1,8,9");
+  if (s.PadValue.isEmpty()) s.PadValue = QStringLiteral("FF");
+  if (s.PadValue.size() == 1) s.PadValue.prepend(u'0');
+}
+
+bool SaveSettings() {
+  const auto& s = ConversionSettings;
+  QSettings store = openStore(AppName);
+  store.setValue(keyPath(Folders, QStringLiteral("Source")), s.Source);
+  store.setValue(keyPath(Folders, QStringLiteral("Target")), s.Target);
+  store.setValue(keyPath(Folders, QStringLiteral("SourceExt")), s.SourceExt);
+  store.setValue(keyPath(Folders, QStringLiteral("TargetExt")), s.TargetExt);
+  store.setValue(keyPath(User, QStringLiteral("OutOrder")), s.OutOrder);
+  store.setValue(keyPath(User, QStringLiteral("Overwrite")), QString::number(s.Overwrite));
+  store.setValue(keyPath(User, QStringLiteral("PadType")), QString::number(s.PadType));
+  store.setValue(keyPath(User, QStringLiteral("PadSize")), QString::number(s.PadSize));
+  store.setValue(keyPath(User, QStringLiteral("PadValue")), s.PadValue);
+  store.sync();
+  return store.status() == QSettings::NoError;
+}

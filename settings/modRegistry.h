@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// The per-user settings store: application "Quillet", sections "Folders" and
+// "User", every value kept as text. On Windows it lives in the registry under
+// HKEY_CURRENT_USER\Software\Quillet\Quillet, elsewhere in
+// Quillet/Quillet.conf in the user's configuration folder.
+
+// The stored text, or empty text when the key is absent.
+QString GetSetting(const QString& appName, const QString& section, const QString& key);
+void SaveSetting(const QString& appName, const QString& section, const QString& key,
+                 const QString& setting);
+
+// Fills ConversionSettings from the store and applies the defaults. Never
+// fails: a value that cannot be taken leaves its field as it was.
+void LoadSettings();
+
+// Writes ConversionSettings to the store; false when the store could not be
+// written.
+bool SaveSettings();

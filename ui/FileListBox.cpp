@@ -1,0 +1,78 @@
+#include "ui/FileListBox.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace {
+
+bool hasWildcard(const QString& pattern) {
+  return pattern.contains(u'*') || pattern.contains(u'?');
+}
+
+QRegularExpression wildcardExpression(const QString& pattern) {
+  QString expression;
+  for (QChar c : pattern) {
+    if (c == u'*') {
+      expression += QStringLiteral(".*");
+    } else if (c == u'?') {
+      expression += u'.';
+    } else {
+      expression += QRegularExpression::escape(QString(c));
+    }
+  }
+  return QRegularExpression(
+      QRegularExpression::anchoredPattern(expression),
+      QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+}
+
+bool listable(const QFileInfo& info) {
+  return info.isFile() && !info.isHidden();
+}
+
+}  // namespace
+
+FileListBox::FileListBox(QObject* parent) : QObject(parent) {}
+
+bool FileListBox::setPath(const QString& path) {
+  path_ = path;
+  const QFileInfo folder(path);
+  pathValid_ = !path.isEmpty() && folder.isDir() && folder.isReadable() && QDir(path).isReadable();
+  refresh();
+  return pathValid_;
+}
+
+void FileListBox::setPattern(const QString& pattern) {
+  pattern_ = pattern;
+  refresh();
+}
+
+QString FileListBox::FileName() const {
+  if (listIndex_ < 0 || listIndex_ >= names_.size()) return {};
+  return names_[listIndex_];
+}
+
+void FileListBox::refresh() {
+  names_.clear();
+  listIndex_ = -1;
+  if (!pathValid_) return;
+  const QDir folder(path_);
+  if (!hasWildcard(pattern_)) {
+    if (!pattern_.isEmpty() && listable(QFileInfo(folder, pattern_))) {
+      names_.append(pattern_);
+    }
+    return;
+  }
+  const QRegularExpression match = wildcardExpression(pattern_);
+  // Without QDir::Hidden and QDir::System, hidden files, system files and
+  // broken links stay out, as they do in the platform's own file lists.
+  const QStringList all = folder.entryList(QDir::Files, QDir::Unsorted);
+  for (const QString& name : all) {
+    if (match.match(name).hasMatch()) names_.append(name);
+  }
+  std::sort(names_.begin(), names_.end(), [](const QString& a, const QString& b) {
+    const int folded = a.compare(b, Qt::CaseInsensitive);
+    return folded != 0 ? folded < 0 : a < b;
+  });
+}

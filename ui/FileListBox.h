@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+// A never-visible file list: the ordinary files of one folder (no folders,
+// no hidden files, on Windows no system files) whose names match a wildcard
+// pattern, letter case ignored. Names are sorted by name, letters compared
+// without regard to case, names equal but for case in code-point order.
+class FileListBox : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit FileListBox(QObject* parent = nullptr);
+
+  // Points the list at a folder; false (the list then empty) when the folder
+  // does not exist or cannot be read.
+  bool setPath(const QString& path);
+  QString Path() const { return path_; }
+
+  // "*" matches any run of characters, "?" any one; everything else stands
+  // for itself. A pattern without either is looked up directly, so testing
+  // whether one file exists never lists the whole folder.
+  void setPattern(const QString& pattern);
+  QString Pattern() const { return pattern_; }
+
+  int ListCount() const { return static_cast<int>(names_.size()); }
+  void setListIndex(int index) { listIndex_ = index; }
+  int ListIndex() const { return listIndex_; }
+  // The name (with extension, no folder) of the selected entry.
+  QString FileName() const;
+
+  // Whether the last setPath found a readable folder.
+  bool PathValid() const { return pathValid_; }
+
+ private:
+  void refresh();
+
+  QString path_;
+  QString pattern_ = QStringLiteral("*");
+  bool pathValid_ = false;
+  QStringList names_;
+  int listIndex_ = -1;
+};

@@ -1,0 +1,249 @@
+#include "ui/frm_Main.h"
+
+#include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "batch/frmProcess.h"
+#include "settings/modGlobals.h"
+#include "settings/modRegistry.h"
+#include "ui/Controls.h"
+#include "ui/FileListBox.h"
+#include "ui/Toolkit.h"
+#include "ui/frmFileBox.h"
+#include "ui/frmOptions.h"
+
+using Toolkit::Buttons;
+using Toolkit::CRLF;
+using Toolkit::Icon;
+using Toolkit::MsgBox;
+
+namespace {
+
+// The most files one run can take.
+constexpr int MaxRunFiles = 32767;
+
+QGroupBox* frame(const char* name, const QString& caption, QWidget* content) {
+  auto* box = new QGroupBox(caption);
+  box->setObjectName(QString::fromLatin1(name));
+  auto* layout = new QVBoxLayout(box);
+  layout->addWidget(content);
+  return box;
+}
+
+TextBox* folderField(const char* name) {
+  auto* field = new TextBox;
+  field->setObjectName(QString::fromLatin1(name));
+  field->setReadOnly(true);
+  field->setToolTip(QStringLiteral("Double-Click to select folder"));
+  field->setMinimumWidth(300);
+  return field;
+}
+
+TextBox* extensionField(const char* name) {
+  auto* field = new TextBox;
+  field->setObjectName(QString::fromLatin1(name));
+  field->setText(QStringLiteral(".BIN"));
+  field->setAlignment(Qt::AlignCenter);
+  field->setFixedWidth(80);
+  return field;
+}
+
+QPushButton* button(const char* name, const QString& caption) {
+  auto* push = new QPushButton(caption);
+  push->setObjectName(QString::fromLatin1(name));
+  // Enter on a focused button presses it, as users of the platform expect.
+  push->setAutoDefault(true);
+  return push;
+}
+
+}  // namespace
+
+frm_Main::frm_Main() {
+  setObjectName(QStringLiteral("frm_Main"));
+  setWindowTitle(QStringLiteral("Quillet"));
+
+  txtSource = folderField("txtSource");
+  txtSourceExt = extensionField("txtSourceExt");
+  txtTarget = folderField("txtTarget");
+  txtTargetExt = extensionField("txtTargetExt");
+  cmdOptions = button("cmdOptions", QStringLiteral("&Options"));
+  cmdStrip = button("cmdStrip", QStringLiteral("&Reorder"));
+  cmdExit = button("cmdExit", QStringLiteral("E&xit"));
+  File1 = new FileListBox(this);
+  File1->setObjectName(QStringLiteral("File1"));
+
+  Frame1 = frame("Frame1", QStringLiteral("Source Folder:"), txtSource);
+  Frame3 = frame("Frame3", QStringLiteral("Extension"), txtSourceExt);
+  Frame2 = frame("Frame2", QStringLiteral("Target Folder:"), txtTarget);
+  Frame4 = frame("Frame4", QStringLiteral("Extension"), txtTargetExt);
+
+  // Everything sits in one body, so that a run can make the whole window
+  // unusable without touching each control's own enabled state.
+  body_ = new QWidget(this);
+  auto* grid = new QGridLayout(body_);
+  grid->addWidget(Frame1, 0, 0);
+  grid->addWidget(Frame3, 0, 1);
+  grid->addWidget(Frame2, 1, 0);
+  grid->addWidget(Frame4, 1, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(cmdOptions);
+  buttons->addStretch();
+  buttons->addWidget(cmdStrip);
+  buttons->addStretch();
+  buttons->addWidget(cmdExit);
+  grid->addLayout(buttons, 2, 0, 1, 2);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(body_);
+  outer->setSizeConstraint(QLayout::SetFixedSize);
+
+  setTabOrder(txtSource, txtSourceExt);
+  setTabOrder(txtSourceExt, txtTarget);
+  setTabOrder(txtTarget, txtTargetExt);
+  setTabOrder(txtTargetExt, cmdOptions);
+  setTabOrder(cmdOptions, cmdStrip);
+  setTabOrder(cmdStrip, cmdExit);
+
+  connect(txtSource, &QLineEdit::textChanged, this, &frm_Main::txtSource_Change);
+  connect(txtTarget, &QLineEdit::textChanged, this, &frm_Main::txtTarget_Change);
+  connect(txtSource, &TextBox::doubleClicked, this, &frm_Main::txtSource_DblClick);
+  connect(txtTarget, &TextBox::doubleClicked, this, &frm_Main::txtTarget_DblClick);
+  connect(txtSourceExt, &TextBox::lostFocus, this, &frm_Main::txtSourceExt_LostFocus);
+  connect(txtTargetExt, &TextBox::lostFocus, this, &frm_Main::txtTargetExt_LostFocus);
+  connect(cmdStrip, &QPushButton::clicked, this, &frm_Main::cmdStrip_Click);
+  connect(cmdOptions, &QPushButton::clicked, this, &frm_Main::cmdOptions_Click);
+  connect(cmdExit, &QPushButton::clicked, this, &frm_Main::cmdExit_Click);
+}
+
+void frm_Main::Form_Load() {
+  setWindowTitle(QStringLiteral("%1 - v%2.%3.%4")
+                     .arg(QStringLiteral(QUILLET_TITLE))
+                     .arg(QUILLET_VERSION_MAJOR)
+                     .arg(QUILLET_VERSION_MINOR, 2, 10, QLatin1Char('0'))
+                     .arg(QUILLET_VERSION_REVISION, 4, 10, QLatin1Char('0')));
+  cmdStrip->setEnabled(false);
+  LoadSettings();
+  txtSource->setText(ConversionSettings.Source);
+  txtTarget->setText(ConversionSettings.Target);
+  txtSourceExt->setText(ConversionSettings.SourceExt);
+  txtTargetExt->setText(ConversionSettings.TargetExt);
+}
+
+void frm_Main::applyEnablingRule() {
+  cmdStrip->setEnabled(!txtSource->text().isEmpty() && !txtTarget->text().isEmpty());
+}
+
+void frm_Main::txtSource_Change() {
+  applyEnablingRule();
+}
+void frm_Main::txtTarget_Change() {
+  applyEnablingRule();
+}
+
+void frm_Main::pickFolder(const QString& caption, TextBox* field, QString* setting) {
+  if (Processing) return;
+  PickerFolder = field->text();
+  PickerCaption = caption;
+  Forms::frmFileBox->Show(ShowMode::Modal);
+  if (!PickerFolder.endsWith(QDir::separator())) PickerFolder += QDir::separator();
+  field->setText(PickerFolder);
+  *setting = PickerFolder;
+}
+
+void frm_Main::txtSource_DblClick() {
+  pickFolder(QStringLiteral("Source "), txtSource, &ConversionSettings.Source);
+}
+
+void frm_Main::txtTarget_DblClick() {
+  pickFolder(QStringLiteral("Target "), txtTarget, &ConversionSettings.Target);
+}
+
+void frm_Main::normaliseExtension(TextBox* field, QString* setting) {
+  if (!field->text().startsWith(u'.')) field->setText(u'.' + field->text());
+  *setting = field->text();
+}
+
+void frm_Main::txtSourceExt_LostFocus() {
+  normaliseExtension(txtSourceExt, &ConversionSettings.SourceExt);
+}
+
+void frm_Main::txtTargetExt_LostFocus() {
+  normaliseExtension(txtTargetExt, &ConversionSettings.TargetExt);
+}
+
+void frm_Main::cmdStrip_Click() {
+  if (Processing) return;
+  const QString folder = txtSource->text();
+  const QString pattern = u'*' + txtSourceExt->text();
+  if (!File1->setPath(folder)) {
+    MsgBox(QStringLiteral("The Source folder does not exist or cannot be read:") + CRLF + folder +
+               CRLF + QStringLiteral("Please choose another source folder."),
+           Buttons::OK, Icon::Critical, QStringLiteral("Folder Error"));
+    return;
+  }
+  File1->setPattern(pattern);
+  const int count = File1->ListCount();
+  if (count == 0) {
+    MsgBox(QStringLiteral("No '%1' files found in source folder.").arg(pattern), Buttons::OK,
+           Icon::Information, QStringLiteral("No Files Found"));
+    return;
+  }
+  if (count > MaxRunFiles) {
+    MsgBox(QStringLiteral("There are %1 '%2' files in the source folder; one run takes at "
+                          "most %3.")
+                   .arg(count)
+                   .arg(pattern)
+                   .arg(MaxRunFiles) +
+               CRLF + QStringLiteral("Please move some of them to another folder."),
+           Buttons::OK, Icon::Exclamation, QStringLiteral("Too Many Files"));
+    return;
+  }
+
+  FileCount = static_cast<qint16>(count);
+  FileList.clear();
+  FileList.reserve(FileCount);
+  for (FileIndex = 0; FileIndex < FileCount; ++FileIndex) {
+    File1->setListIndex(FileIndex);
+    FileList.append(File1->FileName());
+  }
+
+  setRunning(true);
+  frmProcess* process = Forms::frmProcess.get();
+  process->Show();
+  process->StripFiles();
+  setRunning(false);
+}
+
+void frm_Main::setRunning(bool running) {
+  // Nothing may start a second run, pick a folder, change the options or
+  // close this window under a run.
+  body_->setEnabled(!running);
+  if (frmOptions* options = Forms::frmOptions.loaded()) options->setEnabled(!running);
+}
+
+void frm_Main::cmdOptions_Click() {
+  if (Processing) return;
+  Forms::frmOptions->Show();
+}
+
+void frm_Main::cmdExit_Click() {
+  Unload();
+}
+
+void frm_Main::Form_Unload(int& Cancel) {
+  if (Processing) {
+    // The run is stopped through its own window, which is brought forward.
+    Cancel = 1;
+    if (frmProcess* process = Forms::frmProcess.loaded()) process->Show();
+    return;
+  }
+  ConversionSettings.Source = txtSource->text();
+  ConversionSettings.Target = txtTarget->text();
+  ConversionSettings.SourceExt = txtSourceExt->text();
+  ConversionSettings.TargetExt = txtTargetExt->text();
+  SaveSettings();
+}
