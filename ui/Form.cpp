@@ -12,8 +12,8 @@ void Form::Load() {
 void Form::Show(ShowMode mode) {
   if (unloaded_) return;
   if (mode == ShowMode::Modeless) {
+    if (isVisible()) raise();
     show();
-    raise();
     activateWindow();
     return;
   }

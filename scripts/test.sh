@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with warnings as errors and runs every
+# test: once in a plain build, once under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the engine fuzzer for a bounded time.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$root/scripts/deps.sh"
+quillet_install_missing "${QUILLET_BUILD_PACKAGES[@]}" clang libclang-rt-14-dev
+jobs="$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+
+echo "== Build with warnings as errors, run the tests"
+plain="$root/build/test"
+cmake -S "$root" -B "$plain" -DCMAKE_BUILD_TYPE=Debug -DQUILLET_WERROR=ON >/dev/null
+cmake --build "$plain" -j"$jobs"
+ctest --test-dir "$plain" --output-on-failure -j"$jobs"
+
+echo "== The same tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+asan="$root/build/sanitize"
+cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=Debug -DQUILLET_WERROR=ON \
+  -DQUILLET_SANITIZE=ON -DQUILLET_BUILD_BENCH=OFF >/dev/null
+cmake --build "$asan" -j"$jobs"
+ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" \
+  LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0" \
+  UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+  ctest --test-dir "$asan" --output-on-failure -j"$jobs"
+
+echo "== Engine fuzzer"
+bash "$root/fuzz/run.sh" 25
