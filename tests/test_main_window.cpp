@@ -1,0 +1,265 @@
+// The main window: start-up, the enabling rule, extensions, the listing that
+// starts a run, the lock during a run, and saving on close.
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "batch/frmProcess.h"
+#include "settings/modGlobals.h"
+#include "tests/support/RunFixture.h"
+#include "tools/ImageBuilder.h"
+#include "ui/Controls.h"
+#include "ui/frm_Main.h"
+
+using namespace ImageBuilder;
+
+namespace {
+
+QByteArray image() {
+  return Image224K({Bank0(), Bank1(), Bank8(), Bank9()});
+}
+
+// Presses a button of the real message box once it is up, and reports
+// what the box showed.
+struct RealBoxAnswer {
+  QString text, title;
+  QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+
+  // Waits for the box with this title, then presses the button.
+  void pressWhenShown(const QString& boxTitle, QMessageBox::StandardButton press) {
+    QTimer::singleShot(0, [this, boxTitle, press] { poll(boxTitle, press); });
+  }
+
+ private:
+  void poll(const QString& boxTitle, QMessageBox::StandardButton press) {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || box->windowTitle() != boxTitle) {
+      QTimer::singleShot(10, [this, boxTitle, press] { poll(boxTitle, press); });
+      return;
+    }
+    text = box->text();
+    title = box->windowTitle();
+    if (box->defaultButton()) defaultButton = box->standardButton(box->defaultButton());
+    box->button(press)->click();
+  }
+};
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void cleanup() { flushClosedWindows(); }
+
+  void startUpWithNothingStored() {
+    TemporarySettingsStore store;
+    ResetGlobals();
+    frm_Main* main = Forms::frm_Main.get();
+    QCOMPARE(main->windowTitle(), QStringLiteral("Quillet - v1.01.0000"));
+    QCOMPARE(main->txtSource->text(), QString());
+    QCOMPARE(main->txtTarget->text(), QString());
+    QCOMPARE(main->txtSourceExt->text(), QStringLiteral(".BIN"));
+    QCOMPARE(main->txtTargetExt->text(), QStringLiteral(".BIN"));
+    QVERIFY(!main->cmdStrip->isEnabled());
+    QCOMPARE(main->cmdStrip->text(), QStringLiteral("&Reorder"));
+    QCOMPARE(main->cmdOptions->text(), QStringLiteral("&Options"));
+    QCOMPARE(main->cmdExit->text(), QStringLiteral("E&xit"));
+    QVERIFY(main->txtSource->isReadOnly());
+    QCOMPARE(main->txtTarget->toolTip(), QStringLiteral("Double-Click to select folder"));
+    main->Unload();
+  }
+
+  void startUpShowsStoredTextsAsStored() {
+    TemporarySettingsStore store;
+    ResetGlobals();
+    QDir().mkpath(QFileInfo(store.storeFile()).path());
+    QFile file(store.storeFile());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Folders]\nSource=/roms/in/\nTarget=/roms/out/\nSourceExt=bin\nTargetExt=..HEX\n");
+    file.close();
+    frm_Main* main = Forms::frm_Main.get();
+    QCOMPARE(main->txtSource->text(), QStringLiteral("/roms/in/"));
+    QCOMPARE(main->txtTarget->text(), QStringLiteral("/roms/out/"));
+    QCOMPARE(main->txtSourceExt->text(), QStringLiteral("bin"));
+    QCOMPARE(main->txtTargetExt->text(), QStringLiteral("..HEX"));
+    QVERIFY(main->cmdStrip->isEnabled());
+    main->Unload();
+  }
+
+  void enablingRule_data() {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("neither folder") << ""
+                                    << "" << false;
+    QTest::newRow("source only") << "/a/"
+                                 << "" << false;
+    QTest::newRow("target only") << ""
+                                 << "/b/" << false;
+    QTest::newRow("both, even if missing") << "/no/such/"
+                                           << "/b/" << true;
+  }
+
+  void enablingRule() {
+    QFETCH(QString, source);
+    QFETCH(QString, target);
+    QFETCH(bool, enabled);
+    RunFixture f;
+    f.setFolders(source, target);
+    QCOMPARE(f.main()->cmdStrip->isEnabled(), enabled);
+  }
+
+  void extensionNormalisedWhenFocusLeaves_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("dot added") << "bin"
+                               << ".bin";
+    QTest::newRow("empty becomes a dot") << ""
+                                         << ".";
+    QTest::newRow("leading dot kept") << ".BIN"
+                                      << ".BIN";
+    QTest::newRow("two dots kept") << "..BIN"
+                                   << "..BIN";
+    QTest::newRow("blank not trimmed") << " bin"
+                                       << ". bin";
+  }
+
+  void extensionNormalisedWhenFocusLeaves() {
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    RunFixture f;
+    frm_Main* main = f.main();
+    main->Show();
+    QVERIFY(QTest::qWaitForWindowActive(main));
+    main->txtTargetExt->setFocus();
+    main->txtTargetExt->setText(typed);
+    main->cmdExit->setFocus();
+    QCOMPARE(main->txtTargetExt->text(), shown);
+    QCOMPARE(ConversionSettings.TargetExt, shown);
+  }
+
+  void closingSavesTheFieldsAsTheyStand() {
+    RunFixture f;
+    f.main()->txtSourceExt->setText(QStringLiteral("bin"));  // focus never left it
+    const QString source = f.source();
+    QVERIFY(f.main()->Unload());
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillet"),
+                    QStringLiteral("Quillet"));
+    QCOMPARE(store.value(QStringLiteral("Folders/SourceExt")).toString(), QStringLiteral("bin"));
+    QCOMPARE(store.value(QStringLiteral("Folders/Source")).toString(), source);
+  }
+
+  void noMatchingFiles() {
+    RunFixture f;
+    f.putSource(QStringLiteral("x.HEX"), image());
+    bool progressShown = false;
+    f.messages.onShow = [&](const Toolkit::Message&) {
+      progressShown = Forms::frmProcess.loaded() != nullptr;
+    };
+    f.reorder();
+    QCOMPARE(f.messages.shown.size(), 1);
+    QCOMPARE(f.messages.shown[0].prompt,
+             QStringLiteral("No '*.BIN' files found in source folder."));
+    QCOMPARE(f.messages.shown[0].title, QStringLiteral("No Files Found"));
+    QCOMPARE(f.messages.shown[0].icon, Toolkit::Icon::Information);
+    QVERIFY(!progressShown);
+  }
+
+  void sourceFolderThatCannotBeListed() {
+    RunFixture f;
+    const QString missing = f.root() + QStringLiteral("/missing/");
+    f.setFolders(missing, f.target());
+    f.reorder();
+    QCOMPARE(f.messages.titles(), QStringList{QStringLiteral("Folder Error")});
+    QVERIFY(f.messages.shown[0].prompt.contains(missing));
+    QVERIFY(!Processing);
+  }
+
+  void listingTakesOrdinaryMatchingFilesByName() {
+    RunFixture f;
+    for (const char* name : {"b.BIN", "a.BIN", "A.bin", "x.txt", ".hidden.BIN"}) {
+      f.putSource(QString::fromLatin1(name), image());
+    }
+    QDir(f.source()).mkdir(QStringLiteral("folder.BIN"));
+    QVERIFY(QFile::link(f.source() + QStringLiteral("gone"),
+                        f.source() + QStringLiteral("dangling.BIN")));
+    QStringList listed;
+    int counted = 0;
+    f.messages.onShow = [&](const Toolkit::Message&) {
+      listed = FileList;
+      counted = FileCount;
+    };
+    f.setExtensions(QStringLiteral(".bin"), QStringLiteral(".OUT"));
+    f.reorder();
+    QCOMPARE(listed, (QStringList{QStringLiteral("A.bin"), QStringLiteral("a.BIN"),
+                                  QStringLiteral("b.BIN")}));
+    QCOMPARE(counted, 3);
+  }
+
+  void moreFilesThanOneRunTakes() {
+    RunFixture f;
+    for (int i = 0; i <= 32767; ++i) {
+      QFile file(f.source() + QStringLiteral("%1.BIN").arg(i));
+      QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    f.reorder();
+    QCOMPARE(f.messages.titles(), QStringList{QStringLiteral("Too Many Files")});
+    QVERIFY(!Processing);
+    QCOMPARE(RunFixture::snapshot(f.target()).size(), 0);
+  }
+
+  // While a run is under way nothing may start another, open a window or
+  // close the main window under it.
+  void mainWindowLockedDuringARun() {
+    RunFixture f;
+    f.putSource(QStringLiteral("a.BIN"), image());
+    f.putSource(QStringLiteral("b.BIN"), image());
+    frm_Main* main = f.main();
+    main->Show();
+    bool checked = false;
+    f.messages.onShow = [&](const Toolkit::Message& message) {
+      if (message.title != QStringLiteral("Operation Complete") || checked) return;
+      checked = true;
+      QVERIFY(!main->cmdStrip->isEnabled());
+      QVERIFY(!main->cmdOptions->isEnabled());
+      QVERIFY(!main->cmdExit->isEnabled());
+      QVERIFY(!main->txtTargetExt->isEnabled());
+      QVERIFY(!main->close());
+      main->cmdStrip_Click();  // a second run would show a second summary
+    };
+    f.reorder();
+    QVERIFY(checked);
+    QCOMPARE(f.messages.titles(), QStringList{QStringLiteral("Operation Complete")});
+    QVERIFY(Forms::frm_Main.loaded());
+    QVERIFY(main->cmdStrip->isEnabled());
+    QVERIFY(main->cmdExit->isEnabled());
+  }
+
+  void realMessageBoxShowsTheTextAndReturnsTheAnswer() {
+    RunFixture f;
+    f.putSource(QStringLiteral("a.BIN"), image());
+    f.putTarget(QStringLiteral("a.BIN"), "old");
+    ConversionSettings.Overwrite = AskToOverwrite;
+    Toolkit::SetMessageHandler({});  // the real boxes from here on
+
+    RealBoxAnswer prompt;
+    RealBoxAnswer summary;
+    prompt.pressWhenShown(QStringLiteral("Confirm Overwrite?"), QMessageBox::Cancel);
+    summary.pressWhenShown(QStringLiteral("Operation Complete"), QMessageBox::Ok);
+    f.reorder();
+
+    QCOMPARE(prompt.title, QStringLiteral("Confirm Overwrite?"));
+    QCOMPARE(prompt.text, QStringLiteral("Do you want to overwrite the file\na.BIN?"));
+    QCOMPARE(prompt.defaultButton, QMessageBox::Yes);
+    QCOMPARE(summary.title, QStringLiteral("Operation Complete"));
+    QCOMPARE(ReadFile(f.target() + QStringLiteral("a.BIN")), QByteArray("old"));
+    QVERIFY(!Processing);
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "test_main_window.moc"
