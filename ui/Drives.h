@@ -1,1 +1,53 @@
 #pragma once
+
+#include <QList>
+#include <QString>
+
+// The drives the folder picker offers, and what it needs to know of them.
+// On Windows a drive is a letter and a colon, in lower case ("c:"). Where
+// there are no drive letters, each mounted volume that can be used stands
+// for a drive, named by its mount point ("/", "/media/usb"), the root first.
+// Paths given back are in the platform's own notation.
+namespace Drives {
+
+// The folder the picker falls back to when it cannot open the one it was
+// given: "C:\" on Windows, "/" elsewhere.
+extern const QString Fallback;
+
+struct Volume {
+  QString drive;
+  QString label;  // the volume's name; empty when it has none
+};
+
+// The drives of the system, in the order the drive list shows them.
+QList<Volume> List();
+
+// The drive a folder lies on, worked out from the text of its absolute path
+// alone, so that it can be asked of folders on volumes that cannot be
+// reached. Empty when no drive matches.
+QString DriveOf(const QString& path);
+
+// Whether the drive's volume can be reached now.
+bool Ready(const QString& drive);
+
+// The folder a bare drive opens: on Windows the drive's current folder;
+// elsewhere the working folder when it lies on that volume, otherwise the
+// volume's root.
+QString CurrentFolder(const QString& drive);
+
+// The absolute, cleaned form of a folder path: no "." or ".." parts and no
+// separator at the end except at a root. Relative paths and, on Windows,
+// bare drives ("d:") are resolved the way the system resolves them.
+QString Absolute(const QString& path);
+
+// A drive as the picker's messages name it: in capitals where drives are
+// letters, unchanged where they are mount points.
+QString Capitalised(const QString& drive);
+
+// Volumes that cannot be reached cannot be made at will, so tests declare
+// one: from now on root counts as the root of a drive of its own that is
+// listed but never ready. ClearSimulated forgets all of them.
+void SimulateUnreachable(const QString& root);
+void ClearSimulated();
+
+}  // namespace Drives
