@@ -12,6 +12,7 @@
 #include "tests/support/RunFixture.h"
 #include "tools/ImageBuilder.h"
 #include "ui/Controls.h"
+#include "ui/frmOptions.h"
 #include "ui/frm_Main.h"
 
 using namespace ImageBuilder;
@@ -151,6 +152,31 @@ class MainWindowTest : public QObject {
                     QStringLiteral("Quillet"));
     QCOMPARE(store.value(QStringLiteral("Folders/SourceExt")).toString(), QStringLiteral("bin"));
     QCOMPARE(store.value(QStringLiteral("Folders/Source")).toString(), source);
+  }
+
+  // The program ends when its last window closes, and not before: an
+  // options window left open keeps it running after the main window closed.
+  void exitEndsTheProgramOnlyWithTheLastWindow() {
+    RunFixture f;
+    bool ended = false;
+    bool endedWithMainWindow = false;
+    auto connection =
+        connect(qApp, &QGuiApplication::lastWindowClosed, this, [&] { ended = true; });
+    QTimer::singleShot(0, this, [&] {
+      f.main()->Show();
+      Forms::frmOptions->Show();
+      f.main()->cmdExit_Click();
+      QTimer::singleShot(50, this, [&] {
+        endedWithMainWindow = ended;
+        Forms::frmOptions->Unload();
+      });
+    });
+    QTimer::singleShot(5000, qApp, &QCoreApplication::quit);  // in case it never ends
+    QApplication::exec();
+    disconnect(connection);
+    QVERIFY(!endedWithMainWindow);
+    QVERIFY(ended);
+    QVERIFY(!Forms::frm_Main.loaded());
   }
 
   void noMatchingFiles() {

@@ -27,9 +27,8 @@ void Form::Show(ShowMode mode) {
 
 bool Form::Unload() {
   if (unloaded_) return true;
-  if (!tryUnload()) return false;
-  hide();
-  return true;
+  // Through close(), so that closing the last window ends the program.
+  return close();
 }
 
 bool Form::tryUnload() {
