@@ -89,6 +89,9 @@ class frmFileBox : public Form {
   QLabel* Label3 = nullptr;
   QLabel* Label4 = nullptr;
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   int openStartFolder();
 };
