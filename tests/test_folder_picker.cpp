@@ -15,43 +15,40 @@ using Toolkit::CRLF;
 
 namespace {
 
-QString native(const QString& path) {
-  return QDir::toNativeSeparators(path);
-}
-
 // Loads a fresh picker the way the main window does before showing it.
-frmFileBox* loadPicker(const QString& start, const QString& caption = QStringLiteral("Source ")) {
+frmFileBox* loadPicker(const QString& start) {
   PickerFolder = start;
-  PickerCaption = caption;
+  PickerCaption = QStringLiteral("Source ");
   return Forms::frmFileBox.get();
 }
 
-frmFileBox* showPicker(const QString& start) {
-  frmFileBox* box = loadPicker(start);
-  box->show();
-  if (!QTest::qWaitForWindowExposed(box)) return nullptr;
-  return box;
+// Each message shown, as "icon title: prompt".
+QStringList said(const MessageRecorder& messages) {
+  QStringList lines;
+  for (const auto& m : messages.shown) {
+    lines.append(QStringLiteral("%1 %2: %3").arg(int(m.icon)).arg(m.title, m.prompt));
+  }
+  return lines;
 }
 
-QListWidgetItem* row(DirListBox* list, const QString& text) {
+void click(DirListBox* list, const QString& text, bool twice) {
   const auto found = list->findItems(text, Qt::MatchExactly);
-  return found.isEmpty() ? nullptr : found.first();
-}
-
-void click(DirListBox* list, QListWidgetItem* item, bool twice) {
+  QVERIFY(!found.isEmpty());
+  QListWidgetItem* item = found.first();
   // A double-click is a click and then the double-click of the same button.
   const QPoint at = list->visualItemRect(item).center();
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
   if (twice) QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
-// Sets up a folder with a subfolder "BINS" and a hidden one, and removes the
-// simulated volumes and the working folder change afterwards.
+// A folder with the subfolders "BINS" (holding "old"), "archive" and a
+// hidden one, and a file; undoes simulated volumes and a changed working
+// folder afterwards.
 struct Folders {
   Folders() {
-    QDir(dir.path()).mkpath(QStringLiteral("BINS/old"));
-    QDir(dir.path()).mkpath(QStringLiteral("archive"));
-    QDir(dir.path()).mkpath(QStringLiteral(".cache"));
+    for (const char* sub : {"BINS/old", "archive", ".cache"}) {
+      QDir(dir.path()).mkpath(QString::fromLatin1(sub));
+    }
     QFile(path(QStringLiteral("image.bin"))).open(QIODevice::WriteOnly);
   }
   ~Folders() {
@@ -59,7 +56,7 @@ struct Folders {
     Drives::ClearSimulated();
   }
   QString path(const QString& name = QString()) const {
-    return native(name.isEmpty() ? dir.path() : dir.path() + u'/' + name);
+    return QDir::toNativeSeparators(name.isEmpty() ? dir.path() : dir.path() + u'/' + name);
   }
   QTemporaryDir dir;
   QString working = QDir::currentPath();
@@ -80,20 +77,6 @@ class FolderPickerTest : public QObject {
     if (frmFileBox* box = Forms::frmFileBox.loaded()) box->Unload();
     flushClosedWindows();
     ResetGlobals();
-  }
-
-  void captionNamesTheField_data() {
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("title");
-    QTest::newRow("source") << "Source "
-                            << "Select Source Folder";
-    QTest::newRow("target") << "Target "
-                            << "Select Target Folder";
-  }
-  void captionNamesTheField() {
-    QFETCH(QString, caption);
-    QFETCH(QString, title);
-    QCOMPARE(loadPicker(QDir::tempPath(), caption)->windowTitle(), title);
   }
 
   void setPathReportsWhyAFolderCannotBeOpened_data() {
@@ -131,22 +114,19 @@ class FolderPickerTest : public QObject {
     Folders f;
     DirListBox list;
     QCOMPARE(list.setPath(f.path()), 0);
-    QStringList parts = QDir::fromNativeSeparators(f.path()).split(u'/', Qt::SkipEmptyParts);
-    const QString root =
-        f.dir.path().startsWith(u'/') ? QStringLiteral("/") : parts.takeFirst() + u'/';
-    const QStringList expected = QStringList{native(root)} + parts +
-                                 QStringList{QStringLiteral("archive"), QStringLiteral("BINS")};
-    QStringList texts;
+    QStringList expected = QDir::fromNativeSeparators(f.path()).split(u'/', Qt::SkipEmptyParts);
+    expected.prepend(f.dir.path().startsWith(u'/') ? QStringLiteral("/")
+                                                   : expected.takeFirst() + QDir::separator());
+    const qsizetype open = expected.size() - 1;
+    expected << QStringLiteral("archive") << QStringLiteral("BINS");
     for (int i = 0; i < list.count(); ++i) {
-      const QListWidgetItem* item = list.item(i);
-      texts.append(item->text());
-      const bool ancestor = i <= parts.size();
-      QCOMPARE(item->data(DirListBox::LevelRole).toInt(), ancestor ? i : int(parts.size()) + 1);
-      QCOMPARE(item->data(DirListBox::OpenRole).toBool(), ancestor);
+      QCOMPARE(list.item(i)->text(), expected.value(i));
+      QCOMPARE(list.item(i)->data(DirListBox::LevelRole).toInt(), std::min<qsizetype>(i, open + 1));
+      QCOMPARE(list.item(i)->data(DirListBox::OpenRole).toBool(), i <= open);
     }
-    QCOMPARE(texts, expected);
-    QCOMPARE(list.currentItem()->data(DirListBox::FolderRole).toString(), f.path());
-    QCOMPARE(row(&list, QStringLiteral("BINS"))->data(DirListBox::FolderRole).toString(),
+    QCOMPARE(list.count(), expected.size());
+    QCOMPARE(list.currentRow(), open);
+    QCOMPARE(list.item(list.count() - 1)->data(DirListBox::FolderRole).toString(),
              f.path(QStringLiteral("BINS")));
   }
 
@@ -171,15 +151,10 @@ class FolderPickerTest : public QObject {
         start == Start::Existing ? f.path(QStringLiteral("BINS")) : Drives::Fallback;
     QCOMPARE(box->Dir1->Path(), opened);
     QCOMPARE(box->Drive1->Drive(), Drives::DriveOf(opened));
-    if (start == Start::UnreachableVolume) {
-      QCOMPARE(messages.shown.size(), 1);
-      QCOMPARE(messages.shown[0].prompt,
-               "Current drive is unavailable." + CRLF + "Selecting default of " + Drives::Fallback);
-      QCOMPARE(messages.shown[0].title, QStringLiteral("Drive unavailable"));
-      QCOMPARE(messages.shown[0].icon, Toolkit::Icon::Critical);
-    } else {
-      QVERIFY(messages.shown.isEmpty());
-    }
+    const QString warning = "3 Drive unavailable: Current drive is unavailable." + CRLF +
+                            "Selecting default of " + Drives::Fallback;
+    QCOMPARE(said(messages),
+             start == Start::UnreachableVolume ? QStringList{warning} : QStringList());
     // The fallback replaced the start folder, so Cancel hands it back.
     box->cmdCancel_Click();
     QCOMPARE(PickerFolder, start == Start::Existing ? text : Drives::Fallback);
@@ -203,11 +178,9 @@ class FolderPickerTest : public QObject {
     frmFileBox* box = loadPicker(f.path(QStringLiteral("BINS")));
     box->Drive1->setCurrentIndex(box->Drive1->findData(offline));
 
-    QCOMPARE(messages.shown.size(), 1);
-    QCOMPARE(messages.shown[0].prompt,
-             "Drive " + Drives::Capitalised(offline) + CRLF + "Not ready...");
-    QCOMPARE(messages.shown[0].title, QStringLiteral("Drive Not Ready"));
-    QCOMPARE(messages.shown[0].icon, Toolkit::Icon::Exclamation);
+    const QStringList warning{"2 Drive Not Ready: Drive " + Drives::Capitalised(offline) + CRLF +
+                              "Not ready..."};
+    QCOMPARE(said(messages), warning);
     QCOMPARE(box->Drive1->Drive(), offline);
     QCOMPARE(box->Dir1->Path(), f.path(QStringLiteral("BINS")));
 
@@ -216,42 +189,35 @@ class FolderPickerTest : public QObject {
     QDir::setCurrent(f.path(QStringLiteral("archive")));
     box->Drive1->setCurrentIndex(box->Drive1->findData(Drives::DriveOf(f.path())));
     QCOMPARE(box->Dir1->Path(), f.path(QStringLiteral("archive")));
-    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(said(messages), warning);
   }
 
   void closingHandsBackOnlyWhatOkChose_data() {
     QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("handedBack");
     QTest::addColumn<bool>("closed");
-    QTest::newRow("Ok after double-clicking a subfolder") << "double-click BINS, Ok"
-                                                          << "BINS" << true;
-    QTest::newRow("Ok after highlighting a subfolder") << "click BINS, Ok"
-                                                       << "" << true;
-    QTest::newRow("Enter opens the highlighted folder") << "click BINS, Enter, Ok"
-                                                        << "BINS" << true;
-    QTest::newRow("Cancel") << "Cancel"
-                            << "start" << true;
-    QTest::newRow("title-bar close") << "close"
-                                     << "start" << true;
-    QTest::newRow("Esc in the drive list cancels") << "Esc in Drive1"
-                                                   << "start" << true;
-    QTest::newRow("Esc in the directory list does nothing") << "Esc in Dir1"
-                                                            << "start" << false;
+    QTest::addColumn<QString>("handedBack");
+    QTest::newRow("Ok after double-clicking a subfolder") << "double-click, Ok" << true << "BINS";
+    QTest::newRow("Ok after highlighting a subfolder") << "click, Ok" << true << "";
+    QTest::newRow("Enter opens the highlighted folder") << "click, Enter, Ok" << true << "BINS";
+    QTest::newRow("Cancel") << "Cancel" << true << "start";
+    QTest::newRow("title-bar close") << "close" << true << "start";
+    QTest::newRow("Esc in the drive list cancels") << "Esc in Drive1" << true << "start";
+    QTest::newRow("Esc in the directory list does nothing") << "Esc in Dir1" << false << "start";
   }
   void closingHandsBackOnlyWhatOkChose() {
     QFETCH(QString, action);
-    QFETCH(QString, handedBack);
     QFETCH(bool, closed);
+    QFETCH(QString, handedBack);
     Folders f;
     MessageRecorder messages;
     const QString start = f.path() + QDir::separator();
-    frmFileBox* box = showPicker(start);
-    QVERIFY(box);
-    QListWidgetItem* bins = row(box->Dir1, QStringLiteral("BINS"));
-    QVERIFY(bins);
+    frmFileBox* box = loadPicker(start);
+    box->show();
+    QVERIFY(QTest::qWaitForWindowExposed(box));
 
-    if (action.startsWith(QStringLiteral("double-click"))) click(box->Dir1, bins, true);
-    if (action.startsWith(QStringLiteral("click"))) click(box->Dir1, bins, false);
+    if (action.contains(QStringLiteral("click"))) {
+      click(box->Dir1, QStringLiteral("BINS"), action.startsWith(QStringLiteral("double")));
+    }
     if (action.contains(QStringLiteral("Enter"))) QTest::keyClick(box->Dir1, Qt::Key_Return);
     if (action.endsWith(QStringLiteral("Ok"))) QTest::mouseClick(box->cmdDone, Qt::LeftButton);
     if (action == QStringLiteral("Cancel")) QTest::mouseClick(box->cmdCancel, Qt::LeftButton);
@@ -260,34 +226,37 @@ class FolderPickerTest : public QObject {
     if (action == QStringLiteral("Esc in Dir1")) QTest::keyClick(box->Dir1, Qt::Key_Escape);
 
     QCOMPARE(Forms::frmFileBox.loaded() == nullptr, closed);
-    const QString expected = handedBack == QStringLiteral("start") ? start : f.path(handedBack);
-    QCOMPARE(PickerFolder, expected);
+    QCOMPARE(PickerFolder, handedBack == QStringLiteral("start") ? start : f.path(handedBack));
     QVERIFY(messages.shown.isEmpty());
   }
 
+  void pickFromTheMainWindowLandsInTheFieldAndSettings_data() {
+    QTest::addColumn<bool>("source");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("source field") << true << "Select Source Folder";
+    QTest::newRow("target field") << false << "Select Target Folder";
+  }
   void pickFromTheMainWindowLandsInTheFieldAndSettings() {
+    QFETCH(bool, source);
+    QFETCH(QString, title);
     RunFixture f;
-    const QString bins = native(f.source() + QStringLiteral("BINS"));
+    const QString bins = QDir::toNativeSeparators((source ? f.source() : f.target()) + "BINS");
     QVERIFY(QDir().mkpath(bins));
-    QString title;
+    QString shownTitle;
     QTimer::singleShot(0, [&] {
       frmFileBox* box = Forms::frmFileBox.loaded();
       if (!box) return;
-      title = box->windowTitle();
-      if (QTest::qWaitForWindowExposed(box)) {
-        if (QListWidgetItem* item = row(box->Dir1, QStringLiteral("BINS"))) {
-          click(box->Dir1, item, true);
-        }
-        QTest::mouseClick(box->cmdDone, Qt::LeftButton);
-      }
-      if (Forms::frmFileBox.loaded()) box->Unload();
+      shownTitle = box->windowTitle();
+      if (QTest::qWaitForWindowExposed(box)) click(box->Dir1, QStringLiteral("BINS"), true);
+      box->cmdDone_Click();
     });
-    f.main()->txtSource_DblClick();
+    source ? f.main()->txtSource_DblClick() : f.main()->txtTarget_DblClick();
 
-    QCOMPARE(title, QStringLiteral("Select Source Folder"));
-    QCOMPARE(f.main()->txtSource->text(), bins + QDir::separator());
-    QCOMPARE(ConversionSettings.Source, bins + QDir::separator());
-    QVERIFY(f.messages.shown.isEmpty());
+    QCOMPARE(shownTitle, title);
+    QCOMPARE((source ? f.main()->txtSource : f.main()->txtTarget)->text(),
+             bins + QDir::separator());
+    QCOMPARE(source ? ConversionSettings.Source : ConversionSettings.Target,
+             bins + QDir::separator());
   }
 };
 
