@@ -1,11 +1,10 @@
 #include "engine/BankTables.h"
 
 #include <QByteArrayView>
+#include <cstring>
 
-#include "engine/Lib_Convert.h"
 #include "engine/Lib_File.h"
 
-using Lib_Convert::StrToHex;
 using Lib_File::InputFile;
 using Lib_File::ReadBytes;
 
@@ -34,11 +33,21 @@ constexpr std::array<SlotLayout, 5> Layouts{{
     {Length256K, {0, Size64K, 2 * Size64K, 3 * Size64K}, {Size64K, Size64K, Size64K, Size64K}},
 }};
 
-// The hex text of the two bytes at offset; empty when they reach past the
+// Word marks: two bytes compared exactly, as their hex text would be
+// ("27FE" is 0x27 0xFE).
+constexpr int Word27FE = 0x27FE;
+constexpr int WordFFFA = 0xFFFA;
+constexpr int WordFFFF = 0xFFFF;
+
+// The word at offset, high byte first; -1 when its two bytes reach past the
 // end of the data, so that no mark matches there.
-QString wordAt(const QByteArray& data, qint64 offset) {
-  if (offset < 0 || offset + 2 > data.size()) return {};
-  return StrToHex(data.mid(offset, 2));
+int wordAt(const QByteArray& data, qint64 offset) {
+  if (offset < 0 || offset + 2 > data.size()) return -1;
+  return static_cast<quint8>(data[offset]) << 8 | static_cast<quint8>(data[offset + 1]);
+}
+
+int byteAt(const QByteArray& data, qint64 offset) {
+  return offset >= 0 && offset < data.size() ? static_cast<quint8>(data[offset]) : -1;
 }
 
 bool bytesAt(const QByteArray& data, qint64 offset, QByteArrayView mark) {
@@ -46,8 +55,22 @@ bool bytesAt(const QByteArray& data, qint64 offset, QByteArrayView mark) {
   return QByteArrayView(data).sliced(offset, mark.size()) == mark;
 }
 
+// The one search over whole slots. memchr() skips to each candidate first
+// byte, which is many times faster than a general substring search on bank
+// data, where the first letter of the mark is rare.
 bool containsCopyrightFord(const QByteArray& data) {
-  return QByteArrayView(data).indexOf(CopyrightFord) >= 0;
+  if (data.size() < CopyrightFord.size()) return false;
+  const char* const begin = data.constData();
+  const char* const last = begin + data.size() - CopyrightFord.size();
+  for (const char* at = begin; at <= last; ++at) {
+    at = static_cast<const char*>(
+        std::memchr(at, CopyrightFord.front(), static_cast<size_t>(last - at) + 1));
+    if (at == nullptr) return false;
+    if (std::memcmp(at, CopyrightFord.data(), static_cast<size_t>(CopyrightFord.size())) == 0) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // Reads one slot, whole, with one call; false when the read comes up short.
@@ -58,6 +81,9 @@ bool readSlot(int slot, QByteArray* into) {
 }
 
 bool readFourSlots() {
+  // The banks of the previous image go first, so that the new slots can take
+  // their memory, which is still in the cache, instead of growing the heap.
+  for (int slot : SlotNames) BankData[static_cast<size_t>(slot)].clear();
   for (int slot : SlotNames) {
     if (!readSlot(slot, &BankData[static_cast<size_t>(slot)])) return false;
   }
@@ -67,21 +93,29 @@ bool readFourSlots() {
 bool convertTwoBank() {
   BankData[0].clear();
   BankData[9].clear();
-  const bool bank8First = StrToHex(ReadBytes(InputFile, 0, 2)) == "FFFA";
+  const bool bank8First = wordAt(ReadBytes(InputFile, 0, 2), 0) == WordFFFA;
   return readSlot(1, &BankData[bank8First ? 8 : 1]) && readSlot(8, &BankData[bank8First ? 1 : 8]);
 }
 
-// The arranged bank at index i is the slot named by the bank recognised in
-// slot i; BankData still holds the slots here.
+// The arranged bank at index i is the `length` bytes from `offset` of the
+// slot named by the bank recognised in slot i; BankData still holds the
+// slots here. The slots are shared rather than copied and the tables let go
+// of them before they are cut, so that a slot taken by one index only is cut
+// in place without copying its bytes; a slot taken by two indexes is copied
+// once, by the first cut.
 void arrange(const std::array<quint8, BankCount>& SlotBank, qint64 offset, qint64 length) {
   std::array<QByteArray, BankCount> Arranged{};
   for (int i : SlotNames) {
     const auto index = static_cast<size_t>(i);
-    Arranged[index] = BankData[SlotBank[index]].mid(offset, length);
+    Arranged[index] = BankData[SlotBank[index]];
   }
+  for (int i : SlotNames) BankData[static_cast<size_t>(i)].clear();
   for (int i : SlotNames) {
     const auto index = static_cast<size_t>(i);
-    BankData[index] = std::move(Arranged[index]);
+    QByteArray& bank = Arranged[index];
+    bank.remove(0, offset);
+    bank.truncate(length);
+    BankData[index] = std::move(bank);
   }
 }
 
@@ -92,10 +126,10 @@ bool convert256K() {
   for (int slot : SlotNames) {
     if (PadOffset != -1) break;
     const QByteArray& data = BankData[static_cast<size_t>(slot)];
-    if (wordAt(data, 0) == "27FE") PadOffset = 0;
-    if (wordAt(data, Size8K) == "27FE") PadOffset = Size8K;
-    if (wordAt(data, 0) == "FFFA") PadOffset = 0;
-    if (wordAt(data, Size8K) == "FFFA") PadOffset = Size8K;
+    if (wordAt(data, 0) == Word27FE) PadOffset = 0;
+    if (wordAt(data, Size8K) == Word27FE) PadOffset = Size8K;
+    if (wordAt(data, 0) == WordFFFA) PadOffset = 0;
+    if (wordAt(data, Size8K) == WordFFFA) PadOffset = Size8K;
   }
   if (PadOffset == -1) return false;
 
@@ -105,14 +139,14 @@ bool convert256K() {
   for (int slot : SlotNames) {
     const QByteArray& data = BankData[static_cast<size_t>(slot)];
     quint8& bank = SlotBank[static_cast<size_t>(slot)];
-    const auto second = p + 1 < data.size() ? static_cast<quint8>(data[p + 1]) : 0;
-    if (bytesAt(data, p, "\x27\xFE")) {
+    const int second = byteAt(data, p + 1);
+    if (wordAt(data, p) == Word27FE) {
       bank = 1;
       Bank1Class = 216;
-    } else if (p + 1 < data.size() && (second == 0x2C || second == 0x31)) {
+    } else if (second == 0x2C || second == 0x31) {
       bank = 1;
       Bank1Class = bytesAt(data, p + CopyrightOffset, Copyright) ? 88 : 112;
-    } else if (bytesAt(data, p, "\xFF\xFA") && !bytesAt(data, p + 2, "\x27\xFE")) {
+    } else if (wordAt(data, p) == WordFFFA && wordAt(data, p + 2) != Word27FE) {
       bank = 8;
     } else if (containsCopyrightFord(data)) {
       bank = 9;
@@ -133,32 +167,32 @@ bool convert256K() {
 bool convertFourBank() {
   if (!readFourSlots()) return false;
 
-  std::array<QString, BankCount> first, second;
+  std::array<int, BankCount> first{}, second{};
   for (int slot : SlotNames) {
     const auto s = static_cast<size_t>(slot);
     first[s] = wordAt(BankData[s], 0);
     second[s] = wordAt(BankData[s], 2);
   }
-  const bool slot1HasFord = containsCopyrightFord(BankData[1]);
-  if (first[0] == "FFFF" || first[1] == "FFFF") return false;
-  if (first[8] == "FFFF" && !slot1HasFord) return false;
-  if (first[9] == "FFFF" && !slot1HasFord) return false;
+  if (first[0] == WordFFFF || first[1] == WordFFFF) return false;
+  if ((first[8] == WordFFFF || first[9] == WordFFFF) && !containsCopyrightFord(BankData[1])) {
+    return false;
+  }
 
   std::array<quint8, BankCount> SlotBank{};
   for (int slot : SlotNames) {
     const auto s = static_cast<size_t>(slot);
-    if (first[s] == "27FE") {
+    if (first[s] == Word27FE) {
       SlotBank[s] = 1;
-    } else if (first[s] == "FFFA" && second[s] != "27FE") {
+    } else if (first[s] == WordFFFA && second[s] != Word27FE) {
       SlotBank[s] = 8;
     } else if (containsCopyrightFord(BankData[s])) {
-      SlotBank[s] = second[s] == "27FE" ? 9 : 1;
+      SlotBank[s] = second[s] == Word27FE ? 9 : 1;
     } else {
       SlotBank[s] = 0;
     }
   }
 
-  arrange(SlotBank, 0, -1);
+  arrange(SlotBank, 0, Size56K);
   BankData[1].truncate(Size48K);
   return true;
 }

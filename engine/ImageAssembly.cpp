@@ -1,49 +1,62 @@
 #include "engine/ImageAssembly.h"
 
 #include <QStringList>
-#include <cctype>
+#include <cstring>
 
 #include "engine/BankTables.h"
 
 namespace {
 
-bool isDigits(const QString& text) {
-  if (text.isEmpty()) return false;
+int digitValue(QChar c) {
+  const char16_t u = c.unicode();
+  if (u >= u'0' && u <= u'9') return u - u'0';
+  if (u >= u'A' && u <= u'F') return u - u'A' + 10;
+  if (u >= u'a' && u <= u'f') return u - u'a' + 10;
+  return -1;
+}
+
+// The whole number a text of decimal or hex digits denotes, or -1 when the
+// text is empty, holds anything but such digits, or denotes more than `max`.
+// Leading zeros are allowed. Checked by hand: toUInt() would also take a
+// sign, spaces or a "0x" prefix.
+int parseDigits(const QString& text, int base, int max) {
+  if (text.isEmpty()) return -1;
+  int value = 0;
   for (QChar c : text) {
-    if (c < u'0' || c > u'9') return false;
+    const int digit = digitValue(c);
+    if (digit < 0 || digit >= base) return -1;
+    value = value * base + digit;
+    if (value > max) return -1;
   }
-  return true;
+  return value;
 }
 
 bool parseOrder(const QString& outOrder, std::array<int, 4>* order) {
   const QStringList pieces = outOrder.split(u',');
   if (pieces.size() < 4) return false;
-  for (size_t k = 0; k < order->size(); ++k) {
-    const QString& piece = pieces[static_cast<qsizetype>(k)];
-    // Leading zeros are fine; the length cap keeps the value from overflowing.
-    if (!isDigits(piece) || piece.size() > 3) return false;
-    const int bank = piece.toInt();
-    if (bank > 9) return false;
-    (*order)[k] = bank;
+  std::array<int, 4> banks{};
+  for (size_t k = 0; k < banks.size(); ++k) {
+    banks[k] = parseDigits(pieces[static_cast<qsizetype>(k)], 10, BankCount - 1);
+    if (banks[k] < 0) return false;
   }
+  *order = banks;
   return true;
 }
 
 bool parseFillByte(const QString& padValue, quint8* fill) {
-  if (padValue.isEmpty() || padValue.size() > 2) return false;
-  // Checked by hand: toUInt() would also take a sign or a "0x" prefix.
-  for (QChar c : padValue) {
-    if (!std::isxdigit(static_cast<unsigned char>(c.toLatin1()))) return false;
-  }
-  *fill = static_cast<quint8>(padValue.toUInt(nullptr, 16));
+  const int value = parseDigits(padValue, 16, 0xFF);
+  if (value < 0) return false;
+  *fill = static_cast<quint8>(value);
   return true;
 }
 
-// first(n, bank followed by fill): the bank cut or filled to n bytes.
-void appendPlace(QByteArray& image, const QByteArray& bank, qint64 place, char fill) {
+// first(place, bank followed by fill): the bank cut or filled to `place`
+// bytes, written at `out`; returns the end of the place.
+char* putPlace(char* out, const QByteArray& bank, qint64 place, char fill) {
   const qint64 used = qMin<qint64>(bank.size(), place);
-  image.append(bank.constData(), used);
-  image.append(place - used, fill);
+  if (used > 0) std::memcpy(out, bank.constData(), static_cast<size_t>(used));
+  std::memset(out + used, fill, static_cast<size_t>(place - used));
+  return out + place;
 }
 
 }  // namespace
@@ -68,30 +81,37 @@ QByteArray AssembleImage(const OutputLayout& layout) {
   if (layout.bank1Only) {
     return layout.limit32K ? BankData[1].left(Size32K) : BankData[1];
   }
+  // A number no bank has counts as an empty bank, as banks 2 to 7 are.
+  static const QByteArray NoBank;
+  auto bank = [](int number) -> const QByteArray& {
+    return number >= 0 && number < BankCount ? BankData[static_cast<size_t>(number)] : NoBank;
+  };
   const char fill = static_cast<char>(layout.fillByte);
-  QByteArray image;
+
+  // Every layout is built in one buffer of its final size, each byte written
+  // once.
+  qint64 placeSize = 0;
   switch (layout.padSize) {
-    case PadSizeCode::NoPadding:
-      for (int bank : layout.order) image.append(BankData[static_cast<size_t>(bank)]);
-      break;
-    case PadSizeCode::Pad56K:
-      image.reserve(4 * Size56K);
-      for (int bank : layout.order) {
-        appendPlace(image, BankData[static_cast<size_t>(bank)], Size56K, fill);
-      }
-      break;
-    case PadSizeCode::Pad64K:
-      image.reserve(4 * Size64K);
-      for (int bank : layout.order) {
-        const QByteArray& data = BankData[static_cast<size_t>(bank)];
-        if (layout.frontPadding) {
-          image.append(Size8K, fill);
-          appendPlace(image, data, Size56K, fill);
-        } else {
-          appendPlace(image, data, Size64K, fill);
-        }
-      }
-      break;
+    case PadSizeCode::NoPadding: {
+      QByteArray image;
+      qint64 total = 0;
+      for (int number : layout.order) total += bank(number).size();
+      image.reserve(total);
+      for (int number : layout.order) image.append(bank(number));
+      return image;
+    }
+    case PadSizeCode::Pad56K: placeSize = Size56K; break;
+    case PadSizeCode::Pad64K: placeSize = Size64K; break;
+  }
+  QByteArray image(4 * placeSize, Qt::Uninitialized);
+  char* out = image.data();
+  for (int number : layout.order) {
+    if (layout.padSize == PadSizeCode::Pad64K && layout.frontPadding) {
+      std::memset(out, fill, Size8K);
+      out = putPlace(out + Size8K, bank(number), Size56K, fill);
+    } else {
+      out = putPlace(out, bank(number), placeSize, fill);
+    }
   }
   return image;
 }

@@ -65,8 +65,12 @@ qint64 FileLength(int fileNumber) {
 QByteArray ReadBytes(int fileNumber, qint64 position, qint64 length) {
   QIODevice* file = device(fileNumber);
   if (!file) return {};
-  const qint64 count = (length == 0 || length == -1) ? file->size() : length;
+  qint64 count = (length == 0 || length == -1) ? file->size() : length;
   if (count <= 0 || !seekTo(file, position)) return {};
+  // A read past the end returns the bytes up to the end; capping the count
+  // first keeps a huge length from reserving memory for bytes that are not
+  // there.
+  if (!file->isSequential()) count = qMin(count, qMax<qint64>(file->size() - file->pos(), 0));
   return file->read(count);
 }
 
