@@ -24,12 +24,14 @@ QString keyPath(const QString& section, const QString& key) {
 // other text leaves the field as it was.
 void loadCode(const QString& key, quint8* field) {
   const QString text = GetSetting(AppName, User, key).trimmed();
-  if (text.isEmpty() || text.size() > 3) return;
+  if (text.isEmpty()) return;
+  int value = 0;
   for (QChar c : text) {
     if (c < u'0' || c > u'9') return;
+    value = value * 10 + (c.unicode() - u'0');
+    if (value > 255) return;
   }
-  const int value = text.toInt();
-  if (value <= 255) *field = static_cast<quint8>(value);
+  *field = static_cast<quint8>(value);
 }
 
 }  // namespace
