@@ -63,6 +63,18 @@ QByteArray Bank9(qint64 length) {
   return bank;
 }
 
+QByteArray Slot64K(const QByteArray& bank, qint64 offset, quint8 fill) {
+  QByteArray slot = Fill(64 * K, fill);
+  Put(slot, offset, QByteArrayView(bank).first(qMin<qint64>(bank.size(), 56 * K)));
+  slot.truncate(64 * K);
+  return slot;
+}
+
+QByteArray With(QByteArray data, qint64 offset, QByteArrayView bytes) {
+  Put(data, offset, bytes);
+  return data;
+}
+
 QByteArray Image256K(const std::array<QByteArray, 4>& slots, bool frontPadding, quint8 fill) {
   QByteArray image;
   for (const QByteArray& bank : slots) {

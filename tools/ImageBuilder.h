@@ -24,6 +24,14 @@ QByteArray Bank1(qint64 length = 56 * 1024);  // first word 27 FE
 QByteArray Bank8(qint64 length = 56 * 1024);  // first word FF FA
 QByteArray Bank9(qint64 length = 56 * 1024);  // second word 27 FE, "Copyright Ford"
 
+// A 64K slot of a 256K image: `fill` everywhere but for the bank (cut to
+// 56K) at offset, cut where the slot ends. Offset 8192 is front padding, 0
+// rear padding; any other offset makes a slot the padding search misses.
+QByteArray Slot64K(const QByteArray& bank, qint64 offset, quint8 fill = 0xFF);
+
+// Copy of data with bytes written over it at offset.
+QByteArray With(QByteArray data, qint64 offset, QByteArrayView bytes);
+
 // A 256K image: each bank (cut or filled to 56K) in a 64K slot with 8K of
 // fill before it (front padding) or after it (rear padding).
 QByteArray Image256K(const std::array<QByteArray, 4>& slots, bool frontPadding, quint8 fill = 0xFF);
