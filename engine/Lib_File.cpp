@@ -66,7 +66,11 @@ QByteArray ReadBytes(int fileNumber, qint64 position, qint64 length) {
   QIODevice* file = device(fileNumber);
   if (!file) return {};
   qint64 count = (length == 0 || length == -1) ? file->size() : length;
-  if (count <= 0 || !seekTo(file, position)) return {};
+  if (count <= 0) return {};
+  // Nothing to read past the end. Seeking there is not harmless: a buffer
+  // open for writing fills the gap with zeros.
+  if (position > file->size() && !file->isSequential()) return {};
+  if (!seekTo(file, position)) return {};
   // A read past the end returns the bytes up to the end; capping the count
   // first keeps a huge length from reserving memory for bytes that are not
   // there.

@@ -87,6 +87,8 @@ class TestFileAccess : public QObject {
         {"whole file from an offset stops at the end", {}, 10, 0, all.mid(10)},
         {"past the end gives the bytes up to the end", {}, 14, 100, all.mid(14)},
         {"at the end gives nothing", {}, 16, 2, {}},
+        {"past the end gives nothing", {}, 40, 2, {}},
+        {"past the end leaves the current position", {0, 3, 40, 1}, -1, 2, all.mid(3, 2)},
         {"huge length is capped at the end", {}, 0, qint64(1) << 40, all},
     };
     for (bool onDisk : {true, false}) {
