@@ -39,8 +39,8 @@ struct Outcome {
   std::array<QByteArray, 4> banks;
 };
 
+// The tables keep what the previous image left in them, as in a run.
 Outcome convert(const QByteArray& image) {
-  ClearBankTables();
   QByteArray buffer = image;
   Outcome outcome;
   Lib_File::CloseAllGuard closeAll;
@@ -196,8 +196,8 @@ class TestRecognition : public QObject {
 
         // The padding search.
         {"search stops at the first slot with a mark",
-         Slots256K({Slot64K(B1, 0), Slot64K(B1, 8 * K), Slot64K(B8, 0), Slot64K(B9, 0)}),
-         {{Fill(8 * K, 0xFF) + B1.left(48 * K), B1.left(48 * K), B8, B9}}},
+         Slots256K({Slot64K(B1, 0), Slot64K(B1, 8 * K), Slot64K(B8, 8 * K), Slot64K(B9, 0)}),
+         {{Fill(8 * K, 0xFF) + B1.left(48 * K), B1.left(48 * K), B1, B9}}},
         {"search passes over a slot without a mark",
          Slots256K({Slot64K(B0, 0), Slot64K(B1, 8 * K), Slot64K(B8, 8 * K), Slot64K(B9, 8 * K)}),
          {{B0.mid(8 * K) + Fill(8 * K, 0xFF), B1.left(48 * K), B8, B9}}},
@@ -265,6 +265,10 @@ class TestRecognition : public QObject {
          Slots256K({Slot64K(B9, 8 * K), Slot64K(B1, 8 * K), Slot64K(B8, 8 * K),
                     With(Slot64K(B0, 8 * K), 100, CopyrightFord)}),
          {{B0, B1.left(48 * K), B8, B0}}},
+        {"Copyright Ford at the very end of a slot counts",
+         Slots256K({With(Slot64K(B0, 0), 64 * K - 14, CopyrightFord), Slot64K(B1, 0),
+                    Slot64K(B8, 0), Slot64K(B9, 0)}),
+         {{B9, B1.left(48 * K), B8, B9}}},
         {"Copyright Ford cut by the slot end does not count",
          Slots256K({Slot64K(B0, 0), Slot64K(B1, 0),
                     With(Slot64K(B0, 0), 64 * K - 13, "Copyright For"),

@@ -162,8 +162,16 @@ class TestSettings : public QObject {
     QVERIFY2(ConversionSettings == expected, qPrintable(describe(ConversionSettings)));
   }
 
+  void failedCodeKeepsTheValueItHad_data() {
+    QTest::addColumn<QString>("text");
+    for (const char* text : {"abc", "256", "300", "-1", "2.0", ""}) {
+      QTest::addRow("\"%s\"", text) << QString(text);
+    }
+  }
+
   void failedCodeKeepsTheValueItHad() {
-    store({{"User/Overwrite", "abc"}, {"User/PadSize", "1"}});
+    QFETCH(QString, text);
+    store({{"User/Overwrite", text}, {"User/PadSize", "1"}});
     ConversionSettings.Overwrite = 2;
     ConversionSettings.PadSize = 2;
     LoadSettings();
