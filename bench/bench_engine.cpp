@@ -6,9 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 #include "engine/BankTables.h"
 #include "engine/ImageAssembly.h"
@@ -34,14 +31,6 @@ double nanosecondsPerCall(int calls, Work work) {
 }  // namespace
 
 int main() {
-#if defined(__GLIBC__)
-  // Keep the C library from handing freed memory back to the system after
-  // every image and taking it again for the next: that would time the
-  // kernel's page faults rather than the conversion. Both measurements run
-  // under the same setting.
-  mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
-  mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
-#endif
   using namespace ImageBuilder;
   QByteArray image = Image256K({Bank8(), Bank1(), Bank0(), Bank9()}, /*frontPadding=*/false, 0xFF);
   const qsizetype imageSize = image.size();

@@ -81,9 +81,6 @@ bool readSlot(int slot, QByteArray* into) {
 }
 
 bool readFourSlots() {
-  // The banks of the previous image go first, so that the new slots can take
-  // their memory, which is still in the cache, instead of growing the heap.
-  for (int slot : SlotNames) BankData[static_cast<size_t>(slot)].clear();
   for (int slot : SlotNames) {
     if (!readSlot(slot, &BankData[static_cast<size_t>(slot)])) return false;
   }

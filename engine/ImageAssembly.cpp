@@ -43,7 +43,10 @@ bool parseOrder(const QString& outOrder, std::array<int, 4>* order) {
   return true;
 }
 
+// One or two hex digits: what the options window stores, or a hand-edited
+// value that still says plainly which byte is meant.
 bool parseFillByte(const QString& padValue, quint8* fill) {
+  if (padValue.size() > 2) return false;
   const int value = parseDigits(padValue, 16, 0xFF);
   if (value < 0) return false;
   *fill = static_cast<quint8>(value);

@@ -24,8 +24,8 @@ enum class LayoutError { None, BadOrder, BadPadValue };
 // Checks the stored layout texts and codes and resolves them. The order text
 // needs at least four pieces separated by ",", each a whole number from 0 to
 // 9 written in decimal digits (pieces after the fourth are ignored). The pad
-// value must be hex digits denoting at most FF ("FF", "0a", "0FF"), but only
-// when the layout uses fill. A PadSize code other than
+// value must be one or two hex digits ("FF", "0a", "7"), but only when the
+// layout uses fill. A PadSize code other than
 // 0, 1 and 2 means no padding; any non-zero PadType means front padding.
 // On success *layout holds the result; on failure it is left unchanged.
 LayoutError ResolveLayout(const QString& outOrder, const QString& padValue, quint8 padSize,

@@ -191,9 +191,9 @@ class TestAssembly : public QObject {
       const char* text;
       int fill;
     } rows[] = {
-        {"FF", 0xFF},  {"00", 0x00},       {"0A", 0x0A}, {"A", 0x0A}, {"ff", 0xFF},
-        {"0FF", 0xFF}, {"000000ff", 0xFF}, {"100", -1},  {"G1", -1},  {"", -1},
-        {"0x1", -1},   {" F", -1},         {"F ", -1},   {"-1", -1},  {"+F", -1},
+        {"FF", 0xFF}, {"00", 0x00},     {"0A", 0x0A}, {"A", 0x0A}, {"ff", 0xFF},
+        {"0FF", -1},  {"000000ff", -1}, {"100", -1},  {"G1", -1},  {"", -1},
+        {"0x1", -1},  {" F", -1},       {"F ", -1},   {"-1", -1},  {"+F", -1},
     };
     for (const auto& row : rows) QTest::addRow("\"%s\"", row.text) << QString(row.text) << row.fill;
   }
