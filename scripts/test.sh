@@ -15,6 +15,15 @@ cmake -S "$root" -B "$plain" -DCMAKE_BUILD_TYPE=Debug -DQUILLET_WERROR=ON >/dev/
 cmake --build "$plain" -j"$jobs"
 ctest --test-dir "$plain" --output-on-failure -j"$jobs"
 
+echo "== Engine fuzzer, 25 seconds"
+mkdir -p "$root/build"
+if ! QUILLET_FUZZ_BUILD="$root/build/fuzz" bash "$root/fuzz/run.sh" 25 >"$root/build/fuzz.log" 2>&1; then
+  cat "$root/build/fuzz.log"
+  echo "The fuzzer found a fault; its input is named above."
+  exit 1
+fi
+tail -n 1 "$root/build/fuzz.log"
+
 echo "== The same tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 asan="$root/build/sanitize"
 cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=Debug -DQUILLET_WERROR=ON \
@@ -24,6 +33,3 @@ ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" \
   LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0" \
   UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
   ctest --test-dir "$asan" --output-on-failure -j"$jobs"
-
-echo "== Engine fuzzer"
-bash "$root/fuzz/run.sh" 25
