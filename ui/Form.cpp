@@ -1,7 +1,10 @@
 #include "ui/Form.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QScreen>
+#include <algorithm>
 
 Form::Form(QWidget* parent) : QWidget(parent, Qt::Window) {}
 
@@ -11,6 +14,7 @@ void Form::Load() {
 
 void Form::Show(ShowMode mode) {
   if (unloaded_) return;
+  if (!isVisible() && !placed_) placeOverOwner();
   if (mode == ShowMode::Modeless) {
     if (isVisible()) raise();
     show();
@@ -52,4 +56,21 @@ void Form::closeEvent(QCloseEvent* event) {
   } else {
     event->ignore();
   }
+}
+
+void Form::placeOverOwner() {
+  // Over the window it was opened from, where the user is looking, but never
+  // beyond the edges of the screen.
+  QWidget* owner = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
+  if (!owner || owner == this || !owner->isVisible()) return;
+  placed_ = true;
+  adjustSize();
+  QRect frame(QPoint(), frameGeometry().size());
+  frame.moveCenter(owner->frameGeometry().center());
+  const QRect screen = owner->screen()->availableGeometry();
+  frame.moveLeft(std::clamp(frame.left(), screen.left(),
+                            std::max(screen.left(), screen.right() + 1 - frame.width())));
+  frame.moveTop(std::clamp(frame.top(), screen.top(),
+                           std::max(screen.top(), screen.bottom() + 1 - frame.height())));
+  move(frame.topLeft());
 }

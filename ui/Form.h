@@ -48,9 +48,11 @@ class Form : public QWidget {
 
  private:
   bool tryUnload();
+  void placeOverOwner();
 
   bool unloaded_ = false;
   bool holdDeletion_ = false;
+  bool placed_ = false;
 };
 
 // The one instance of a window class: built and loaded at its first use,

@@ -6,8 +6,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
-#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -250,22 +248,6 @@ int frmFileBox::openStartFolder() {
   const QSignalBlocker quiet(Drive1);
   Drive1->setDrive(Dir1->Path());
   return error;
-}
-
-void frmFileBox::showEvent(QShowEvent* event) {
-  Form::showEvent(event);
-  // Over the window whose field opened it, where the user is looking, but
-  // never beyond the edges of the screen.
-  QWidget* owner = parentWidget();
-  if (!owner || event->spontaneous()) return;
-  QRect frame = frameGeometry();
-  frame.moveCenter(owner->frameGeometry().center());
-  const QRect screen = owner->screen()->availableGeometry();
-  frame.moveLeft(
-      std::max(screen.left(), std::min(frame.left(), screen.right() + 1 - frame.width())));
-  frame.moveTop(
-      std::max(screen.top(), std::min(frame.top(), screen.bottom() + 1 - frame.height())));
-  move(frame.topLeft());
 }
 
 void frmFileBox::Drive1_Change() {

@@ -89,9 +89,6 @@ class frmFileBox : public Form {
   QLabel* Label3 = nullptr;
   QLabel* Label4 = nullptr;
 
- protected:
-  void showEvent(QShowEvent* event) override;
-
  private:
   int openStartFolder();
 };

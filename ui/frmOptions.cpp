@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <optional>
@@ -275,18 +274,6 @@ void frmOptions::txtOutputOrder_DblClick() {
   if (!txtOutputOrder->isEnabled()) return;
   setEnabled(false);
   frmFormat* presets = Forms::frmFormat.get();
-  // Over this window, but whole on its screen.
-  presets->adjustSize();
-  QRect place(QPoint(), presets->frameGeometry().size());
-  place.moveCenter(frameGeometry().center());
-  if (const QScreen* display = screen()) {
-    const QRect desk = display->availableGeometry();
-    place.moveLeft(
-        std::clamp(place.left(), desk.left(), std::max(desk.left(), desk.right() - place.width())));
-    place.moveTop(
-        std::clamp(place.top(), desk.top(), std::max(desk.top(), desk.bottom() - place.height())));
-  }
-  presets->move(place.topLeft());
   presets->Show(ShowMode::Modal);
   Toolkit::DoEvents();
   setEnabled(true);
