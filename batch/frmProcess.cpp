@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "settings/modGlobals.h"
+#include "ui/Controls.h"
 #include "ui/Toolkit.h"
 #include "ui/frm_Main.h"
 
@@ -46,10 +47,8 @@ frmProcess::frmProcess() : Form(Forms::frm_Main.loaded()) {
   pbOverall->setRange(0, 100);
   pbOverall->setValue(0);
 
-  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-  cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+  cmdCancel = CommandButton("cmdCancel", QStringLiteral("&Cancel"), this);
   cmdCancel->setGeometry(twips(1800, 1680, 1215, 495));
-  cmdCancel->setAutoDefault(true);
   connect(cmdCancel, &QPushButton::clicked, this, &frmProcess::cmdCancel_Click);
 }
 

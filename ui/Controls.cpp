@@ -55,3 +55,10 @@ void TextBox::keyPressEvent(QKeyEvent* event) {
   QKeyEvent replaced(event->type(), Qt::Key_unknown, Qt::NoModifier, QString(QChar(KeyAscii)));
   QLineEdit::keyPressEvent(&replaced);
 }
+
+QPushButton* CommandButton(const char* name, const QString& caption, QWidget* parent) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setAutoDefault(true);
+  return button;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <functional>
 
 // A text box with the events the windows handle: a double-click, the loss of
@@ -25,3 +26,7 @@ class TextBox : public QLineEdit {
   void focusOutEvent(QFocusEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 };
+
+// A command button as every window has them: found by its name, and pressed
+// by Enter while it has the focus, since no window has a default button.
+QPushButton* CommandButton(const char* name, const QString& caption, QWidget* parent = nullptr);

@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "settings/modGlobals.h"
+#include "ui/Controls.h"
 #include "ui/Drives.h"
 #include "ui/Toolkit.h"
 #include "ui/frm_Main.h"
@@ -55,14 +56,6 @@ QLabel* boldLabel(const char* name, const QString& caption) {
   font.setBold(true);
   label->setFont(font);
   return label;
-}
-
-QPushButton* button(const char* name, const QString& caption) {
-  auto* push = new QPushButton(caption);
-  push->setObjectName(QString::fromLatin1(name));
-  // The window has no default button; Enter presses the focused one.
-  push->setAutoDefault(true);
-  return push;
 }
 
 }  // namespace
@@ -188,8 +181,8 @@ frmFileBox::frmFileBox() : Form(Forms::frm_Main.loaded()) {
   Drive1 = new DriveListBox;
   Drive1->setObjectName(QStringLiteral("Drive1"));
   Drive1->setFixedWidth(260);
-  cmdDone = button("cmdDone", QStringLiteral("&Ok"));
-  cmdCancel = button("cmdCancel", QStringLiteral("&Cancel"));
+  cmdDone = CommandButton("cmdDone", QStringLiteral("&Ok"));
+  cmdCancel = CommandButton("cmdCancel", QStringLiteral("&Cancel"));
 
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(cmdDone);

@@ -45,11 +45,8 @@ frmFormat::frmFormat() {
   auto* layout = new QVBoxLayout(this);
   layout->setSizeConstraint(QLayout::SetFixedSize);
   for (int i = 0; i < static_cast<int>(Presets.size()); ++i) {
-    auto* button = new QPushButton(QString::fromLatin1(Presets[i].caption));
-    button->setObjectName(QStringLiteral("cmdSelection"));
+    auto* button = CommandButton("cmdSelection", QString::fromLatin1(Presets[i].caption));
     button->setProperty("index", i);
-    // Enter on a focused button presses it.
-    button->setAutoDefault(true);
     button->setMinimumHeight(32);
     layout->addWidget(button);
     cmdSelection[i] = button;

@@ -74,16 +74,6 @@ TextBox* textBox(const char* name, int maxLength, const QString& widest) {
   return box;
 }
 
-QPushButton* button(const char* name, const QString& caption) {
-  auto* push = new QPushButton(caption);
-  push->setObjectName(QString::fromLatin1(name));
-  // Enter on a focused button presses it; no button answers Enter or Esc
-  // for the whole window.
-  push->setAutoDefault(true);
-  push->setMinimumWidth(100);
-  return push;
-}
-
 // The background of a text box in one of the desktop's system colours; the
 // index stays on the box so that the state it shows can be read back.
 void setBackColour(TextBox* box, int index) {
@@ -165,8 +155,10 @@ frmOptions::frmOptions() {
   padTypeLayout->addLayout(padValueRow);
   padTypeLayout->addStretch();
 
-  cmdCancel = button("cmdCancel", QStringLiteral("&Cancel"));
-  cmdOK = button("cmdOK", QStringLiteral("&Ok"));
+  cmdCancel = CommandButton("cmdCancel", QStringLiteral("&Cancel"));
+  cmdOK = CommandButton("cmdOK", QStringLiteral("&Ok"));
+  cmdCancel->setMinimumWidth(100);
+  cmdOK->setMinimumWidth(100);
 
   auto* grid = new QGridLayout(this);
   grid->addWidget(fraOverwrite, 0, 0);

@@ -52,14 +52,6 @@ TextBox* extensionField(const char* name) {
   return field;
 }
 
-QPushButton* button(const char* name, const QString& caption) {
-  auto* push = new QPushButton(caption);
-  push->setObjectName(QString::fromLatin1(name));
-  // Enter on a focused button presses it, as users of the platform expect.
-  push->setAutoDefault(true);
-  return push;
-}
-
 }  // namespace
 
 frm_Main::frm_Main() {
@@ -70,9 +62,9 @@ frm_Main::frm_Main() {
   txtSourceExt = extensionField("txtSourceExt");
   txtTarget = folderField("txtTarget");
   txtTargetExt = extensionField("txtTargetExt");
-  cmdOptions = button("cmdOptions", QStringLiteral("&Options"));
-  cmdStrip = button("cmdStrip", QStringLiteral("&Reorder"));
-  cmdExit = button("cmdExit", QStringLiteral("E&xit"));
+  cmdOptions = CommandButton("cmdOptions", QStringLiteral("&Options"));
+  cmdStrip = CommandButton("cmdStrip", QStringLiteral("&Reorder"));
+  cmdExit = CommandButton("cmdExit", QStringLiteral("E&xit"));
   File1 = new FileListBox(this);
   File1->setObjectName(QStringLiteral("File1"));
 
