@@ -5,6 +5,10 @@
 #include <QRegularExpression>
 #include <algorithm>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
 
 bool hasWildcard(const QString& pattern) {
@@ -27,8 +31,21 @@ QRegularExpression wildcardExpression(const QString& pattern) {
       QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
 }
 
+// Files marked as the system's own are left out on Windows, as the
+// platform's own file lists do; other systems have no such mark.
+bool isSystemFile(const QFileInfo& info) {
+#ifdef Q_OS_WIN
+  const DWORD attributes =
+      GetFileAttributesW(reinterpret_cast<LPCWSTR>(info.absoluteFilePath().utf16()));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_SYSTEM) != 0;
+#else
+  Q_UNUSED(info);
+  return false;
+#endif
+}
+
 bool listable(const QFileInfo& info) {
-  return info.isFile() && !info.isHidden();
+  return info.isFile() && !info.isHidden() && !isSystemFile(info);
 }
 
 }  // namespace
@@ -69,7 +86,9 @@ void FileListBox::refresh() {
   // broken links stay out, as they do in the platform's own file lists.
   const QStringList all = folder.entryList(QDir::Files, QDir::Unsorted);
   for (const QString& name : all) {
-    if (match.match(name).hasMatch()) names_.append(name);
+    if (match.match(name).hasMatch() && !isSystemFile(QFileInfo(folder, name))) {
+      names_.append(name);
+    }
   }
   std::sort(names_.begin(), names_.end(), [](const QString& a, const QString& b) {
     const int folded = a.compare(b, Qt::CaseInsensitive);
