@@ -1,72 +1,82 @@
-// The options window: its enabling rules, the pad value key filter, the
-// order check on Ok, what Ok stores and what every other close discards.
+// The options window: enabling rules, pad value filter, order check, what Ok stores.
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QGroupBox>
-#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
 
 #include "settings/modGlobals.h"
 #include "tests/support/RunFixture.h"
-#include "tests/support/TestSupport.h"
 #include "ui/Controls.h"
 #include "ui/frmOptions.h"
 
 namespace {
 
-ConversionSettingsRecord startRecord() {
-  ConversionSettingsRecord record;
-  record.OutOrder = QStringLiteral("0,1,8,9");
-  record.PadValue = QStringLiteral("FF");
-  return record;
-}
-
-frmOptions* openWith(const ConversionSettingsRecord& record) {
-  ConversionSettings = record;
+frmOptions* open(quint8 bank1Only = 0, quint8 padSize = NoPadding) {
+  ConversionSettings.Bank1Only = bank1Only;
+  ConversionSettings.PadSize = padSize;
   Forms::frmOptions->Show();
   return Forms::frmOptions.get();
 }
 
-template <class T = QWidget>
-T* control(QWidget* window, const char* name, int index = -1) {
-  for (auto* found : window->findChildren<T*>(QString::fromLatin1(name))) {
-    if (index < 0 || found->property("index").toInt() == index) return found;
-  }
-  qFatal("no control %s(%d)", name, index);
-}
+const auto click = [](QWidget* control) { QTest::mouseClick(control, Qt::LeftButton); };
 
-void click(QWidget* window, const char* name, int index = -1) {
-  QTest::mouseClick(control(window, name, index), Qt::LeftButton);
-}
-
-void retype(QWidget* window, const char* name, const QString& text) {
-  auto* box = control<TextBox>(window, name);
+void retype(TextBox* box, const char* text) {
   box->clear();
-  QTest::keyClicks(box, text);
+  QTest::keyClicks(box, QString::fromLatin1(text));
 }
 
-// Which controls can be used, one letter each or "." where not: L "Limit to
-// 32K", S/s padding size frame/options, T/t padding type frame/options, V
-// pad value, O order box; then the system colour of the text boxes.
-QString usable(QWidget* w) {
-  auto all = [w](const char* name, int count, char letter) {
-    for (int i = 0; i < count; ++i) {
-      if (!control(w, name, i)->isEnabled()) return '.';
-    }
-    return letter;
-  };
-  auto one = [w](const char* name, char letter) {
-    return control(w, name)->isEnabled() ? letter : '.';
-  };
-  const QString colour = control(w, "txtPadValue")->property("systemColour").toString();
-  if (control(w, "txtOutputOrder")->property("systemColour").toString() != colour) return "?";
-  return QString() + one("chkLimit32K", 'L') + one("fraPadSize", 'S') + all("optPadSize", 3, 's') +
-         one("fraPadType", 'T') + all("optPadType", 2, 't') + one("txtPadValue", 'V') +
-         one("txtOutputOrder", 'O') + ' ' + colour;
+// Which controls can be used, "." where not: L "Limit to 32K", s padding sizes,
+// t padding types, V pad value, O order; then both text boxes' system colour.
+QString usable(frmOptions* w) {
+  auto on = [](char letter, auto... c) { return (c->isEnabled() && ...) ? letter : '.'; };
+  const QVariant colour = w->txtPadValue->property("systemColour");
+  if (w->txtOutputOrder->property("systemColour") != colour) return QStringLiteral("?");
+  return QString() + on('L', w->chkLimit32K) +
+         on('s', w->optPadSize[0], w->optPadSize[1], w->optPadSize[2]) +
+         on('t', w->optPadType[0], w->optPadType[1]) + on('V', w->txtPadValue) +
+         on('O', w->txtOutputOrder) + ' ' + colour.toString();
 }
+
+template <class Row, std::size_t N>
+void addRows(const Row (&rows)[N]) {
+  QTest::addColumn<int>("row");
+  for (std::size_t i = 0; i < N; ++i) QTest::newRow(rows[i].name) << int(i);
+}
+
+constexpr auto Ok = &frmOptions::cmdOK, Cancel = &frmOptions::cmdCancel;
+
+// clang-format off
+// Opened with Bank 1 Only and a padding size, then clicked: B "Bank 1 Only", 0-2 a padding size.
+struct EnablingRow { const char *name, *clicks, *usable; quint8 bank1Only, padSize; };
+const EnablingRow enablingRows[] = {
+    {"no padding: no type, no fill", "", ".s..O 5", 0, NoPadding},
+    {"56K: fill but no type", "", ".s.VO 5", 0, Padding56K},
+    {"64K: type and fill", "", ".stVO 5", 0, Padding64K},
+    {"bank 1 only locks the layout", "", "L.... 11", 1, Padding64K},
+    {"unchecking frees it all, even with no padding", "B", ".stVO 15", 1, NoPadding},
+    {"a size chosen after unchecking applies", "B1", ".s.VO 15", 1, NoPadding},
+};
+
+// Every other choice changed, an order and a pad value typed (\b Backspace, \r Enter) and
+// pasted, then closed with a button or the close box (null); `stored` is the pad value stored.
+struct CloseRow { const char *name, *order; bool bank1Only; const char *pad, *pasted; QPushButton* frmOptions::*close; const char* stored; };
+const CloseRow closeRows[] = {
+    {"Ok stores every choice; no hex digit is 00", "8,1,0,9", true, "Gg, x", "", Ok, "00"},
+    {"lower-case hex raised, a third digit dropped", "8,1,0,9", false, "9cA", "", Ok, "9C"},
+    {"Backspace deletes, Enter moves on to Ok", "8,1,0,9", false, "AB\b\r", "", Ok, "0A"},
+    {"pasting keeps only hex digits", "8,1,0,9", false, "", "e;", Ok, "0E"},
+    {"any characters in the bank places; a leading 0", "a, ,c,c", false, "7", "", Ok, "07"},
+    {"Cancel discards, order unchecked", "0,1", true, "7", "", Cancel, nullptr},
+    {"the close box discards", "0,1", false, "7", "", nullptr, nullptr},
+    {"order too short", "0,1,8", false, "7", "", Ok, nullptr},
+    {"first separator not a comma", "0.1,8,9", false, "7", "", Ok, nullptr},
+    {"middle separator not a comma", "0,1 8,9", false, "7", "", Ok, nullptr},
+    {"last separator not a comma", "0,1,8-9", false, "7", "", Ok, nullptr},
+    {"order checked even behind Bank 1 Only", "0,1,8", true, "7", "", Ok, nullptr},
+};
+// clang-format on
 
 }  // namespace
 
@@ -78,258 +88,59 @@ class OptionsTest : public QObject {
   void cleanup() {
     if (frmOptions* options = Forms::frmOptions.loaded()) options->Unload();
     flushClosedWindows();
-    ResetGlobals();
   }
 
-  void enablingFollowsBank1OnlyAndPaddingSize_data() {
-    QTest::addColumn<int>("bank1Only");
-    QTest::addColumn<int>("padSize");
-    QTest::addColumn<QString>("clicks");  // B "Bank 1 Only", 0-2 a padding size
-    QTest::addColumn<QString>("expected");
-
-    // clang-format off
-    QTest::newRow("opened, no padding: no type, no fill") << 0 << 0 << "" << ".Ss...O 5";
-    QTest::newRow("opened, 56K: fill but no type") << 0 << 1 << "" << ".SsT.VO 5";
-    QTest::newRow("opened, 64K: type and fill") << 0 << 2 << "" << ".SsTtVO 5";
-    QTest::newRow("opened bank 1 only, no padding") << 1 << 0 << "" << "L...... 11";
-    QTest::newRow("opened bank 1 only, 56K") << 1 << 1 << "" << "L...... 11";
-    QTest::newRow("opened bank 1 only, 64K") << 1 << 2 << "" << "L...... 11";
-    QTest::newRow("checking bank 1 only locks the layout") << 0 << 2 << "B" << "L...... 11";
-    QTest::newRow("unchecking with no padding frees it all") << 1 << 0 << "B" << ".SsTtVO 15";
-    QTest::newRow("unchecking with 56K frees the type too") << 1 << 1 << "B" << ".SsTtVO 15";
-    QTest::newRow("a size chosen after unchecking applies") << 1 << 0 << "B1" << ".SsT.VO 15";
-    QTest::newRow("the size already chosen changes nothing") << 1 << 0 << "B0" << ".SsTtVO 15";
-    QTest::newRow("no padding after 64K") << 0 << 2 << "0" << ".Ss...O 5";
-    QTest::newRow("64K after no padding") << 0 << 0 << "2" << ".SsTtVO 5";
-    QTest::newRow("sizes cannot be clicked while locked") << 1 << 0 << "2" << "L...... 11";
-    // clang-format on
-  }
+  void enablingFollowsBank1OnlyAndPaddingSize_data() { addRows(enablingRows); }
   void enablingFollowsBank1OnlyAndPaddingSize() {
-    QFETCH(int, bank1Only);
-    QFETCH(int, padSize);
-    QFETCH(QString, clicks);
-    QFETCH(QString, expected);
-
-    ConversionSettingsRecord record = startRecord();
-    record.Bank1Only = static_cast<quint8>(bank1Only);
-    record.PadSize = static_cast<quint8>(padSize);
-    frmOptions* options = openWith(record);
-    for (QChar c : clicks) {
-      c == u'B' ? click(options, "chkBank1") : click(options, "optPadSize", c.digitValue());
-    }
-    QCOMPARE(usable(options), expected);
-    // The label goes with its frame, though nothing disables it by itself.
-    QCOMPARE(control(options, "lblPadValue")->isEnabled(),
-             control(options, "fraPadType")->isEnabled());
+    QFETCH(int, row);
+    const EnablingRow& r = enablingRows[row];
+    frmOptions* options = open(r.bank1Only, r.padSize);
+    for (const char* c = r.clicks; *c; ++c)
+      click(*c == 'B' ? static_cast<QWidget*>(options->chkBank1) : options->optPadSize[*c - '0']);
+    QCOMPARE(usable(options), QString::fromLatin1(r.usable));
   }
 
-  void padValueKeyFilter_data() {
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("key");
-    QTest::addColumn<QString>("after");
-
-    // clang-format off
-    QTest::newRow("digits and upper-case hex pass") << "" << "9C" << 0 << "9C";
-    QTest::newRow("lower-case hex becomes upper-case") << "" << "af" << 0 << "AF";
-    QTest::newRow("G and punctuation are dropped") << "" << "Gg, x" << 0 << "";
-    QTest::newRow("a dropped character leaves the rest") << "" << "fG0" << 0 << "F0";
-    QTest::newRow("a third character does not fit") << "AB" << "C" << 0 << "AB";
-    QTest::newRow("Backspace deletes") << "AB" << "" << int(Qt::Key_Backspace) << "A";
-    QTest::newRow("Escape is dropped") << "A" << "" << int(Qt::Key_Escape) << "A";
-    QTest::newRow("Enter moves on to Ok") << "A" << "" << int(Qt::Key_Return) << "A";
-    // clang-format on
-  }
-  void padValueKeyFilter() {
-    QFETCH(QString, before);
-    QFETCH(QString, typed);
-    QFETCH(int, key);
-    QFETCH(QString, after);
-
+  void onlyOkStoresAndOnlyAWellFormedOrder_data() { addRows(closeRows); }
+  void onlyOkStoresAndOnlyAWellFormedOrder() {
+    QFETCH(int, row);
+    const CloseRow& r = closeRows[row];
     MessageRecorder messages;
-    ConversionSettingsRecord record = startRecord();
-    record.PadSize = Padding64K;
-    record.PadValue = before;
-    frmOptions* options = openWith(record);
+    frmOptions* options = open();
     QVERIFY(QTest::qWaitForWindowActive(options));
-    auto* box = control<TextBox>(options, "txtPadValue");
-    box->setFocus();
-    QTest::keyClicks(box, typed);
-    if (key != 0) QTest::keyClick(box, Qt::Key(key));
-    QCOMPARE(box->text(), after);
-    QCOMPARE(QApplication::focusWidget(), key == Qt::Key_Return ? control(options, "cmdOK") : box);
+    click(options->optOverwrite[AskToOverwrite]);
+    click(options->optPadSize[Padding64K]);
+    click(options->optPadType[FrontPadding]);
+    retype(options->txtOutputOrder, r.order);
+    retype(options->txtPadValue, r.pad);
+    QApplication::clipboard()->setText(QString::fromLatin1(r.pasted));
+    QTest::keyClick(options->txtPadValue, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(QApplication::focusWidget() == options->cmdOK, QByteArray(r.pad).endsWith('\r'));
     QVERIFY(!options->IsUnloaded());
-    QCOMPARE(ConversionSettings, record);
-    QVERIFY(messages.shown.isEmpty());
-  }
+    if (r.bank1Only) click(options->chkBank1);
+    click(options->chkLimit32K);  // takes only with Bank 1 Only
+    r.close ? click(options->*r.close) : void(options->close());
 
-  void pastedPadValueKeepsOnlyHexDigits() {
-    ConversionSettingsRecord record = startRecord();
-    record.PadSize = Padding56K;
-    frmOptions* options = openWith(record);
-    auto* box = control<TextBox>(options, "txtPadValue");
-    box->clear();
-    QApplication::clipboard()->setText(QStringLiteral("e;"));
-    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(box->text(), QStringLiteral("E"));
-  }
-
-  void okChecksTheOrderForm_data() {
-    QTest::addColumn<QString>("order");
-    QTest::addColumn<bool>("accepted");
-
-    // clang-format off
-    QTest::newRow("standard order") << "0,1,8,9" << true;
-    QTest::newRow("another order") << "8,1,0,9" << true;
-    QTest::newRow("letters in the bank places") << "a,b,c,d" << true;
-    QTest::newRow("repeated banks") << "0,0,0,0" << true;
-    QTest::newRow("blanks in the bank places") << " , , , " << true;
-    QTest::newRow("too short") << "0,1,8" << false;
-    QTest::newRow("semicolons for commas") << "0;1;8;9" << false;
-    QTest::newRow("first separator not a comma") << "0.1,8,9" << false;
-    QTest::newRow("middle separator not a comma") << "0,1 8,9" << false;
-    QTest::newRow("last separator not a comma") << "0,1,8-9" << false;
-    QTest::newRow("empty") << "" << false;
-    // clang-format on
-  }
-  void okChecksTheOrderForm() {
-    QFETCH(QString, order);
-    QFETCH(bool, accepted);
-
-    MessageRecorder messages;
-    ConversionSettingsRecord record = startRecord();
-    record.OutOrder = QStringLiteral("9,9,9,9");
-    frmOptions* options = openWith(record);
-    QVERIFY(QTest::qWaitForWindowActive(options));
-    retype(options, "txtOutputOrder", order);
-    click(options, "cmdOK");
-
-    QCOMPARE(options->IsUnloaded(), accepted);
-    if (accepted) {
-      QVERIFY(messages.shown.isEmpty());
-      QCOMPARE(ConversionSettings.OutOrder, order);
-      return;
-    }
-    QCOMPARE(messages.shown.size(), 1);
-    const Toolkit::Message& shown = messages.shown.first();
-    QCOMPARE(shown.prompt, QStringLiteral("Invalid Bank Order format. Re-enter"));
-    QCOMPARE(shown.title, QStringLiteral("Format Error"));
-    QCOMPARE(shown.icon, Toolkit::Icon::Critical);
-    QCOMPARE(shown.buttons, Toolkit::Buttons::OK);
-    QCOMPARE(ConversionSettings, record);
-    QCOMPARE(control<TextBox>(options, "txtOutputOrder")->text(), order);
-    QCOMPARE(QApplication::focusWidget(), control(options, "txtOutputOrder"));
-  }
-
-  void badOrderBehindBank1OnlyIsStillRefused() {
-    MessageRecorder messages;
-    ConversionSettingsRecord record = startRecord();
-    record.OutOrder = QStringLiteral("0,1,8");
-    frmOptions* options = openWith(record);
-    QVERIFY(QTest::qWaitForWindowActive(options));
-    click(options, "chkBank1");
-    click(options, "cmdOK");
-    QCOMPARE(messages.titles(), QStringList{QStringLiteral("Format Error")});
-    QVERIFY(!options->IsUnloaded());
-    QCOMPARE(ConversionSettings, record);
-    // The order box is locked; the focus goes to what unlocks it.
-    QCOMPARE(QApplication::focusWidget(), control(options, "chkBank1"));
-  }
-
-  void okStoresEveryChoiceAlsoWithBank1Only_data() {
-    QTest::addColumn<QString>("padTyped");
-    QTest::addColumn<QString>("padStored");
-    // clang-format off
-    QTest::newRow("empty pad value becomes 00") << "" << "00";
-    QTest::newRow("one digit gets a leading 0") << "7" << "07";
-    QTest::newRow("two digits are kept") << "3c" << "3C";
-    // clang-format on
-  }
-  void okStoresEveryChoiceAlsoWithBank1Only() {
-    QFETCH(QString, padTyped);
-    QFETCH(QString, padStored);
-
-    frmOptions* options = openWith(startRecord());
-    click(options, "optOverwrite", 2);
-    click(options, "optPadSize", 2);
-    click(options, "optPadType", 1);
-    retype(options, "txtOutputOrder", "8,1,0,9");
-    retype(options, "txtPadValue", padTyped);
-    click(options, "chkBank1");
-    click(options, "chkLimit32K");
-    click(options, "cmdOK");
-
-    ConversionSettingsRecord expected = startRecord();
-    expected.OutOrder = QStringLiteral("8,1,0,9");
-    expected.PadValue = padStored;
-    expected.Overwrite = AskToOverwrite;
-    expected.PadSize = Padding64K;
-    expected.PadType = FrontPadding;
-    expected.Bank1Only = 1;
-    expected.Limit32K = 1;
-    QCOMPARE(ConversionSettings, expected);
-    QVERIFY(!Forms::frmOptions.loaded());
-
-    // The next opening is a new window built from the record.
-    frmOptions* again = openWith(ConversionSettings);
-    QVERIFY(again != options);
-    QVERIFY(control<QCheckBox>(again, "chkLimit32K")->isChecked());
-    QVERIFY(control<QRadioButton>(again, "optPadType", 1)->isChecked());
-    QCOMPARE(control<TextBox>(again, "txtPadValue")->text(), padStored);
-    QCOMPARE(usable(again), QStringLiteral("L...... 11"));
-  }
-
-  void codesWithoutAnOptionShowWhatARunDoes() {
-    ConversionSettingsRecord record = startRecord();
-    record.Overwrite = 7;
-    record.PadSize = 5;
-    record.PadType = 3;
-    openWith(record)->cmdOK_Click();
-    QCOMPARE(ConversionSettings.Overwrite, NeverOverwrite);
-    QCOMPARE(ConversionSettings.PadSize, NoPadding);
-    QCOMPARE(ConversionSettings.PadType, FrontPadding);
-  }
-
-  void everyOtherCloseDiscards_data() {
-    QTest::addColumn<bool>("cancelButton");
-    // clang-format off
-    QTest::newRow("Cancel button") << true;
-    QTest::newRow("close box") << false;
-    // clang-format on
-  }
-  void everyOtherCloseDiscards() {
-    QFETCH(bool, cancelButton);
-    MessageRecorder messages;
-    ConversionSettingsRecord record = startRecord();
-    record.OutOrder = QStringLiteral("8,1,0,9");
-    record.PadSize = Padding64K;
-    frmOptions* options = openWith(record);
-    retype(options, "txtOutputOrder", "0,1");
-    click(options, "optPadSize", 0);
-    click(options, "optOverwrite", 1);
-    click(options, "chkBank1");
-    cancelButton ? click(options, "cmdCancel") : void(options->close());
-    QVERIFY(!Forms::frmOptions.loaded());
-    QCOMPARE(ConversionSettings, record);
-    QVERIFY(messages.shown.isEmpty());
-
-    frmOptions* again = openWith(ConversionSettings);
-    QCOMPARE(control<TextBox>(again, "txtOutputOrder")->text(), QStringLiteral("8,1,0,9"));
-    QVERIFY(control<QRadioButton>(again, "optPadSize", 2)->isChecked());
-    QVERIFY(control<QRadioButton>(again, "optOverwrite", 0)->isChecked());
-    QCOMPARE(usable(again), QStringLiteral(".SsTtVO 5"));
+    // Folders and extensions, order, Bank 1 Only, 32K limit, size, type, pad value, overwrite.
+    const ConversionSettingsRecord stored(QString(), QString(), QString(), QString(), r.order,
+                                          r.bank1Only, r.bank1Only, Padding64K, FrontPadding,
+                                          r.stored, AskToOverwrite);
+    QCOMPARE(ConversionSettings, r.stored ? stored : ConversionSettingsRecord());
+    const bool refused = r.close == Ok && !r.stored;
+    QCOMPARE(Forms::frmOptions.loaded() != nullptr, refused);
+    QCOMPARE(messages.titles(), refused ? QStringList{"Format Error"} : QStringList());
+    if (!refused) return;
+    QCOMPARE(messages.shown[0].prompt, QStringLiteral("Invalid Bank Order format. Re-enter"));
+    // A locked order box cannot take the focus; the check box locking it does.
+    QCOMPARE(QApplication::focusWidget(),
+             r.bank1Only ? static_cast<QWidget*>(options->chkBank1) : options->txtOutputOrder);
   }
 
   void openingAgainKeepsTheOpenWindow() {
-    frmOptions* options = openWith(startRecord());
-    retype(options, "txtOutputOrder", "9,8,1,0");
+    frmOptions* options = open();
+    retype(options->txtOutputOrder, "9,8,1,0");
     Forms::frmOptions->Show();
     QCOMPARE(Forms::frmOptions.get(), options);
-    QCOMPARE(control<TextBox>(options, "txtOutputOrder")->text(), QStringLiteral("9,8,1,0"));
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    QCOMPARE(std::count_if(windows.begin(), windows.end(),
-                           [](QWidget* w) { return qobject_cast<frmOptions*>(w) != nullptr; }),
-             1);
+    QCOMPARE(options->txtOutputOrder->text(), QStringLiteral("9,8,1,0"));
   }
 };
 
