@@ -29,7 +29,7 @@ QString state(frmOptions* w) {
 struct Row { const char* name; int preset; /* -1: the close box */ quint8 padSize, padType; const char* state; };
 const Row rows[] = {
     {"standard, from 56K", 0, Padding56K, FrontPadding, "00 00 0,1,8,9 .s..O 5"},
-    {"xDS, from 64K", 1, Padding64K, FrontPadding, "00 00 0,1,9,8 .s..O 5"},
+    {"order 0,1,9,8, from 64K", 1, Padding64K, FrontPadding, "00 00 0,1,9,8 .s..O 5"},
     {"224K rear, from no padding", 2, NoPadding, FrontPadding, "00 10 8,1,0,9 .s.VO 5"},
     {"256K front, from 56K", 3, Padding56K, RearPadding, "00 21 0,1,8,9 .stVO 5"},
     {"bank 1 only, from 64K", 4, Padding64K, FrontPadding, "11 00 0,1,8,9 L.... 11"},
