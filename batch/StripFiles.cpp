@@ -107,7 +107,6 @@ void frmProcess::StripFiles() {
         case Outcome::Skipped: ++SkippedCount; break;
         case Outcome::Stopped: break;
       }
-      Lib_File::CloseAll();
       if (CancelRequested) break;
     }
     if (FileIndex >= FileCount) FileIndex = FileCount - 1;

@@ -21,10 +21,7 @@ QRect twips(int left, int top, int width, int height) {
 }  // namespace
 
 frmProcess::frmProcess() : Form(Forms::frm_Main.loaded()) {
-  setObjectName(QStringLiteral("frmProcess"));
-  setWindowTitle(QStringLiteral("Processing Files"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint);
+  setUpDialogFrame("frmProcess", QStringLiteral("Processing Files"));
   setFixedSize(twips(0, 0, 4680, 2295).size());
 
   lblInfo = new QLabel(this);

@@ -12,6 +12,13 @@ void Form::Load() {
   Form_Load();
 }
 
+void Form::setUpDialogFrame(const char* name, const QString& caption) {
+  setObjectName(QString::fromLatin1(name));
+  setWindowTitle(caption);
+  setWindowFlags((parentWidget() ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint |
+                 Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+}
+
 void Form::Show(ShowMode mode) {
   if (unloaded_) return;
   if (!isVisible() && !placed_) placeOverOwner();

@@ -40,6 +40,10 @@ class Form : public QWidget {
 
   void closeEvent(QCloseEvent* event) override;
 
+  // Names the window and gives it a title bar with a close box only, as
+  // every window but the main one has.
+  void setUpDialogFrame(const char* name, const QString& caption);
+
   // While held, a window that closes is hidden and forgotten but not yet
   // deleted, so that code running in one of its own handlers (a run that
   // lets events in) can finish; releasing deletes it if it has closed.

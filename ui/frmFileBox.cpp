@@ -168,10 +168,7 @@ void DriveListBox::keyPressEvent(QKeyEvent* event) {
 }
 
 frmFileBox::frmFileBox() : Form(Forms::frm_Main.loaded()) {
-  setObjectName(QStringLiteral("frmFileBox"));
-  setWindowTitle(QStringLiteral("Select Folder"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint);
+  setUpDialogFrame("frmFileBox", QStringLiteral("Select Folder"));
 
   Label3 = boldLabel("Label3", QStringLiteral("Folders:"));
   Label4 = boldLabel("Label4", QStringLiteral("Drives:"));

@@ -37,10 +37,7 @@ constexpr std::array<Preset, 5> Presets{{
 }  // namespace
 
 frmFormat::frmFormat() {
-  setObjectName(QStringLiteral("frmFormat"));
-  setWindowTitle(QStringLiteral("Select Output Format"));
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint);
+  setUpDialogFrame("frmFormat", QStringLiteral("Select Output Format"));
 
   auto* layout = new QVBoxLayout(this);
   layout->setSizeConstraint(QLayout::SetFixedSize);

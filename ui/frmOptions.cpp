@@ -32,16 +32,22 @@ QGroupBox* frame(const char* name, const QString& caption) {
   return box;
 }
 
+// An option array stacked in its frame; returns the frame's layout so that
+// more controls can follow the options.
 template <std::size_t N>
-void optionArray(std::array<QRadioButton*, N>& array, const char* name, QGroupBox* box,
-                 const std::array<QString, N>& captions, const std::array<QString, N>& tips) {
+QVBoxLayout* optionArray(std::array<QRadioButton*, N>& array, const char* name, QGroupBox* box,
+                         const std::array<QString, N>& captions,
+                         const std::array<QString, N>& tips) {
+  auto* layout = new QVBoxLayout(box);
   for (std::size_t i = 0; i < N; ++i) {
     auto* option = new QRadioButton(captions[i], box);
     option->setObjectName(QString::fromLatin1(name));
     option->setProperty("index", static_cast<int>(i));
     option->setToolTip(tips[i]);
+    layout->addWidget(option);
     array[i] = option;
   }
+  return layout;
 }
 
 // The first selected option of a group, looked for from index 0 upward.
@@ -97,20 +103,16 @@ bool isHexDigit(QChar c) {
 }  // namespace
 
 frmOptions::frmOptions() {
-  setObjectName(QStringLiteral("frmOptions"));
-  setWindowTitle(QStringLiteral("Select Options"));
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint);
+  setUpDialogFrame("frmOptions", QStringLiteral("Select Options"));
 
   fraOverwrite = frame("fraOverwrite", QStringLiteral("Overwrite Options"));
-  optionArray<3>(optOverwrite, "optOverwrite", fraOverwrite,
-                 {QStringLiteral("Never Overwrite"), QStringLiteral("Always Overwrite"),
-                  QStringLiteral("Ask to Overwrite")},
-                 {QStringLiteral("Never overwrite target files."),
-                  QStringLiteral("Always overwrite target files."),
-                  QStringLiteral("Prompt user to overwrite target files.")});
-  auto* overwriteLayout = new QVBoxLayout(fraOverwrite);
-  for (auto* option : optOverwrite) overwriteLayout->addWidget(option);
+  QVBoxLayout* overwriteLayout =
+      optionArray<3>(optOverwrite, "optOverwrite", fraOverwrite,
+                     {QStringLiteral("Never Overwrite"), QStringLiteral("Always Overwrite"),
+                      QStringLiteral("Ask to Overwrite")},
+                     {QStringLiteral("Never overwrite target files."),
+                      QStringLiteral("Always overwrite target files."),
+                      QStringLiteral("Prompt user to overwrite target files.")});
   overwriteLayout->addStretch();
 
   Frame1 = frame("Frame1", QStringLiteral("Output Bank Order"));
@@ -124,19 +126,17 @@ frmOptions::frmOptions() {
   orderLayout->addStretch();
 
   fraPadSize = frame("fraPadSize", QStringLiteral("Padding Size"));
-  optionArray<3>(
+  QVBoxLayout* padSizeLayout = optionArray<3>(
       optPadSize, "optPadSize", fraPadSize,
       {QStringLiteral("No Padding"), QStringLiteral("56K Padding"), QStringLiteral("64K Padding")},
       {QStringLiteral(
            "Ouput original banks with no padding. (This produces 2 bank files with only 2 banks.)"),
        QStringLiteral("This pads all banks to 56K. (Including unused banks on 2 bank files.)"),
        QStringLiteral("This pads all banks to 64K. (Including unused banks on 2 bank files.)")});
-  auto* padSizeLayout = new QVBoxLayout(fraPadSize);
-  for (auto* option : optPadSize) padSizeLayout->addWidget(option);
   padSizeLayout->addStretch();
 
   fraPadType = frame("fraPadType", QStringLiteral("Padding Type"));
-  optionArray<2>(
+  QVBoxLayout* padTypeLayout = optionArray<2>(
       optPadType, "optPadType", fraPadType,
       {QStringLiteral("Rear Padding"), QStringLiteral("Front Padding")},
       {QStringLiteral("This places 8K of padding at the end of each bank on 64K padded files."),
@@ -146,8 +146,6 @@ frmOptions::frmOptions() {
   lblPadValue = new QLabel(QStringLiteral("Pad Value"));
   lblPadValue->setObjectName(QStringLiteral("lblPadValue"));
   lblPadValue->setToolTip(PadValueTip);
-  auto* padTypeLayout = new QVBoxLayout(fraPadType);
-  for (auto* option : optPadType) padTypeLayout->addWidget(option);
   auto* padValueRow = new QHBoxLayout;
   padValueRow->addWidget(txtPadValue);
   padValueRow->addWidget(lblPadValue);
