@@ -49,6 +49,41 @@ int replacedTargets(const RunFixture& f) {
   return replaced;
 }
 
+// clang-format off
+// What must hold before a run touches its first file; an empty prompt is not compared.
+struct Check { const char* name; bool sameFolder; const char* targetExt; const char* order; const char* pad; bool targetMissing; const char* title; const char* prompt; };
+const Check checks[] = {
+    {"same folder and extension", true, ".BIN", "0,1,8,9", "FF", false, "Folder Error",
+     "The Source and Target folders/extensions are the same.\r\nPlease change one of the folders/extensions before continuing."},
+    {"same folder, extension differing in case", true, ".bin", "0,1,8,9", "FF", false, "Operation Complete", ""},
+    {"other folder, same extension", false, ".BIN", "0,1,8,9", "FF", false, "Operation Complete", ""},
+    {"order with three pieces", false, ".BIN", "0,1,8", "FF", false, "Format Error", "Invalid Bank Order format. Re-enter"},
+    {"pad value that is no hex", false, ".BIN", "0,1,8,9", "ZZ", false, "Format Error", "Invalid Pad Value format. Re-enter"},
+    {"target folder missing", false, ".BIN", "0,1,8,9", "FF", true, "Folder Error", ""},
+};
+
+struct Policy { const char* name; quint8 overwrite; Answer answer; bool replaced; int converted, skipped; };
+const Policy policies[] = {
+    {"never", 0, Answer::OK, false, 0, 1},        {"always", 1, Answer::OK, true, 1, 0},
+    {"ask, Yes", 2, Answer::Yes, true, 1, 0},     {"ask, No", 2, Answer::No, false, 0, 1},
+    {"ask, Cancel", 2, Answer::Cancel, false, 0, 0},
+    {"unknown code keeps the target", 9, Answer::OK, false, 0, 1},
+};
+
+struct Unconvertible { const char* name; QString source, sourceExt, targetExt; bool folderInTheWay; };
+const Unconvertible unconvertibles[] = {
+    {"name of three characters", "a.b", ".b", ".BIN", false},
+    {"target name too long to create", QString(100, u'n') + ".BIN", ".BIN", u'.' + QString(200, u'X'), false},
+    {"folder in the target's place", "x.BIN", ".BIN", ".BIN", true},
+};
+// clang-format on
+
+template <typename Row, std::size_t N>
+void addRows(const Row (&rows)[N]) {
+  QTest::addColumn<int>("row");
+  for (std::size_t i = 0; i < N; ++i) QTest::newRow(rows[i].name) << static_cast<int>(i);
+}
+
 }  // namespace
 
 class BatchRunTest : public QObject {
@@ -85,70 +120,29 @@ class BatchRunTest : public QObject {
     QVERIFY(!Forms::frmProcess.loaded());
   }
 
-  // What must hold before the first file is touched, checked row by row.
-  void checksBeforeTheFirstFile_data() {
-    QTest::addColumn<bool>("sameFolder");
-    QTest::addColumn<QString>("targetExt");
-    QTest::addColumn<QString>("outOrder");
-    QTest::addColumn<QString>("padValue");
-    QTest::addColumn<bool>("targetMissing");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("prompt");
-    const QString sameFolders = QStringLiteral(
-        "The Source and Target folders/extensions are the same.\r\n"
-        "Please change one of the folders/extensions before continuing.");
-    QTest::newRow("same folder and extension") << true << ".BIN"
-                                               << "0,1,8,9"
-                                               << "FF" << false << "Folder Error" << sameFolders;
-    QTest::newRow("same folder, extension differing in case")
-        << true << ".bin"
-        << "0,1,8,9"
-        << "FF" << false << "Operation Complete"
-        << "";
-    QTest::newRow("other folder, same extension") << false << ".BIN"
-                                                  << "0,1,8,9"
-                                                  << "FF" << false << "Operation Complete"
-                                                  << "";
-    QTest::newRow("order with three pieces") << false << ".BIN"
-                                             << "0,1,8"
-                                             << "FF" << false << "Format Error"
-                                             << "Invalid Bank Order format. Re-enter";
-    QTest::newRow("pad value that is no hex") << false << ".BIN"
-                                              << "0,1,8,9"
-                                              << "ZZ" << false << "Format Error"
-                                              << "Invalid Pad Value format. Re-enter";
-    QTest::newRow("target folder missing") << false << ".BIN"
-                                           << "0,1,8,9"
-                                           << "FF" << true << "Folder Error"
-                                           << "";
-  }
+  void checksBeforeTheFirstFile_data() { addRows(checks); }
 
   void checksBeforeTheFirstFile() {
-    QFETCH(bool, sameFolder);
-    QFETCH(QString, targetExt);
-    QFETCH(QString, outOrder);
-    QFETCH(QString, padValue);
-    QFETCH(bool, targetMissing);
-    QFETCH(QString, title);
-    QFETCH(QString, prompt);
+    QFETCH(int, row);
+    const Check& c = checks[row];
     RunFixture f;
     f.putSource(QStringLiteral("x.BIN"), fourBank());
     f.putTarget(QStringLiteral("x.BIN"), "old");
-    ConversionSettings.OutOrder = outOrder;
-    ConversionSettings.PadValue = padValue;
+    ConversionSettings.OutOrder = QString::fromLatin1(c.order);
+    ConversionSettings.PadValue = QString::fromLatin1(c.pad);
     ConversionSettings.PadSize = Padding56K;
     const QString missing = f.root() + QStringLiteral("/gone/");
-    if (sameFolder) f.setFolders(f.source(), f.source());
-    if (targetMissing) f.setFolders(f.source(), missing);
-    f.setExtensions(QStringLiteral(".BIN"), targetExt);
+    if (c.sameFolder) f.setFolders(f.source(), f.source());
+    if (c.targetMissing) f.setFolders(f.source(), missing);
+    f.setExtensions(QStringLiteral(".BIN"), QString::fromLatin1(c.targetExt));
     const auto sources = RunFixture::snapshot(f.source());
     f.reorder();
 
-    QCOMPARE(f.messages.titles(), QStringList{title});
-    if (title == QStringLiteral("Operation Complete")) return;
+    QCOMPARE(f.messages.titles(), QStringList{QString::fromLatin1(c.title)});
+    if (QString::fromLatin1(c.title) == QStringLiteral("Operation Complete")) return;
     QCOMPARE(f.messages.shown[0].icon, Toolkit::Icon::Critical);
-    QVERIFY(f.messages.shown[0].prompt == prompt ||
-            (targetMissing && f.messages.shown[0].prompt.contains(missing)));
+    QVERIFY(f.messages.shown[0].prompt == QString::fromLatin1(c.prompt) ||
+            (c.targetMissing && f.messages.shown[0].prompt.contains(missing)));
     QCOMPARE(RunFixture::snapshot(f.source()), sources);
     QCOMPARE(ReadFile(f.target() + QStringLiteral("x.BIN")), QByteArray("old"));
     QVERIFY(!QDir(missing).exists());
@@ -156,40 +150,27 @@ class BatchRunTest : public QObject {
     QVERIFY(!Forms::frmProcess.loaded());
   }
 
-  void overwritePolicy_data() {
-    QTest::addColumn<int>("overwrite");
-    QTest::addColumn<Answer>("answer");
-    QTest::addColumn<bool>("replaced");
-    QTest::addColumn<QString>("expectedSummary");
-    QTest::newRow("never") << 0 << Answer::OK << false << summary(1, 0, 1);
-    QTest::newRow("always") << 1 << Answer::OK << true << summary(1, 1, 0);
-    QTest::newRow("ask, Yes") << 2 << Answer::Yes << true << summary(1, 1, 0);
-    QTest::newRow("ask, No") << 2 << Answer::No << false << summary(1, 0, 1);
-    QTest::newRow("ask, Cancel") << 2 << Answer::Cancel << false << summary(1, 0, 0);
-    QTest::newRow("unknown code keeps the target") << 9 << Answer::OK << false << summary(1, 0, 1);
-  }
+  void overwritePolicy_data() { addRows(policies); }
 
   void overwritePolicy() {
-    QFETCH(int, overwrite);
-    QFETCH(Answer, answer);
-    QFETCH(bool, replaced);
-    QFETCH(QString, expectedSummary);
+    QFETCH(int, row);
+    const Policy& p = policies[row];
     RunFixture f;
     f.putSource(QStringLiteral("x.BIN"), fourBank());
     f.putTarget(QStringLiteral("x.BIN"), QByteArray(300 * K, 'o'));
-    ConversionSettings.Overwrite = static_cast<quint8>(overwrite);
-    f.messages.queue(answer);
+    ConversionSettings.Overwrite = p.overwrite;
+    f.messages.queue(p.answer);
     f.reorder();
 
-    if (overwrite == AskToOverwrite) {
+    if (p.overwrite == AskToOverwrite) {
       const auto& asked = f.messages.shown.first();
       QCOMPARE(asked.title, Prompt);
       QCOMPARE(asked.prompt, QStringLiteral("Do you want to overwrite the file\r\nx.BIN?"));
       QCOMPARE(asked.buttons, Toolkit::Buttons::YesNoCancel);
       QCOMPARE(asked.icon, Toolkit::Icon::None);
     }
-    QCOMPARE(lastPrompt(f.messages), expectedSummary);
-    QCOMPARE(ReadFile(f.target() + QStringLiteral("x.BIN")).size(), replaced ? 216 * K : 300 * K);
+    QCOMPARE(lastPrompt(f.messages), summary(1, p.converted, p.skipped));
+    QCOMPARE(ReadFile(f.target() + QStringLiteral("x.BIN")).size(), p.replaced ? 216 * K : 300 * K);
     QCOMPARE(RunFixture::snapshot(f.target()).size(), 1);  // no temporary file left
   }
 
@@ -271,31 +252,17 @@ class BatchRunTest : public QObject {
     QCOMPARE(lastPrompt(f.messages), summary(sources, 0, sources));
   }
 
-  void filesThatCannotBeConvertedAreSkipped_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("sourceExt");
-    QTest::addColumn<QString>("targetExt");
-    QTest::addColumn<bool>("folderInTheWay");
-    QTest::newRow("name of three characters") << "a.b"
-                                              << ".b"
-                                              << ".BIN" << false;
-    QTest::newRow("target name too long to create") << QString(100, u'n') + QStringLiteral(".BIN")
-                                                    << ".BIN" << u'.' + QString(200, u'X') << false;
-    QTest::newRow("folder in the target's place") << "x.BIN"
-                                                  << ".BIN"
-                                                  << ".BIN" << true;
-  }
+  void filesThatCannotBeConvertedAreSkipped_data() { addRows(unconvertibles); }
 
   void filesThatCannotBeConvertedAreSkipped() {
-    QFETCH(QString, name);
-    QFETCH(QString, sourceExt);
-    QFETCH(QString, targetExt);
-    QFETCH(bool, folderInTheWay);
+    QFETCH(int, row);
+    const Unconvertible& u = unconvertibles[row];
+    const QString& name = u.source;
     RunFixture f;
     f.putSource(name, fourBank());
-    f.setExtensions(sourceExt, targetExt);
+    f.setExtensions(u.sourceExt, u.targetExt);
     ConversionSettings.Overwrite = AlwaysOverwrite;
-    if (folderInTheWay) QVERIFY(QDir(f.target()).mkdir(name));
+    if (u.folderInTheWay) QVERIFY(QDir(f.target()).mkdir(name));
     f.reorder();
     QCOMPARE(lastPrompt(f.messages), summary(1, 0, 1));
     QCOMPARE(RunFixture::snapshot(f.target()).size(), 0);
