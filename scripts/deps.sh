@@ -12,8 +12,10 @@ quillet_install_missing() {
   echo "Installing: ${missing[*]}"
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # Waits for another package manager run to finish instead of failing.
+  local wait=(-o DPkg::Lock::Timeout=900)
+  $sudo apt-get "${wait[@]}" update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get "${wait[@]}" install -y -qq --no-install-recommends "${missing[@]}"
 }
 
 QUILLET_BUILD_PACKAGES=(cmake make g++ qt6-base-dev libgl-dev)

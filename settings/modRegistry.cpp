@@ -11,9 +11,25 @@ const QString AppName = QStringLiteral("Quillet");
 const QString Folders = QStringLiteral("Folders");
 const QString User = QStringLiteral("User");
 
+const QString Organisation = QStringLiteral("Quillet");
+
+QString& settingsRoot() {
+  static QString root;
+  return root;
+}
+
 QSettings openStore(const QString& appName) {
-  return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillet"),
-                   appName);
+  const QString& root = settingsRoot();
+  if (root.isEmpty()) {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, Organisation, appName);
+  }
+#ifdef Q_OS_WIN
+  return QSettings(QStringLiteral("HKEY_CURRENT_USER\\%1\\%2\\%3").arg(root, Organisation, appName),
+                   QSettings::NativeFormat);
+#else
+  return QSettings(QStringLiteral("%1/%2/%3.conf").arg(root, Organisation, appName),
+                   QSettings::NativeFormat);
+#endif
 }
 
 QString keyPath(const QString& section, const QString& key) {
@@ -49,6 +65,10 @@ QString GetSetting(const QString& appName, const QString& section, const QString
 void SaveSetting(const QString& appName, const QString& section, const QString& key,
                  const QString& setting) {
   openStore(appName).setValue(keyPath(section, key), setting);
+}
+
+void SetSettingsRoot(const QString& root) {
+  settingsRoot() = root;
 }
 
 void LoadSettings() {

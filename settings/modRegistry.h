@@ -12,6 +12,12 @@ QString GetSetting(const QString& appName, const QString& section, const QString
 void SaveSetting(const QString& appName, const QString& section, const QString& key,
                  const QString& setting);
 
+// Where the store is kept: empty, as at start, for the user's own store.
+// Tests give each run a store of its own: on Windows a registry key below
+// HKEY_CURRENT_USER (such as Software\QuilletTest), elsewhere a folder;
+// the application's values then lie below it as they lie in the user's store.
+void SetSettingsRoot(const QString& root);
+
 // Fills ConversionSettings from the store and applies the defaults. Never
 // fails: a value that cannot be taken leaves its field as it was.
 void LoadSettings();

@@ -14,7 +14,18 @@ using Toolkit::CRLF;
 
 namespace {
 
-enum Start { Existing, Deleted, Empty, UnreachableVolume };
+enum Start { Existing, Deleted, Empty, UnreachableVolume, UnusedDriveLetter };
+
+// A drive letter with nothing behind it, as "q:"; empty where drives are no letters.
+QString unusedDriveLetter() {
+#ifdef Q_OS_WIN
+  for (char letter = 'y'; letter > 'c'; --letter) {
+    const QString drive = QString(QChar::fromLatin1(letter)) + u':';
+    if (!QFileInfo::exists(drive + u'\\')) return drive;
+  }
+#endif
+  return QString();
+}
 
 // The picker starts at a folder holding "BINS" (a separator at the end) or a stand-in for it,
 // then the user acts. `picked` is the folder in it ("" itself) that Ok hands back, null when
@@ -26,6 +37,7 @@ const Row rows[] = {
     {"deleted start folder falls back silently", Deleted, "Cancel", true, nullptr},
     {"empty start falls back silently", Empty, "Cancel", true, nullptr},
     {"unreachable volume warns, then falls back", UnreachableVolume, "Cancel", true, nullptr},
+    {"unused drive letter warns, then falls back", UnusedDriveLetter, "Cancel", true, nullptr},
     {"a drive not ready warns, the folder stays", Existing, "offline drive", false, nullptr},
     {"Ok after double-clicking a subfolder", Existing, "click, double-click, Ok", true, "BINS"},
     {"Ok after highlighting a subfolder", Existing, "click, Ok", true, ""},
@@ -57,9 +69,12 @@ class FolderPickerTest : public QObject {
     const Row& r = rows[row];
     const QString action = QString::fromLatin1(r.action);
     MessageRecorder messages;
-    const QString start = r.start == Empty     ? QString()
-                          : r.start == Deleted ? in("gone") + QDir::separator()
-                                               : in() + QDir::separator();
+    const QString unused = unusedDriveLetter();
+    if (r.start == UnusedDriveLetter && unused.isEmpty()) QSKIP("drives are no letters here");
+    const QString start = r.start == Empty               ? QString()
+                          : r.start == Deleted           ? in("gone") + QDir::separator()
+                          : r.start == UnusedDriveLetter ? unused + QStringLiteral("\\ECU\\")
+                                                         : in() + QDir::separator();
     if (r.start == UnreachableVolume) Drives::SimulateUnreachable(in());
     Drives::SimulateUnreachable(in("offline"));
     const QString offline = Drives::DriveOf(in("offline"));
@@ -68,6 +83,7 @@ class FolderPickerTest : public QObject {
     const QString opened = r.start == Existing ? in() : Drives::Fallback;
     QCOMPARE(box->Dir1->Path(), opened);
     QCOMPARE(box->Drive1->Drive(), Drives::DriveOf(opened));
+    QVERIFY(box->Drive1->findData(Drives::DriveOf(Drives::Fallback)) >= 0);  // c: on Windows
 
     box->show();
     QVERIFY(QTest::qWaitForWindowExposed(box));
@@ -90,7 +106,7 @@ class FolderPickerTest : public QObject {
     QStringList said, expected;
     for (const auto& m : messages.shown)
       said << QString::number(int(m.icon)) + ' ' + m.title + ": " + m.prompt;
-    if (r.start == UnreachableVolume)
+    if (r.start == UnreachableVolume || r.start == UnusedDriveLetter)
       expected << "3 Drive unavailable: Current drive is unavailable." + CRLF +
                       "Selecting default of " + Drives::Fallback;
     if (action == "offline drive")

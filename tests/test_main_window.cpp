@@ -194,8 +194,11 @@ class MainWindowTest : public QObject {
       f.putSource(QString::fromLatin1(name), image());
     }
     QDir(f.source()).mkdir(QStringLiteral("folder.BIN"));
-    QVERIFY(QFile::link(f.source() + QStringLiteral("gone"),
-                        f.source() + QStringLiteral("dangling.BIN")));
+    Hide(f.source() + QStringLiteral(".hidden.BIN"));
+    if (CanLink) {
+      QVERIFY(QFile::link(f.source() + QStringLiteral("gone"),
+                          f.source() + QStringLiteral("dangling.BIN")));
+    }
     QStringList listed;
     int counted = 0;
     f.messages.onShow = [&](const Toolkit::Message&) {
@@ -204,9 +207,11 @@ class MainWindowTest : public QObject {
     };
     f.setExtensions(QStringLiteral(".bin"), QStringLiteral(".OUT"));
     f.reorder();
-    QCOMPARE(listed, (QStringList{QStringLiteral("A.bin"), QStringLiteral("a.BIN"),
-                                  QStringLiteral("b.BIN")}));
-    QCOMPARE(counted, 3);
+    // Where case does not tell names apart, A.bin was written into a.BIN.
+    QStringList expected = {QStringLiteral("a.BIN"), QStringLiteral("b.BIN")};
+    if (TellsCaseApart(f.source())) expected.prepend(QStringLiteral("A.bin"));
+    QCOMPARE(listed, expected);
+    QCOMPARE(counted, expected.size());
   }
 
   // While a run is under way nothing may start another, open a window or

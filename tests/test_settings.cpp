@@ -60,9 +60,7 @@ class TestSettings : public QObject {
     for (const auto& row : rows) {
       TemporarySettingsStore store;
       const QStringList key = QString(row.key).split(u'/');
-      QVERIFY(QDir(store.folder()).mkpath("Quillet"));
-      QVERIFY(ImageBuilder::WriteFile(
-          store.storeFile(), QString("[%1]\n%2=%3\n").arg(key[0], key[1], row.text).toUtf8()));
+      store.editByHand(key[0], key[1], row.text);
       ResetGlobals();
       ConversionSettings.PadSize = 7;
       LoadSettings();
@@ -79,6 +77,15 @@ class TestSettings : public QObject {
     const ConversionSettingsRecord saved = s;
     s.Bank1Only = s.Limit32K = 1;
     QVERIFY(SaveSettings());
+#ifdef Q_OS_WIN
+    const QStringList stored = {"Folders/Source", "Folders/Target", "Folders/TargetExt",
+                                "User/OutOrder",  "User/PadSize",   "User/PadValue"};
+    QStringList texts;
+    for (const QString& key : stored) {
+      texts.append(store.registryText(key.section(u'/', 0, 0), key.section(u'/', 1)));
+    }
+    QCOMPARE(texts, QStringList({"C:\\ROMS\\Ford, EEC-IV\\", "", "@.B", "8,1,0,9", "2", "0a"}));
+#else
     QCOMPARE(ReadFile(store.storeFile()), QByteArray("[Folders]\n"
                                                      "Source=\"C:\\\\ROMS\\\\Ford, EEC-IV\\\\\"\n"
                                                      "SourceExt=.BIN\n"
@@ -91,6 +98,7 @@ class TestSettings : public QObject {
                                                      "PadSize=2\n"
                                                      "PadType=1\n"
                                                      "PadValue=0a\n"));
+#endif
     ResetGlobals();
     LoadSettings();
     QVERIFY(ConversionSettings == saved);

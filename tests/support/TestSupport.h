@@ -28,16 +28,47 @@ class MessageRecorder {
   QList<Toolkit::Answer> answers_;
 };
 
-// Points the per-user settings store at a fresh temporary folder for the
-// lifetime of the object, so tests never touch the real user's settings.
+// Whether the file system of folder tells names apart that differ only in
+// letter case (A.BIN, a.bin): Linux's do, Windows' do not.
+bool TellsCaseApart(const QString& folder);
+
+// Whether tests can make symbolic links: not on Windows, where that takes
+// privileges (and QFile::link makes a shortcut, an ordinary file).
+#ifdef Q_OS_WIN
+constexpr bool CanLink = false;
+#else
+constexpr bool CanLink = true;
+#endif
+constexpr const char* NoLinks = "making symbolic links takes privileges here";
+
+// Hides a file whose name starts with a dot, which hides it on Unix: on
+// Windows hiding is the file's attribute.
+void Hide(const QString& path);
+
+// Gives the per-user settings store a place of its own for the lifetime of
+// the object, so tests never touch the user's settings and test programs can
+// run side by side: on Windows a registry key of its own, removed afterwards;
+// elsewhere a temporary folder.
 class TemporarySettingsStore {
  public:
   TemporarySettingsStore();
   ~TemporarySettingsStore();
-  // The file the store keeps its values in on this platform.
+  TemporarySettingsStore(const TemporarySettingsStore&) = delete;
+  TemporarySettingsStore& operator=(const TemporarySettingsStore&) = delete;
+
+  // Puts one value into the store as a user editing it by hand would;
+  // line is the value as the store file holds it ("8,1,0,9", "\"1, 2\"").
+  void editByHand(const QString& section, const QString& key, const QString& line);
+#ifdef Q_OS_WIN
+  // The text value under section\key, read from the registry itself; empty
+  // when the value is absent or is not text.
+  QString registryText(const QString& section, const QString& key) const;
+#else
+  // The file the store keeps its values in.
   QString storeFile() const;
-  QString folder() const { return dir_.path(); }
+#endif
 
  private:
   QTemporaryDir dir_;
+  QString root_;
 };

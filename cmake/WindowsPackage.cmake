@@ -1,0 +1,58 @@
+# What a Windows build ships: quillet.exe with the Qt and compiler runtime
+# libraries it loads, packed by CPack as a portable zip and as an installer.
+#   cpack --config CPackConfig.cmake  ->  dist/quillet-<version>-win64.zip
+#                                         dist/quillet-<version>-win64-setup.exe
+install(TARGETS quillet RUNTIME DESTINATION .)
+foreach(module Core Gui Widgets)
+  install(FILES $<TARGET_FILE:Qt6::${module}> DESTINATION .)
+endforeach()
+install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION platforms)
+if(TARGET Qt6::QWindowsVistaStylePlugin)
+  install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION styles)
+endif()
+
+# The compiler's runtime libraries, from wherever the compiler keeps them.
+foreach(library libgcc_s_seh-1.dll libstdc++-6.dll libwinpthread-1.dll)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${library}
+                  OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT IS_ABSOLUTE "${path}")
+    message(FATAL_ERROR "The compiler does not know where ${library} is")
+  endif()
+  install(FILES "${path}" DESTINATION .)
+endforeach()
+
+# Everything shipped is stripped: the debug information would triple the size.
+install(CODE "
+  file(GLOB_RECURSE binaries \"\${CMAKE_INSTALL_PREFIX}/*.exe\" \"\${CMAKE_INSTALL_PREFIX}/*.dll\")
+  foreach(binary IN LISTS binaries)
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded \"\${binary}\"
+                    COMMAND_ERROR_IS_FATAL ANY)
+  endforeach()")
+
+set(CPACK_GENERATOR ZIP NSIS)
+set(CPACK_PACKAGE_NAME Quillet)
+set(CPACK_PACKAGE_VENDOR "Quillet developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Rewrites folders of engine-computer ROM images into another bank layout")
+set(CPACK_PACKAGE_FILE_NAME quillet-${PROJECT_VERSION}-win64)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/dist)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Quillet)
+# Names the installer's own registry keys: they must never be the program's
+# settings key (Software\Quillet\Quillet), which uninstalling leaves alone.
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Quillet)
+set(CPACK_PACKAGE_EXECUTABLES quillet Quillet)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/WindowsPackageNames.cmake)
+
+# Per machine, under Program Files, with a Start-menu entry and an entry in
+# the system's list of installed programs.
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+set(CPACK_NSIS_PACKAGE_NAME Quillet)
+set(CPACK_NSIS_DISPLAY_NAME Quillet)
+set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+set(CPACK_NSIS_INSTALLED_ICON_NAME quillet.exe)
+set(CPACK_NSIS_IGNORE_LICENSE_PAGE ON)
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+if(EXISTS ${QUILLET_ICON})
+  set(CPACK_NSIS_MUI_ICON ${QUILLET_ICON})
+  set(CPACK_NSIS_MUI_UNIICON ${QUILLET_ICON})
+endif()
+include(CPack)
