@@ -15,6 +15,13 @@
 #include "ui/Toolkit.h"
 #include "ui/frm_Main.h"
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+
+#include <QDir>
+#include <string>
+#endif
+
 using Toolkit::Answer;
 using Toolkit::Buttons;
 using Toolkit::CRLF;
@@ -23,14 +30,38 @@ using Toolkit::MsgBox;
 
 namespace {
 
-std::filesystem::path nativePath(const QString& path) {
-  return std::filesystem::path(path.toStdU16String());
+#ifdef Q_OS_WIN
+
+// The volume and index that identify a file or folder, whatever the case or
+// form of its name; false when it cannot be opened.
+bool identify(const QString& path, BY_HANDLE_FILE_INFORMATION* info) {
+  const std::wstring name = QDir::toNativeSeparators(path).toStdWString();
+  // Backup semantics open folders too.
+  const HANDLE handle =
+      CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const bool known = GetFileInformationByHandle(handle, info) != 0;
+  CloseHandle(handle);
+  return known;
 }
 
 bool sameFile(const QString& a, const QString& b) {
-  std::error_code error;
-  return std::filesystem::equivalent(nativePath(a), nativePath(b), error);
+  BY_HANDLE_FILE_INFORMATION x;
+  BY_HANDLE_FILE_INFORMATION y;
+  return identify(a, &x) && identify(b, &y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+         x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
 }
+
+#else
+
+bool sameFile(const QString& a, const QString& b) {
+  std::error_code error;
+  return std::filesystem::equivalent(std::filesystem::path(a.toStdU16String()),
+                                     std::filesystem::path(b.toStdU16String()), error);
+}
+
+#endif
 
 // What a run needs to know to never write over one of its own sources:
 // whether the target folder is the source folder (by identity, so a link or

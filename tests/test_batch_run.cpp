@@ -235,12 +235,14 @@ class BatchRunTest : public QObject {
     int sources = 1;
     if (how == QStringLiteral("case")) {
       // Where case tells names apart, a.bin is a second source; elsewhere
-      // it is a.BIN itself.
+      // it is a.BIN itself, and the folder's name in capitals the folder.
+      QString target = f.source().toUpper();
       if (TellsCaseApart(f.source())) {
         f.putSource(QStringLiteral("a.bin"), Image112K(Bank8(), Bank1()));
         sources = 2;
+        target = f.source();
       }
-      f.setFolders(f.source(), f.source());
+      f.setFolders(f.source(), target);
       f.setExtensions(QStringLiteral(".BIN"), QStringLiteral(".bin"));
     } else if (!CanLink) {
       QSKIP(NoLinks);

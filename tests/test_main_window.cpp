@@ -118,10 +118,9 @@ class MainWindowTest : public QObject {
     f.main()->txtSourceExt->setText(QStringLiteral("bin"));  // focus never left it
     const QString source = f.source();
     QVERIFY(f.main()->Unload());
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillet"),
-                    QStringLiteral("Quillet"));
-    QCOMPARE(store.value(QStringLiteral("Folders/SourceExt")).toString(), QStringLiteral("bin"));
-    QCOMPARE(store.value(QStringLiteral("Folders/Source")).toString(), source);
+    const QString folders = QStringLiteral("Folders");
+    QCOMPARE(f.store().storedText(folders, QStringLiteral("SourceExt")), QStringLiteral("bin"));
+    QCOMPARE(f.store().storedText(folders, QStringLiteral("Source")), source);
   }
 
   // The program ends when its last window closes, and not before: an

@@ -82,7 +82,7 @@ class TestSettings : public QObject {
                                 "User/OutOrder",  "User/PadSize",   "User/PadValue"};
     QStringList texts;
     for (const QString& key : stored) {
-      texts.append(store.registryText(key.section(u'/', 0, 0), key.section(u'/', 1)));
+      texts.append(store.storedText(key.section(u'/', 0, 0), key.section(u'/', 1)));
     }
     QCOMPARE(texts, QStringList({"C:\\ROMS\\Ford, EEC-IV\\", "", "@.B", "8,1,0,9", "2", "0a"}));
 #else

@@ -86,8 +86,8 @@ void TemporarySettingsStore::editByHand(const QString& section, const QString& k
 #endif
 }
 
+QString TemporarySettingsStore::storedText(const QString& section, const QString& key) const {
 #ifdef Q_OS_WIN
-QString TemporarySettingsStore::registryText(const QString& section, const QString& key) const {
   const std::wstring path =
       QStringLiteral("%1\\Quillet\\Quillet\\%2").arg(root_, section).toStdWString();
   const std::wstring name = key.toStdWString();
@@ -98,8 +98,12 @@ QString TemporarySettingsStore::registryText(const QString& section, const QStri
     return QString();
   }
   return QString::fromWCharArray(data);
-}
 #else
+  return QSettings(storeFile(), QSettings::IniFormat).value(section + u'/' + key).toString();
+#endif
+}
+
+#ifndef Q_OS_WIN
 QString TemporarySettingsStore::storeFile() const {
   return root_ + QStringLiteral("/Quillet/Quillet.conf");
 }

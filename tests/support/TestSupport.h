@@ -59,11 +59,11 @@ class TemporarySettingsStore {
   // Puts one value into the store as a user editing it by hand would;
   // line is the value as the store file holds it ("8,1,0,9", "\"1, 2\"").
   void editByHand(const QString& section, const QString& key, const QString& line);
-#ifdef Q_OS_WIN
-  // The text value under section\key, read from the registry itself; empty
-  // when the value is absent or is not text.
-  QString registryText(const QString& section, const QString& key) const;
-#else
+  // The text stored under section and key, read from the store itself (on
+  // Windows the registry, where only a text value counts); empty when there
+  // is none.
+  QString storedText(const QString& section, const QString& key) const;
+#ifndef Q_OS_WIN
   // The file the store keeps its values in.
   QString storeFile() const;
 #endif
