@@ -40,8 +40,9 @@ if grep -q ' ./usr/bin/quillet-cli$' <<<"$contents"; then
   grep -q ' ./usr/share/man/man1/quillet-cli.1$' <<<"$contents" ||
     fail "quillet-cli has no manual page in the package"
 fi
-[ -z "$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -E 'inst$|rm$')" ] ||
+if dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -qE '(inst|rm)$'; then
   fail "the package has maintainer scripts"
+fi
 
 if dpkg-query -W -f='${Status}' quillet 2>/dev/null | grep -q "install ok installed"; then
   echo "Quillet is installed on this machine already; the install check would replace it and is left out."
@@ -70,14 +71,22 @@ DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$deb" >"$scratch/ap
 }
 [ -x /usr/bin/quillet ] || fail "/usr/bin/quillet is missing after the install"
 
-# The installed program starts and stays up; it gets settings of its own so
-# that nothing it might save reaches a real user's.
-QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$scratch" /usr/bin/quillet >"$scratch/out" 2>&1 &
+# The menu entry's icon is installed under its name, and its command is the
+# installed program.
+entry="/usr/share/applications/$desktop"
+icon="$(sed -n 's/^Icon=//p' "$entry")"
+[ -f "/usr/share/icons/hicolor/48x48/apps/$icon.png" ] || fail "the menu entry's icon $icon is not installed"
+menu_command="$(sed -n 's/^Exec=//p' "$entry")"
+[ "$(command -v "$menu_command")" = /usr/bin/quillet ] || fail "the menu entry runs $menu_command"
+
+# The menu's command starts the program, which stays up; it gets settings
+# of its own so that nothing it might save reaches a real user's.
+QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$scratch" "$menu_command" >"$scratch/out" 2>&1 &
 program=$!
 sleep 2
 kill -0 "$program" 2>/dev/null || {
   cat "$scratch/out"
-  fail "/usr/bin/quillet did not stay up"
+  fail "$menu_command did not stay up"
 }
 kill "$program"
 wait "$program" 2>/dev/null || true
