@@ -12,7 +12,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$root/scripts/deps.sh"
 quillet_install_missing "${QUILLET_BUILD_PACKAGES[@]}" ninja-build dpkg-dev \
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
-  wine wine64 nsis zip unzip
+  wine wine64 nsis unzip xvfb xauth
 jobs="$(nproc)"
 triple=x86_64-w64-mingw32
 build="$root/build/windows"
@@ -97,14 +97,22 @@ ls -l "$zip_file" "$setup_file"
 # Wine, in a prefix of its own that is thrown away afterwards. Windows
 # programs see no QT_* variables; Wine passes WINEQT_* on as QT_*.
 wine_dir="$(mktemp -d /tmp/quillet-wine.XXXXXX)"
+xvfb_pid=""
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
+  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$wine_dir"
 }
 trap cleanup EXIT
 export WINEPREFIX="$wine_dir/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEQT_QPA_PLATFORM=offscreen WINEQT_ASSUME_STDERR_HAS_CONSOLE=1
 windows_path() { echo "Z:${1//\//\\}"; }
+# A screen of its own for the windows Quillet shows when it is started as a
+# user starts it; the tests draw offscreen.
+for display in $(seq 90 120); do [ -e "/tmp/.X$display-lock" ] || break; done
+Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$display"
 wineboot --init >/dev/null 2>&1
 wineserver -w
 drive_c="$WINEPREFIX/drive_c"
@@ -120,7 +128,7 @@ unset WINEPATH WINEQT_PLUGIN_PATH
 echo "== The portable zip starts Quillet"
 unzip -q "$zip_file" -d "$drive_c"
 started=0
-timeout 20 wine "C:\\quillet-$version-win64\\quillet.exe" || started=$?
+env -u WINEQT_QPA_PLATFORM timeout 20 wine "C:\\quillet-$version-win64\\quillet.exe" || started=$?
 wineserver -k >/dev/null 2>&1 || true
 if [ "$started" -ne 124 ]; then
   echo "Quillet from the zip did not keep running (exit code $started)."
@@ -141,7 +149,10 @@ find "$drive_c" -path '*Start Menu*' -name 'Quillet.lnk' | grep -q .
 wine "C:\\Program Files\\Quillet\\Uninstall.exe" /S
 wineserver -w
 test ! -e "$program_dir/quillet.exe"
-! wine reg query "$uninstall_key" >/dev/null 2>&1
+if wine reg query "$uninstall_key" >/dev/null 2>&1; then
+  echo "Uninstalling left the entry in the list of installed programs."
+  exit 1
+fi
 wine reg query "$settings_key" /v Source | grep -q 'C:\\ECU\\'
 echo "Installed, uninstalled; the user's settings were left in place."
 echo "Packages: $build/dist"

@@ -106,8 +106,11 @@ void link(const QString& to, const QString& at) {
 // clang-format off
 // The source folder holds a.BIN, the target folder an unrelated keep.tmp, the
 // root outside.bin. written: the regular files of the target folder that
-// hold a converted image afterwards.
-struct Hazard { const char* name; quint8 overwrite; bool needsLinks; std::function<void(RunFixture&)> arrange; int total, converted, skipped; QString written; };
+// hold a converted image afterwards. letterCase: the rows that hold only on
+// file systems that tell names differing in case apart, or only on those that
+// do not (Windows).
+enum class LetterCase { Any, Apart, OneName };
+struct Hazard { const char* name; quint8 overwrite; bool needsLinks; std::function<void(RunFixture&)> arrange; int total, converted, skipped; QString written; LetterCase letterCase = LetterCase::Any; };
 const Hazard hazards[] = {
     {"link at the target to another source is replaced, not followed", AlwaysOverwrite, true, [](RunFixture& f) {
        f.putSource(QStringLiteral("b.BIN"), fourBank());
@@ -146,12 +149,16 @@ const Hazard hazards[] = {
        f.putSource(QStringLiteral("a.bin"), Image112K(Bank8(), Bank1()));
        f.setFolders(f.source(), f.source());
        f.setExtensions(QStringLiteral(".BIN"), QStringLiteral(".bin")); },
-     2, 0, 2, ""},
+     2, 0, 2, "", LetterCase::Apart},
     {"same folder: a name differing in case from a source is no source", AlwaysOverwrite, false, [](RunFixture& f) {
        QFile::rename(f.source() + QStringLiteral("a.BIN"), f.source() + QStringLiteral("A.BIN"));
        f.setFolders(f.source(), f.source());
        f.setExtensions(QStringLiteral(".BIN"), QStringLiteral(".bin")); },
-     1, 1, 0, "A.bin"},
+     1, 1, 0, "A.bin", LetterCase::Apart},
+    {"same folder in other letters: a name differing in case is the source itself", AlwaysOverwrite, false, [](RunFixture& f) {
+       f.setFolders(f.source(), f.source().toUpper());
+       f.setExtensions(QStringLiteral(".BIN"), QStringLiteral(".bin")); },
+     1, 0, 1, "", LetterCase::OneName},
 };
 // clang-format on
 
@@ -357,6 +364,10 @@ class BatchRunTest : public QObject {
     const Hazard& h = hazards[row];
     if (h.needsLinks && !linksWork()) QSKIP("this file system makes no symbolic links");
     RunFixture f;
+    if (h.letterCase != LetterCase::Any &&
+        TellsCaseApart(f.source()) != (h.letterCase == LetterCase::Apart)) {
+      QSKIP("names differing only in case are told apart on some file systems only");
+    }
     f.putSource(QStringLiteral("a.BIN"), fourBank());
     f.putTarget(QStringLiteral("keep.tmp"), "keep");
     ImageBuilder::WriteFile(f.root() + QStringLiteral("/outside.bin"), "outside");
