@@ -31,7 +31,7 @@ qt_features=(
   -DFEATURE_tabletevent=OFF -DFEATURE_direct2d=ON
   -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_dbus=OFF
   -DFEATURE_printsupport=OFF -DFEATURE_xml=OFF -DFEATURE_concurrent=OFF
-  -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF -DFEATURE_icu=OFF
+  -DINPUT_opengl=no -DFEATURE_vulkan=OFF -DFEATURE_icu=OFF
 )
 qt_stamp="qt6-base $qt_package_version for $triple: ${qt_features[*]}"
 
