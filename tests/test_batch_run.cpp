@@ -373,6 +373,8 @@ class BatchRunTest : public QObject {
     ImageBuilder::WriteFile(f.root() + QStringLiteral("/outside.bin"), "outside");
     ConversionSettings.Overwrite = h.overwrite;
     h.arrange(f);
+    if (h.written.contains(u'?') && !QFile::exists(f.source() + h.written))
+      QSKIP("this file system takes no ? in a name (Windows)");
     const QString sourceSetting = ConversionSettings.Source;
     const QString target = FolderWithSeparator(ConversionSettings.Target);
     const auto sources = RunFixture::snapshot(f.source());

@@ -163,6 +163,8 @@ class MainWindowTest : public QObject {
   void reorderRefused() {
     QFETCH(QString, why);
     QFETCH(QString, title);
+    if (why == QStringLiteral("too many") && UnderWine())
+      QSKIP("32768 files in one folder take many minutes to make under Wine");
     RunFixture f;
     f.putSource(QStringLiteral("x.HEX"), image());
     const QString missing = f.root() + QStringLiteral("/missing/");

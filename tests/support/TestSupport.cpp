@@ -43,6 +43,15 @@ bool TellsCaseApart(const QString& folder) {
   return apart;
 }
 
+bool UnderWine() {
+#ifdef Q_OS_WIN
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+  return false;
+#endif
+}
+
 void Hide(const QString& path) {
 #ifdef Q_OS_WIN
   const std::wstring name = QDir::toNativeSeparators(path).toStdWString();

@@ -41,6 +41,10 @@ constexpr bool CanLink = true;
 #endif
 constexpr const char* NoLinks = "making symbolic links takes privileges here";
 
+// Whether the tests run under Wine, whose file system is Windows' in
+// behaviour but far slower with thousands of files in one folder.
+bool UnderWine();
+
 // Hides a file whose name starts with a dot, which hides it on Unix: on
 // Windows hiding is the file's attribute.
 void Hide(const QString& path);
