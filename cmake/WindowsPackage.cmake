@@ -51,3 +51,5 @@ set(CPACK_NSIS_INSTALLED_ICON_NAME quillet.exe)
 set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/data/icons/quillet.ico)
 set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/data/icons/quillet.ico)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# A 64-bit installer for a 64-bit program (and one that 64-bit Wine runs).
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
