@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <array>
 
 // The bank tables of the image being converted, and the recognition that
@@ -32,6 +33,10 @@ inline std::array<QByteArray, BankCount> BankData{};
 // tables untouched, for a length that is not one of the five.
 bool ClassifyLength(qint64 imageLength);
 
+// The class of an image of that length, "88K", "112K", "216K", "224K" or
+// "256K"; empty for any other length.
+QString LengthClassName(qint64 imageLength);
+
 // Classifies file number 1 by its length. False when it is not open or has
 // a length no layout has.
 bool ClassifyImage();
@@ -39,6 +44,32 @@ bool ClassifyImage();
 // Recognises the banks of file number 1 (already classified) and leaves them
 // in BankData. False when the image is rejected or a slot cannot be read.
 bool ConvertFile();
+
+// Why the last ConvertFile() refused its image: the check that failed.
+enum class Refusal : quint8 {
+  None,
+  UnknownLength,   // the file's length is none of the five image lengths
+  UnreadableSlot,  // a slot could not be read whole
+  NoPaddingMark,   // 256K: no 27 FE or FF FA at the start of a slot or 8K into it
+  Slot0Blank,      // 216K/224K: slot 0 begins FF FF
+  Slot1Blank,      // slot 1 begins FF FF
+  Slot8Blank,      // slot 8 begins FF FF and slot 1 holds no "Copyright Ford"
+  Slot9Blank,      // slot 9 begins FF FF and slot 1 holds no "Copyright Ford"
+};
+
+// What the last ConvertFile() recognised, for the reports of a run and of
+// the command line's inspect: the bank found in each slot (by slot name),
+// where the bank data starts inside a 256K image's slots, and the check that
+// refused the image.
+struct RecognitionReport {
+  std::array<quint8, BankCount> SlotBank{};
+  qint64 PadOffset = -1;  // 256K only: 0 rear padding, 8192 front padding
+  Refusal refusal = Refusal::None;
+};
+inline RecognitionReport LastRecognition;
+
+// The refusal in words, e.g. "slot 0 begins FF FF"; empty for None.
+QString RefusalText(Refusal refusal);
 
 // Empties all three tables, as at program start.
 void ClearBankTables();

@@ -62,7 +62,11 @@ void LoadSettings() {
   loadCode(QStringLiteral("PadType"), &s.PadType);
   loadCode(QStringLiteral("PadSize"), &s.PadSize);
   s.PadValue = GetSetting(AppName, User, QStringLiteral("PadValue"));
+  ApplySettingDefaults();
+}
 
+void ApplySettingDefaults() {
+  auto& s = ConversionSettings;
   if (s.SourceExt.isEmpty()) s.SourceExt = QStringLiteral(".BIN");
   if (s.TargetExt.isEmpty()) s.TargetExt = QStringLiteral(".BIN");
   if (s.OutOrder.isEmpty()) s.OutOrder = QStringLiteral("0,1,8,9");

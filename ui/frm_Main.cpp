@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "batch/frmProcess.h"
+#include "settings/AppIdentity.h"
 #include "settings/modGlobals.h"
 #include "settings/modRegistry.h"
 #include "ui/Controls.h"
@@ -112,11 +113,7 @@ frm_Main::frm_Main() {
 }
 
 void frm_Main::Form_Load() {
-  setWindowTitle(QStringLiteral("%1 - v%2.%3.%4")
-                     .arg(QStringLiteral(QUILLET_TITLE))
-                     .arg(QUILLET_VERSION_MAJOR)
-                     .arg(QUILLET_VERSION_MINOR, 2, 10, QLatin1Char('0'))
-                     .arg(QUILLET_VERSION_REVISION, 4, 10, QLatin1Char('0')));
+  setWindowTitle(AppCaption());
   cmdStrip->setEnabled(false);
   LoadSettings();
   txtSource->setText(ConversionSettings.Source);

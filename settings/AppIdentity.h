@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// The program's name and version as the main window's caption shows them and
+// the command line's --version prints them: "Quillet - v1.01.0000".
+QString AppCaption();
