@@ -35,6 +35,7 @@ class RunFixture {
   void reorder();
 
   frm_Main* main() const { return main_; }
+  const TemporarySettingsStore& store() const { return store_; }
   MessageRecorder messages;
 
  private:

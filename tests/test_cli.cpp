@@ -1,0 +1,261 @@
+// quillet-cli, driven as a script drives it: the same bytes as the window's
+// run, the refusals and their exit codes, JSON reports, and inspect.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+
+#include "settings/AppIdentity.h"
+#include "settings/Presets.h"
+#include "settings/modGlobals.h"
+#include "settings/modRegistry.h"
+#include "tests/support/RunFixture.h"
+#include "tools/ImageBuilder.h"
+
+using namespace ImageBuilder;
+
+namespace {
+
+const qint64 K = 1024;
+
+struct Result {
+  int code = -1;
+  QString out, err;
+};
+
+// Runs quillet-cli with its settings store in configHome, never the user's.
+Result cli(const QStringList& args, const QString& configHome) {
+  QProcess process;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+  process.setProcessEnvironment(env);
+  process.start(QStringLiteral(QUILLET_CLI), args);
+  process.closeWriteChannel();
+  if (!process.waitForFinished(60000)) return {};
+  return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+          QString::fromUtf8(process.readAllStandardError())};
+}
+
+QStringList words(const char* text) {
+  return QString::fromLatin1(text).split(u' ', Qt::SkipEmptyParts);
+}
+
+void putSamples(RunFixture& f) {
+  for (const auto& [name, image] : SampleImages()) f.putSource(name, image);
+}
+
+// clang-format off
+struct Layout { const char* name; const char* args; quint8 padSize, padType; const char* order, *fill; quint8 bank1Only, limit32K; };
+const Layout layouts[] = {
+    {"order 8,1,0,9 unpadded", "--order 8,1,0,9 --pad none", NoPadding, RearPadding, "8,1,0,9", "FF", 0, 0},
+    {"56K padding, fill 00", "--pad 56K --fill 0", Padding56K, RearPadding, "0,1,8,9", "00", 0, 0},
+    {"64K rear padding, order 0,1,9,8", "--pad 64k --pad-type rear --order 0,1,9,8", Padding64K, RearPadding, "0,1,9,8", "FF", 0, 0},
+    {"preset 4: 64K front padding", "--preset 4", Padding64K, FrontPadding, "0,1,8,9", "FF", 0, 0},
+    {"bank 1 cut to 32K", "--bank1-only --limit-32k --pad 64k", Padding64K, RearPadding, "0,1,8,9", "FF", 1, 1},
+};
+
+// %S the source folder, %T the target folder (holding one file), %M a folder that does not exist.
+struct Refused { const char* name; const char* args; int code; const char* err; };
+const Refused refusals[] = {
+    {"same folder and extension", "convert %S %S", 3, "Folder Error: The Source and Target folders/extensions are the same.\nPlease change"},
+    {"no files of the extension", "convert %S %T --source-ext HEX", 3, "No Files Found: No '*.HEX' files found in source folder."},
+    {"source folder missing", "convert %M %T", 3, "The Source folder does not exist"},
+    {"target folder missing", "convert %S %M", 3, "The Target folder does not exist"},
+    {"ask with no terminal to ask on", "convert %S %T --overwrite ask", 2, "not a terminal"},
+    {"unknown pad size", "convert %S %T --pad 48k", 2, "bad value '48k' for --pad"},
+    {"order of three banks", "convert %S %T --order 0,1,8", 2, "for --order"},
+    {"fill that is no hex", "convert %S %T --fill ZZ", 2, "for --fill"},
+    {"preset 6", "convert %S %T --preset 6", 2, "for --preset"},
+    {"one folder only", "convert %S", 2, "needs SOURCE_FOLDER"},
+    {"unknown option", "convert %S %T --pads 56k", 2, "pads"},
+    {"unknown command", "reorder %S %T", 2, "unknown command"},
+    {"inspect with a layout option", "inspect %S --pad 56k", 2, "inspect takes no --pad"},
+};
+
+struct Stored { const char* name; const char* order, *padSize, *args; int code; qint64 written; };
+const Stored stored[] = {
+    {"stored 56K padding", "0,1,8,9", "1", "", 0, 229376},
+    {"--no-settings ignores the store", "0,1,8,9", "1", "--no-settings", 0, 221184},
+    {"an option given wins over the store", "0,1,8,9", "1", "--pad 64k", 0, 262144},
+    {"stored order the run cannot use", "0,1,8", "0", "", 3, -1},
+};
+
+// Slots as slot:bank@offset+length.
+struct Inspected { const char* name; QByteArray image; const char* lengthClass, *padding, *slots, *refusal; };
+const Inspected inspections[] = {
+    {"88K, bank 1 first", Image88K(Bank1(32 * K), Bank8()), "88K", "", "1:1@0+32768 8:8@32768+57344", ""},
+    {"112K beginning FF FA", Image112K(Bank8(), Bank1()), "112K", "", "1:8@0+57344 8:1@57344+57344", ""},
+    {"216K", Image216K({Bank0(), Bank1(48 * K), Bank8(), Bank9()}), "216K", "", "0:0@0+57344 1:1@57344+49152 8:8@106496+57344 9:9@163840+57344", ""},
+    {"224K in order 8,1,0,9", Image224K({Bank8(), Bank1(), Bank0(), Bank9()}), "224K", "", "0:8@0+57344 1:1@57344+57344 8:0@114688+57344 9:9@172032+57344", ""},
+    {"256K front padding", Image256K({Bank0(), Bank1(), Bank8(), Bank9()}, true), "256K", "front", "0:0@8192+57344 1:1@73728+57344 8:8@139264+57344 9:9@204800+57344", ""},
+    {"256K rear padding", Image256K({Bank1(), Bank0(), Bank9(), Bank8()}, false), "256K", "rear", "0:1@0+57344 1:0@65536+57344 8:9@131072+57344 9:8@196608+57344", ""},
+    {"224K with slot 0 blank", Image224K({Fill(56 * K, 0xFF), Bank1(), Bank8(), Bank9()}), "224K", "", "", "slot 0 begins FF FF"},
+    {"216K with slot 9 blank", Image216K({Bank0(), Bank1(48 * K), Bank8(), Fill(56 * K, 0xFF)}), "216K", "", "", "slot 9 begins FF FF and slot 1 holds no \"Copyright Ford\""},
+    {"256K without a padding mark", Image256K({Bank0(), Bank0(), Bank9(), Bank0()}, true), "256K", "", "", "no slot begins 27 FE or FF FA"},
+    {"length of no layout", Body(256 * K + 1, 0x10), "", "", "", "its length is none of the five image lengths"},
+};
+// clang-format on
+
+}  // namespace
+
+class TestCli : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void convertWritesWhatTheWindowWrites_data() {
+    QTest::addColumn<int>("row");
+    for (int i = 0; i < int(std::size(layouts)); ++i) QTest::newRow(layouts[i].name) << i;
+  }
+  void convertWritesWhatTheWindowWrites() {
+    QFETCH(int, row);
+    const Layout& l = layouts[row];
+    RunFixture f;
+    putSamples(f);
+    auto& s = ConversionSettings;
+    s.PadSize = l.padSize, s.PadType = l.padType, s.OutOrder = l.order, s.PadValue = l.fill;
+    s.Bank1Only = l.bank1Only, s.Limit32K = l.limit32K;
+    f.reorder();
+    const QString cliTarget = f.root() + QStringLiteral("/cli/");
+    QDir().mkpath(cliTarget);
+
+    const Result r = cli(
+        QStringList{"convert", f.source(), cliTarget, "--no-settings"} + words(l.args), f.root());
+    QCOMPARE(r.code, 1);  // the file of unknown length is skipped
+    QCOMPARE(RunFixture::snapshot(cliTarget), RunFixture::snapshot(f.target()));
+    QCOMPARE(r.out, QStringLiteral("7 total files were processed. 6 files were converted and  1 "
+                                   "were skipped.\n"));
+    QCOMPARE(r.err, QString());
+  }
+
+  void refusalsTouchNothing_data() {
+    QTest::addColumn<int>("row");
+    for (int i = 0; i < int(std::size(refusals)); ++i) QTest::newRow(refusals[i].name) << i;
+  }
+  void refusalsTouchNothing() {
+    QFETCH(int, row);
+    RunFixture f;
+    putSamples(f);
+    f.putTarget(QStringLiteral("two_bank_88k.BIN"), "old");
+    const auto before = RunFixture::snapshot(f.target());
+    QStringList args;
+    for (QString word : words(refusals[row].args)) {
+      word.replace(QStringLiteral("%S"), f.source()).replace(QStringLiteral("%T"), f.target());
+      args << word.replace(QStringLiteral("%M"), f.root() + QStringLiteral("/missing/"));
+    }
+    const Result r = cli(args, f.root());
+    QCOMPARE(r.code, refusals[row].code);
+    QVERIFY2(r.err.contains(QString::fromUtf8(refusals[row].err)), qPrintable(r.err));
+    QCOMPARE(r.out, QString());
+    QCOMPARE(RunFixture::snapshot(f.target()), before);
+  }
+
+  void jsonReportsEveryFile_data() {
+    QTest::addColumn<bool>("dryRun");
+    QTest::newRow("converting") << false;
+    QTest::newRow("dry run writes nothing") << true;
+  }
+  void jsonReportsEveryFile() {
+    QFETCH(bool, dryRun);
+    RunFixture f;
+    putSamples(f);
+    f.putSource(QStringLiteral("blank.BIN"),
+                Image224K({Fill(56 * K, 0xFF), Bank1(), Bank8(), Bank9()}));
+    f.putTarget(QStringLiteral("two_bank_88k.BIN"), "old");
+    const auto before = RunFixture::snapshot(f.target());
+    QStringList args{"convert", f.source(), f.target(), "--no-settings", "--json"};
+    if (dryRun) args << "--dry-run";
+    const Result r = cli(args, f.root());
+    QCOMPARE(r.code, 1);
+
+    QStringList outcomes;
+    QJsonObject summary;
+    for (const QString& line : r.out.split(u'\n', Qt::SkipEmptyParts)) {
+      QJsonParseError error{};
+      const QJsonObject object = QJsonDocument::fromJson(line.toUtf8(), &error).object();
+      QCOMPARE(error.error, QJsonParseError::NoError);
+      if (object[u"type"] == u"summary")
+        summary = object;
+      else
+        outcomes << object[u"name"].toString() + u' ' + object[u"outcome"].toString();
+    }
+    QCOMPARE(outcomes,
+             QStringList({"blank.BIN refused", "four_bank_216k.bin converted",
+                          "four_bank_224k.bin converted", "front_padded_256k.bin converted",
+                          "rear_padded_256k.bin converted", "two_bank_112k.bin converted",
+                          "two_bank_88k.bin skipped", "unknown_length.bin refused"}));
+    QCOMPARE(
+        QString::fromUtf8(QJsonDocument(summary).toJson(QJsonDocument::Compact)),
+        QStringLiteral(
+            R"({"converted":5,"dryRun":%1,"end":"completed","message":"8 total files were processed. 5 files were converted and  3 were skipped.","refused":2,"skipped":3,"total":8,"type":"summary"})")
+            .arg(dryRun ? "true" : "false"));
+    QCOMPARE(RunFixture::snapshot(f.target()).size(), dryRun ? 1 : 6);
+    if (dryRun) QCOMPARE(RunFixture::snapshot(f.target()), before);
+  }
+
+  void storedSettingsAreReadNeverWritten_data() {
+    QTest::addColumn<int>("row");
+    for (int i = 0; i < int(std::size(stored)); ++i) QTest::newRow(stored[i].name) << i;
+  }
+  void storedSettingsAreReadNeverWritten() {
+#ifdef Q_OS_WIN
+    QSKIP("the store is the registry here; the child cannot be pointed elsewhere");
+#endif
+    QFETCH(int, row);
+    RunFixture f;
+    f.putSource(QStringLiteral("a.BIN"), Image224K({Bank0(), Bank1(), Bank8(), Bank9()}));
+    SaveSetting(QStringLiteral("Quillet"), QStringLiteral("User"), QStringLiteral("OutOrder"),
+                stored[row].order);
+    SaveSetting(QStringLiteral("Quillet"), QStringLiteral("User"), QStringLiteral("PadSize"),
+                stored[row].padSize);
+    const QByteArray store = ReadFile(f.store().storeFile());
+    const Result r = cli(QStringList{"convert", f.source(), f.target()} + words(stored[row].args),
+                         f.store().folder());
+    QCOMPARE(r.code, stored[row].code);
+    const QFileInfo written(f.target() + QStringLiteral("a.BIN"));
+    QCOMPARE(written.exists() ? written.size() : -1, stored[row].written);
+    QCOMPARE(ReadFile(f.store().storeFile()), store);
+  }
+
+  void inspectTellsWhatIsRecognised_data() {
+    QTest::addColumn<int>("row");
+    for (int i = 0; i < int(std::size(inspections)); ++i) QTest::newRow(inspections[i].name) << i;
+  }
+  void inspectTellsWhatIsRecognised() {
+    QFETCH(int, row);
+    const Inspected& expected = inspections[row];
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("image.bin"));
+    WriteFile(path, expected.image);
+    const Result r = cli({"inspect", "--json", path}, dir.path());
+    const bool recognised = !*expected.refusal;
+    QCOMPARE(r.code, recognised ? 0 : 1);
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    QCOMPARE(o[u"class"].toString(), QString::fromLatin1(expected.lengthClass));
+    QCOMPARE(o[u"padding"].toString(), QString::fromLatin1(expected.padding));
+    QStringList slots;
+    for (const QJsonValue v : o[u"slots"].toArray()) {
+      const QJsonObject s = v.toObject();
+      slots << QStringLiteral("%1:%2@%3+%4")
+                   .arg(s[u"slot"].toInt())
+                   .arg(s[u"bank"].toInt())
+                   .arg(s[u"offset"].toInteger())
+                   .arg(s[u"length"].toInteger());
+    }
+    QCOMPARE(slots.join(u' '), QString::fromLatin1(expected.slots));
+    QVERIFY(o[u"refusal"].toString().startsWith(QString::fromUtf8(expected.refusal)));
+  }
+
+  void versionAndHelp() {
+    QTemporaryDir dir;
+    QCOMPARE(cli({"--version"}, dir.path()).out, AppCaption() + u'\n');
+    const Result help = cli({"--help"}, dir.path());
+    QCOMPARE(help.code, 0);
+    for (const OutputPreset& preset : OutputPresets)
+      QVERIFY(help.out.contains(QString::fromLatin1(preset.caption)));
+    QVERIFY(help.out.contains(QStringLiteral("4  stopped by the user")));
+  }
+};
+
+QTEST_MAIN(TestCli)
+#include "test_cli.moc"
