@@ -73,7 +73,7 @@ struct RunOptions {
 
 // Runs over FileList: checks what must hold before any file is read, then
 // converts file by file, commits the written targets in batches, and shows
-// the summary. Sets Processing False at its end.
+// the summary.
 RunTotals RunBatch(RunFrontEnd& frontEnd, const RunOptions& options = {});
 
 // The folder as the run uses it: with a path separator at its end.
