@@ -202,9 +202,15 @@ class Run {
     frontEnd_.ShowProgress(FileIndex, FileCount, sourcePath);
     frontEnd_.EventPoint();
 
-    FileReport report{name, {}, -1, FileOutcome::Skipped, {}};
+    FileReport report{name, {}, -1, FileOutcome::Skipped, {}, Refusal::None};
     auto skip = [&](const char* reason) {
       report.reason = QString::fromLatin1(reason);
+      batch.AddFinal(std::move(report));
+    };
+    // An image the recognition refuses: skipped, with the check that failed.
+    auto refuse = [&](Refusal refusal) {
+      report.refusal = refusal;
+      report.reason = RefusalText(refusal);
       batch.AddFinal(std::move(report));
     };
     // A name of fewer than four characters leaves no base name for a target.
@@ -218,8 +224,8 @@ class Run {
         return skip("the source is not a readable file");
       }
       report.length = Lib_File::FileLength(Lib_File::InputFile);
-      if (!ClassifyImage()) return skip("no image layout has this length");
-      if (!ConvertFile()) return skip("the banks were not recognised");
+      if (!ClassifyImage()) return refuse(Refusal::UnknownLength);
+      if (!ConvertFile()) return refuse(LastRecognition.refusal);
     }
     if (options_.dryRun) {
       report.outcome = FileOutcome::Converted;

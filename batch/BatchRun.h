@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "batch/Messages.h"
-#include "engine/BankTables.h"
+#include "engine/Refusal.h"
 
 class FileListBox;
 

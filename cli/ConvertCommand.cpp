@@ -46,7 +46,6 @@ int RunConvert(const Options& options) {
     return frontEnd.Refuse(*refusal);
   }
   Terminal::CatchInterrupt();
-  Processing = true;
   CancelRequested = false;
   return frontEnd.Finish(RunBatch(frontEnd, RunOptions{.dryRun = dryRun}));
 }

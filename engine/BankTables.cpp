@@ -253,7 +253,7 @@ QString RefusalText(Refusal refusal) {
   switch (refusal) {
     case Refusal::None: break;
     case Refusal::UnknownLength:
-      return QStringLiteral("its length is none of the five image lengths");
+      return QStringLiteral("no image layout has this length");
     case Refusal::UnreadableSlot: return QStringLiteral("the image could not be read whole");
     case Refusal::NoPaddingMark:
       return QStringLiteral("no slot begins 27 FE or FF FA, neither at its start nor 8K into it");

@@ -4,6 +4,8 @@
 #include <QString>
 #include <array>
 
+#include "engine/Refusal.h"
+
 // The bank tables of the image being converted, and the recognition that
 // fills them. Slot positions come from the image's length; ConvertFile()
 // reads the slots of file number 1 and leaves the banks in BankData by bank
@@ -45,18 +47,6 @@ bool ClassifyImage();
 // in BankData. False when the image is rejected or a slot cannot be read.
 bool ConvertFile();
 
-// Why the last ConvertFile() refused its image: the check that failed.
-enum class Refusal : quint8 {
-  None,
-  UnknownLength,   // the file's length is none of the five image lengths
-  UnreadableSlot,  // a slot could not be read whole
-  NoPaddingMark,   // 256K: no 27 FE or FF FA at the start of a slot or 8K into it
-  Slot0Blank,      // 216K/224K: slot 0 begins FF FF
-  Slot1Blank,      // slot 1 begins FF FF
-  Slot8Blank,      // slot 8 begins FF FF and slot 1 holds no "Copyright Ford"
-  Slot9Blank,      // slot 9 begins FF FF and slot 1 holds no "Copyright Ford"
-};
-
 // What the last ConvertFile() recognised, for the reports of a run and of
 // the command line's inspect: the bank found in each slot (by slot name),
 // where the bank data starts inside a 256K image's slots, and the check that
@@ -67,9 +57,6 @@ struct RecognitionReport {
   Refusal refusal = Refusal::None;
 };
 inline RecognitionReport LastRecognition;
-
-// The refusal in words, e.g. "slot 0 begins FF FF"; empty for None.
-QString RefusalText(Refusal refusal);
 
 // Empties all three tables, as at program start.
 void ClearBankTables();
