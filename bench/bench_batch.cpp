@@ -1,7 +1,8 @@
 // Times a whole run through the real main window against copying the same
 // files with cp, and against a durable copy (cp, then a sync of the file
-// system), for a folder of 1,000 and one of 10,000 images. Run as root, it
-// measures on a fresh journaled file system of its own.
+// system), for a folder of 1,000 and one of 10,000 images; then quillet-cli
+// convert on the same files. Run as root, it measures on a fresh journaled
+// file system of its own.
 //   bench_batch [N ...]   (default: 1000 10000)
 #include <QApplication>
 #include <QDir>
@@ -168,7 +169,10 @@ int main(int argc, char* argv[]) {
     const QString target = work + QStringLiteral("/dst");
     const QString copies = work + QStringLiteral("/cp");
     const QString durable = work + QStringLiteral("/durable");
-    for (const QString& folder : {source, target, copies, durable}) QDir().mkpath(folder);
+    const QString cliTarget = work + QStringLiteral("/cli");
+    for (const QString& folder : {source, target, copies, durable, cliTarget}) {
+      QDir().mkpath(folder);
+    }
     makeImages(source, n);
 
     settle();
@@ -193,6 +197,18 @@ int main(int argc, char* argv[]) {
                .arg(run / durableCopy, 11, 'f', 2)
                .arg(peakMiB(), 8, 'f', 1);
     out << "       summary: " << summary << "\n";
+    settle();
+    const double cli =
+        secondsFor(QStringLiteral(QUILLET_CLI),
+                   {QStringLiteral("convert"), source, cliTarget, QStringLiteral("--no-settings"),
+                    QStringLiteral("--pad"), QStringLiteral("64k"), QStringLiteral("--pad-type"),
+                    QStringLiteral("front"), QStringLiteral("--order"), QStringLiteral("8,1,0,9")});
+    out << QStringLiteral(
+               "       quillet-cli convert: %1 s, cli/cp %2, cli/durable %3, cli/run %4\n")
+               .arg(cli, 0, 'f', 2)
+               .arg(cli / cp, 0, 'f', 2)
+               .arg(cli / durableCopy, 0, 'f', 2)
+               .arg(cli / run, 0, 'f', 2);
     out.flush();
     if (firstN == 0) {
       firstN = n;
