@@ -104,11 +104,15 @@ void TerminalFrontEnd::FileDone(const FileReport& report) {
                {QStringLiteral("reason"), orNull(report.reason)},
                {QStringLiteral("target"), orNull(report.targetName)}});
   } else if (dryRun_) {
+    // What a run would do with the file, one line each.
     progress_.Clear();
-    QString line = report.name + QStringLiteral(": ") + outcomeWord(report);
-    if (report.outcome == FileOutcome::Converted)
-      line += QStringLiteral(" to ") + report.targetName;
-    if (!report.reason.isEmpty()) line += QStringLiteral(", ") + report.reason;
+    QString line = report.name + QStringLiteral(": ");
+    if (const QString lengthClass = LengthClassName(report.length); !lengthClass.isEmpty()) {
+      line += lengthClass + QStringLiteral(", ");
+    }
+    line += report.outcome == FileOutcome::Converted
+                ? QStringLiteral("would be written as ") + report.targetName
+                : outcomeWord(report) + QStringLiteral(", ") + report.reason;
     Terminal::Write(stdout, line + u'\n');
   }
 }
