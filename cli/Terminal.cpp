@@ -16,6 +16,10 @@ volatile std::sig_atomic_t interrupted = 0;
 
 extern "C" void onInterrupt(int) {
   interrupted = 1;
+#ifdef Q_OS_WIN
+  // The handler is reset before it is called; later presses are stops too.
+  std::signal(SIGINT, onInterrupt);
+#endif
 }
 
 }  // namespace
@@ -41,6 +45,9 @@ void CatchInterrupt() {
   sigemptyset(&action.sa_mask);
   action.sa_flags = 0;
   sigaction(SIGINT, &action, nullptr);
+  // A reader that goes away (quillet-cli ... | head) must not end the run
+  // between a write and its commit; output to it is simply lost.
+  std::signal(SIGPIPE, SIG_IGN);
 }
 #endif
 

@@ -12,7 +12,8 @@ bool IsTerminal(std::FILE* stream);
 
 // From now on an interrupt (Ctrl+C) only sets a flag, which the run takes up
 // at its next event point. A read from the terminal that it interrupts
-// returns at once, as if the input had ended.
+// returns at once, as if the input had ended. A closed output pipe no longer
+// ends the process either.
 void CatchInterrupt();
 bool InterruptRequested();
 
