@@ -3,17 +3,17 @@
 #include "settings/Presets.h"
 
 Options::Options() {
-  parser_.setApplicationDescription(
-      QStringLiteral("Converts folders of ROM images between bank layouts, as Quillet's Reorder "
-                     "does, and tells what it recognises in single images.\n\n"
-                     "  convert SOURCE_FOLDER TARGET_FOLDER [options]\n"
-                     "      Converts every file of the source extension in SOURCE_FOLDER into\n"
-                     "      TARGET_FOLDER. Options not given are taken from Quillet's stored\n"
-                     "      settings, which the command line never changes.\n"
-                     "  inspect FILE... [--json]\n"
-                     "      Tells for each image its length class, which bank each slot holds\n"
-                     "      with its offset and length, the padding of 256K images, and when\n"
-                     "      the image is refused, why."));
+  parser_.setApplicationDescription(QStringLiteral(
+      "Converts folders of ROM images between bank layouts, as Quillet's Reorder does, and tells "
+      "what it recognises in single images.\n\n"
+      "Commands:\n"
+      "  convert SOURCE_FOLDER TARGET_FOLDER  Converts every file of the source\n"
+      "                        extension in SOURCE_FOLDER into TARGET_FOLDER. Options\n"
+      "                        not given are taken from Quillet's stored settings,\n"
+      "                        which the command line never changes.\n"
+      "  inspect FILE...       Tells for each image its length class, which bank each\n"
+      "                        slot holds with its offset and length, the padding of\n"
+      "                        256K images, and for a refused image, why."));
   parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   parser_.addPositionalArgument(QStringLiteral("command"), QStringLiteral("convert or inspect."),
                                 QStringLiteral("convert|inspect ..."));
@@ -34,7 +34,7 @@ bool Options::parse(const QStringList& arguments) {
 
 QString Options::helpText() const {
   QString text = parser_.helpText();
-  text += QStringLiteral("\nReady-made layouts (--preset N):\n");
+  text += QStringLiteral("\nReady-made layouts:\n");
   for (size_t i = 0; i < OutputPresets.size(); ++i) {
     text +=
         QStringLiteral("  %1  %2\n").arg(i + 1).arg(QString::fromLatin1(OutputPresets[i].caption));

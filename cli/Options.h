@@ -67,7 +67,8 @@ class Options {
                                      QStringLiteral("EXT")};
   const QCommandLineOption preset{
       QStringLiteral("preset"),
-      QStringLiteral("One of the ready-made layouts below; options given beside it win."),
+      QStringLiteral("One of the ready-made layouts below, by its number; the options "
+                     "given beside it win."),
       QStringLiteral("N")};
   const QCommandLineOption dryRun{
       QStringLiteral("dry-run"),
