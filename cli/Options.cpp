@@ -34,7 +34,7 @@ bool Options::parse(const QStringList& arguments) {
 
 QString Options::helpText() const {
   QString text = parser_.helpText();
-  text += QStringLiteral("\nReady-made layouts:\n");
+  text += QStringLiteral("\nPresets:\n");
   for (size_t i = 0; i < OutputPresets.size(); ++i) {
     text +=
         QStringLiteral("  %1  %2\n").arg(i + 1).arg(QString::fromLatin1(OutputPresets[i].caption));

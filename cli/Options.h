@@ -67,8 +67,8 @@ class Options {
                                      QStringLiteral("EXT")};
   const QCommandLineOption preset{
       QStringLiteral("preset"),
-      QStringLiteral("One of the ready-made layouts below, by its number; the options "
-                     "given beside it win."),
+      QStringLiteral("One of the presets below (the ready-made layouts of the Options "
+                     "window), by its number; the options given beside it win."),
       QStringLiteral("N")};
   const QCommandLineOption dryRun{
       QStringLiteral("dry-run"),
