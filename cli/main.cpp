@@ -21,7 +21,9 @@ int main(int argc, char* argv[]) {
     return ExitDone;
   }
   if (options.isSet(options.version)) {
-    Terminal::Write(stdout, AppCaption() + u'\n');
+    // As the main window's caption shows it, then as the package names it.
+    Terminal::Write(stdout,
+                    AppCaption() + QStringLiteral(" (") + AppVersion() + QStringLiteral(")\n"));
     return ExitDone;
   }
   const QString command = options.command();
