@@ -146,10 +146,8 @@ int TerminalFrontEnd::Finish(const RunTotals& totals) {
     }
   }
   if (totals.end == RunEnd::Stopped) return ExitStopped;
-  // A dry run succeeds when every file was recognised; a target it would
-  // keep is no failure of the files.
-  const bool allDone = dryRun_ ? refused_ == 0 : totals.skipped == 0;
-  return allDone ? ExitDone : ExitSomeSkipped;
+  // A dry run looks at no target, so what it skips it could not recognise.
+  return totals.skipped == 0 ? ExitDone : ExitSomeSkipped;
 }
 
 int TerminalFrontEnd::Refuse(const Toolkit::Message& message) {
