@@ -1,5 +1,7 @@
 #include "cli/ProgressLine.h"
 
+#include <QFileInfo>
+
 #include "cli/Terminal.h"
 
 namespace {
@@ -18,9 +20,10 @@ ProgressLine::ProgressLine() : enabled_(Terminal::IsTerminal(stderr)) {
   sinceStart_.start();
 }
 
-void ProgressLine::Show(int done, int total, const QString& name) {
+void ProgressLine::Show(int done, int total, const QString& path) {
   if (!enabled_ || sinceStart_.elapsed() < QuietMs) return;
   if (shownWidth_ > 0 && sinceShown_.elapsed() < RedrawMs) return;
+  const QString name = QFileInfo(path).fileName();
   QString line = QStringLiteral("%1/%2  ").arg(done).arg(total);
   const qsizetype room = MaxWidth - line.size();
   line += name.size() <= room ? name : QStringLiteral("...") + name.right(room - 3);

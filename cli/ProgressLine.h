@@ -10,7 +10,8 @@ class ProgressLine {
  public:
   ProgressLine();
 
-  void Show(int done, int total, const QString& name);
+  // The file being taken up, by its path; the line shows its name.
+  void Show(int done, int total, const QString& path);
   // Takes the line away, before anything else is written to the terminal.
   void Clear();
 

@@ -1,6 +1,5 @@
 #include "cli/TerminalFrontEnd.h"
 
-#include <QFileInfo>
 #include <QJsonDocument>
 
 #include "cli/ExitCode.h"
@@ -86,7 +85,7 @@ Answer TerminalFrontEnd::ask(const Toolkit::Message& message) {
 }
 
 void TerminalFrontEnd::ShowProgress(int fileIndex, int fileCount, const QString& sourcePath) {
-  progress_.Show(fileIndex, fileCount, QFileInfo(sourcePath).fileName());
+  progress_.Show(fileIndex, fileCount, sourcePath);
 }
 
 void TerminalFrontEnd::EventPoint() {
