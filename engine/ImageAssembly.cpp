@@ -43,10 +43,9 @@ bool parseOrder(const QString& outOrder, std::array<int, 4>* order) {
   return true;
 }
 
-// One or two hex digits: what the options window stores, or a hand-edited
-// value that still says plainly which byte is meant.
+// Hex digits whose value fits a byte: the two the options window stores, or
+// a hand-edited value such as "7" or "0FF" that still names one byte.
 bool parseFillByte(const QString& padValue, quint8* fill) {
-  if (padValue.size() > 2) return false;
   const int value = parseDigits(padValue, 16, 0xFF);
   if (value < 0) return false;
   *fill = static_cast<quint8>(value);
@@ -71,7 +70,8 @@ LayoutError ResolveLayout(const QString& outOrder, const QString& padValue, quin
   resolved.limit32K = limit32K != 0;
   resolved.frontPadding = padType != 0;
   resolved.padSize = padSize <= 2 ? static_cast<PadSizeCode>(padSize) : PadSizeCode::NoPadding;
-  if (!parseOrder(outOrder, &resolved.order)) return LayoutError::BadOrder;
+  // Bank 1 alone takes neither the order nor the fill.
+  if (!resolved.bank1Only && !parseOrder(outOrder, &resolved.order)) return LayoutError::BadOrder;
   const bool usesFill = !resolved.bank1Only && resolved.padSize != PadSizeCode::NoPadding;
   if (usesFill && !parseFillByte(padValue, &resolved.fillByte)) {
     return LayoutError::BadPadValue;

@@ -58,7 +58,7 @@ class TestAssembly : public QObject {
     row("a fifth piece is ignored", Four, "9,8,1,0,1", {0, 0, 0, 0}, "FF", B9 + B8 + B1 + B0);
     row("a bank at two places, banks 2 to 7 are fill", Four, "1,1,2,7", {1, 0, 0, 0}, "5A",
         B1 + F(8 * K, 0x5A) + B1 + F(8 * K, 0x5A) + F(112 * K, 0x5A));
-    row("bank 1 only ignores padding and pad value", Four, "8,9,0,0", {2, 1, 2, 0}, "ZZ", B1);
+    row("bank 1 only ignores order, padding and pad value", Four, "8,9", {2, 1, 2, 0}, "ZZ", B1);
     row("32K limit cuts a 48K bank 1 alone", Four, "0,1,8,9", {1, 0, 1, 255}, "FF",
         B1.left(32 * K));
     row("32K limit without bank 1 only does nothing", Four, "0,1,8,9", {0, 0, 0, 1}, "FF",
@@ -94,7 +94,8 @@ class TestAssembly : public QObject {
         {"", "FF", 1, 0, BadOrder},         {"0,1,8", "FF", 1, 0, BadOrder},
         {"0,1,8,10", "FF", 1, 0, BadOrder}, {"0,1,8,+1", "FF", 1, 0, BadOrder},
         {" 0,1,8,9", "FF", 1, 0, BadOrder}, {"0,1,8,\u0669", "FF", 1, 0, BadOrder},
-        {"0,1,8,9", "0FF", 1, 0, BadPad},   {"0,1,8,9", "G1", 2, 0, BadPad},
+        {"0,1,8,9", "0FF", 1, 0, 0xFF},     {"0,1,8,9", "100", 1, 0, BadPad},
+        {"0,1,8,9", "ABC", 1, 0, BadPad},   {"0,1,8,9", "G1", 2, 0, BadPad},
         {"0,1,8,9", "", 1, 0, BadPad},      {"0,1,8,9", " F", 1, 0, BadPad},
         {"0,1", "ZZ", 1, 0, BadOrder},      {"0,1,8,9", "ZZ", 0, 0, 0xFF},
         {"0,1,8,9", "ZZ", 5, 0, 0xFF},      {"0,1,8,9", "ZZ", 2, 1, 0xFF},

@@ -22,8 +22,14 @@ frmOptions* open(quint8 bank1Only = 0, quint8 padSize = NoPadding) {
 
 const auto click = [](QWidget* control) { QTest::mouseClick(control, Qt::LeftButton); };
 
+// Types the text into the box, after emptying it unless the text begins
+// with "+"; null leaves the box as it opened.
 void retype(TextBox* box, const char* text) {
-  box->clear();
+  if (!text) return;
+  if (*text == '+')
+    ++text;
+  else
+    box->clear();
   QTest::keyClicks(box, QString::fromLatin1(text));
 }
 
@@ -59,14 +65,15 @@ const EnablingRow enablingRows[] = {
     {"a size chosen after unchecking applies", "B1", ".s.VO 15", 1, NoPadding},
 };
 
-// Every other choice changed, an order and a pad value typed (\b Backspace, \r Enter) and
-// pasted, then closed with a button or the close box (null); `stored` is the pad value stored.
+// Opened on a stored order "0,1,8,9,2" and pad value "ABC", longer than the boxes take; every
+// other choice changed, an order and a pad value typed (\b Backspace, \r Enter) and pasted,
+// then closed with a button or the close box (null); `stored` is the pad value stored.
 struct CloseRow { const char *name, *order; bool bank1Only; const char *pad, *pasted; QPushButton* frmOptions::*close; const char* stored; };
 const CloseRow closeRows[] = {
     {"Ok stores every choice; no hex digit is 00", "8,1,0,9", true, "Gg, x", "", Ok, "00"},
     {"lower-case hex raised, a third digit dropped", "8,1,0,9", false, "9cA", "", Ok, "9C"},
     {"Backspace deletes, Enter moves on to Ok", "8,1,0,9", false, "AB\b\r", "", Ok, "0A"},
-    {"pasting keeps only hex digits", "8,1,0,9", false, "", "e;", Ok, "0E"},
+    {"a paste is filtered as typing is, then cut to fit", "8,1,0,9", false, "", "x1f;2", Ok, "1F"},
     {"any characters in the bank places; a leading 0", "a, ,c,c", false, "7", "", Ok, "07"},
     {"Cancel discards, order unchecked", "0,1", true, "7", "", Cancel, nullptr},
     {"the close box discards", "0,1", false, "7", "", nullptr, nullptr},
@@ -75,6 +82,8 @@ const CloseRow closeRows[] = {
     {"middle separator not a comma", "0,1 8,9", false, "7", "", Ok, nullptr},
     {"last separator not a comma", "0,1,8-9", false, "7", "", Ok, nullptr},
     {"order checked even behind Bank 1 Only", "0,1,8", true, "7", "", Ok, nullptr},
+    {"a stored order too long for the box is refused whole", nullptr, false, "7", "", Ok, nullptr},
+    {"a stored pad value too long for the box: no digit added, last two kept", "8,1,0,9", false, "+D", "", Ok, "BC"},
 };
 // clang-format on
 
@@ -105,8 +114,11 @@ class OptionsTest : public QObject {
     QFETCH(int, row);
     const CloseRow& r = closeRows[row];
     MessageRecorder messages;
+    ConversionSettings.OutOrder = "0,1,8,9,2", ConversionSettings.PadValue = "ABC";
+    const ConversionSettingsRecord before = ConversionSettings;
     frmOptions* options = open();
     QVERIFY(QTest::qWaitForWindowActive(options));
+    QCOMPARE(options->txtOutputOrder->text() + ' ' + options->txtPadValue->text(), "0,1,8,9,2 ABC");
     click(options->optOverwrite[AskToOverwrite]);
     click(options->optPadSize[Padding64K]);
     click(options->optPadType[FrontPadding]);
@@ -124,7 +136,7 @@ class OptionsTest : public QObject {
     const ConversionSettingsRecord stored(QString(), QString(), QString(), QString(), r.order,
                                           r.bank1Only, r.bank1Only, Padding64K, FrontPadding,
                                           r.stored, AskToOverwrite);
-    QCOMPARE(ConversionSettings, r.stored ? stored : ConversionSettingsRecord());
+    QCOMPARE(ConversionSettings, r.stored ? stored : before);
     const bool refused = r.close == Ok && !r.stored;
     QCOMPARE(Forms::frmOptions.loaded() != nullptr, refused);
     QCOMPARE(messages.titles(), refused ? QStringList{"Format Error"} : QStringList());

@@ -1,11 +1,13 @@
 // The settings record: its defaults, loading and saving in the per-user
-// store, and the text the store file holds.
+// store, the text the store file holds, and saving when the program closes.
 #include <QtTest>
 
 #include "settings/modGlobals.h"
 #include "settings/modRegistry.h"
-#include "tests/support/TestSupport.h"
+#include "tests/support/RunFixture.h"
 #include "tools/ImageBuilder.h"
+#include "ui/Controls.h"
+#include "ui/frm_Main.h"
 
 using ImageBuilder::ReadFile;
 
@@ -70,6 +72,41 @@ class TestSettings : public QObject {
     }
   }
 
+  // Closing the main window saves the settings; a store that cannot take
+  // them is named to the user once, and the window closes all the same.
+  // Each row puts something in the store's way: a file or a folder there.
+  void closingSavesOrSaysWhy() {
+    const struct {
+      const char *name, *path, *file;  // a folder when file is null
+      bool saved;
+    } rows[] = {
+        {"nothing in the way", "", nullptr, true},
+        {"a line the store cannot read is written over", "Quillet/Quillet.conf", "[Folders", true},
+        {"the store file is a folder", "Quillet/Quillet.conf", nullptr, false},
+        {"the store folder is a file", "Quillet", "", false},
+    };
+    for (const auto& row : rows) {
+      TemporarySettingsStore store;
+      const QString path = QDir(store.folder()).filePath(row.path);
+      QVERIFY(row.file
+                  ? QDir().mkpath(QFileInfo(path).path()) && ImageBuilder::WriteFile(path, row.file)
+                  : QDir().mkpath(path));
+      ResetGlobals();
+      MessageRecorder messages;
+      frm_Main* main = Forms::frm_Main.get();
+      main->txtSourceExt->setText(".ROM");
+      QVERIFY2(main->Unload(), row.name);
+      flushClosedWindows();
+      QVERIFY2(!row.saved == messages.titles().contains("Settings Error"), row.name);
+      QVERIFY2(row.saved == ReadFile(store.storeFile()).contains("SourceExt=.ROM\n"), row.name);
+      if (row.saved) continue;
+      QCOMPARE(messages.shown.size(), 1);
+      QCOMPARE(messages.shown[0].prompt, "The settings could not be saved to:\r\n" +
+                                             QDir::toNativeSeparators(store.storeFile()) +
+                                             "\r\nChanges made in this session are lost.");
+    }
+  }
+
   // Bank 1 only and its limit last for one session: they are not stored.
   void saveThenLoad() {
     TemporarySettingsStore store;
@@ -97,5 +134,5 @@ class TestSettings : public QObject {
   }
 };
 
-QTEST_GUILESS_MAIN(TestSettings)
+QTEST_MAIN(TestSettings)
 #include "test_settings.moc"

@@ -237,5 +237,11 @@ void frm_Main::Form_Unload(int& Cancel) {
   ConversionSettings.Target = txtTarget->text();
   ConversionSettings.SourceExt = txtSourceExt->text();
   ConversionSettings.TargetExt = txtTargetExt->text();
-  SaveSettings();
+  // Closing goes ahead either way; the user at least learns that this
+  // session's choices will not be there next time.
+  if (!SaveSettings()) {
+    MsgBox(QStringLiteral("The settings could not be saved to:") + CRLF + SettingsLocation() +
+               CRLF + QStringLiteral("Changes made in this session are lost."),
+           Buttons::OK, Icon::Exclamation, QStringLiteral("Settings Error"));
+  }
 }
