@@ -18,6 +18,9 @@ QRect twips(int left, int top, int width, int height) {
   return {left / 15, top / 15, width / 15, height / 15};
 }
 
+// About one frame of the screen: the window shows a new count no more often.
+constexpr qint64 PaintMilliseconds = 16;
+
 }  // namespace
 
 frmProcess::frmProcess() : Form(Forms::frm_Main.loaded()) {
@@ -49,6 +52,50 @@ frmProcess::frmProcess() : Form(Forms::frm_Main.loaded()) {
   connect(cmdCancel, &QPushButton::clicked, this, &frmProcess::cmdCancel_Click);
 }
 
+void frmProcess::StripFiles() {
+  // A confirmed stop closes this window while the run still needs it.
+  HoldDeletion();
+  pbOverall->setMaximum(FileCount);
+  ConvertedCount = 0;
+  SkippedCount = 0;
+  sincePainted_.invalidate();
+  RunBatch(*this);
+  Processing = false;
+  Unload();
+  ReleaseDeletion();
+}
+
+Toolkit::Answer frmProcess::MsgBox(const Toolkit::Message& message) {
+  paintProgress();
+  return Toolkit::MsgBox(message.prompt, message.buttons, message.icon, message.title);
+}
+
+void frmProcess::ShowProgress(int fileIndex, int fileCount, const QString& sourcePath) {
+  progress_ = {fileIndex, fileCount, sourcePath};
+  progressShown_ = false;
+  if (!sincePainted_.isValid() || sincePainted_.hasExpired(PaintMilliseconds)) paintProgress();
+}
+
+void frmProcess::paintProgress() {
+  if (progressShown_) return;
+  lblInfo->setText(QStringLiteral("Processing %1 files. %2 files are remaining.")
+                       .arg(progress_.fileCount)
+                       .arg(progress_.fileCount - progress_.fileIndex));
+  pbOverall->setValue(progress_.fileIndex);
+  lblFilename->setText(progress_.sourcePath);
+  progressShown_ = true;
+  sincePainted_.start();
+}
+
+void frmProcess::EventPoint() {
+  Toolkit::DoEvents();
+}
+
+void frmProcess::CountsChanged(const RunTotals& totals) {
+  ConvertedCount = totals.converted;
+  SkippedCount = totals.skipped;
+}
+
 void frmProcess::Form_Load() {
   Processing = true;
   CancelRequested = false;
@@ -61,6 +108,7 @@ void frmProcess::cmdCancel_Click() {
 
 void frmProcess::Form_Unload(int& Cancel) {
   if (!Processing) return;
+  paintProgress();
   const auto answer = Toolkit::MsgBox(QStringLiteral("Are you sure you would like to cancel?"),
                                       Toolkit::Buttons::YesNo, Toolkit::Icon::None,
                                       QStringLiteral("Cancel Operation?"));

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QElapsedTimer>
+
+#include "batch/BatchRun.h"
 #include "ui/Form.h"
 
 class QGroupBox;
@@ -9,8 +12,9 @@ class QPushButton;
 
 // The window that is up while a run converts the source folder: how many
 // files there are and remain, the file being handled, a progress bar, and a
-// button to stop the run after the current file. It owns the run.
-class frmProcess : public Form {
+// button to stop the run after the current file. It owns the run, and is
+// the run's front end in the windows.
+class frmProcess : public Form, public RunFrontEnd {
   Q_OBJECT
 
  public:
@@ -31,16 +35,28 @@ class frmProcess : public Form {
   // Counters of the current run.
   qint16 ConvertedCount = 0;
   qint16 SkippedCount = 0;
-  bool WriteAllowed = false;
+
+  Toolkit::Answer MsgBox(const Toolkit::Message& message) override;
+  void ShowProgress(int fileIndex, int fileCount, const QString& sourcePath) override;
+  void EventPoint() override;
+  void CountsChanged(const RunTotals& totals) override;
 
  protected:
   void Form_Load() override;
   void Form_Unload(int& Cancel) override;
 
  private:
-  enum class Outcome { Converted, Skipped, Stopped };
-  Outcome convertOne(const QString& name);
-  bool refuseRun();
+  void paintProgress();
+
+  // The progress of the file being handled, and when the window last showed
+  // it: painting every file would cost more than converting it.
+  struct Progress {
+    int fileIndex = 0;
+    int fileCount = 0;
+    QString sourcePath;
+  } progress_;
+  bool progressShown_ = true;
+  QElapsedTimer sincePainted_;
 };
 
 namespace Forms {

@@ -2,9 +2,10 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QSaveFile>
 #include <array>
 #include <memory>
+
+#include "engine/NativeFile.h"
 
 namespace Lib_File {
 namespace {
@@ -32,19 +33,13 @@ bool seekTo(QIODevice* file, qint64 position) {
 }  // namespace
 
 bool OpenForRead(int fileNumber, const QString& path) {
-  auto file = std::make_unique<QFile>(path);
-  if (!file->open(QIODevice::ReadOnly)) return false;
-  return install(fileNumber, std::move(file));
+  auto file = NativeFile::OpenRegularForRead(path);
+  return file && install(fileNumber, std::move(file));
 }
 
 bool OpenForReplace(int fileNumber, const QString& path) {
-  auto file = std::make_unique<QSaveFile>(path);
-  // Writing into the target directly would be the only way to replace a
-  // file in a folder that allows writing files but not creating them; such a
-  // failure counts as a failed write instead of risking a half-written image.
-  file->setDirectWriteFallback(false);
-  if (!file->open(QIODevice::WriteOnly)) return false;
-  return install(fileNumber, std::move(file));
+  auto file = NativeFile::Replacement::Create(path);
+  return file && install(fileNumber, std::move(file));
 }
 
 bool OpenBuffer(int fileNumber, QByteArray* buffer) {
@@ -85,20 +80,23 @@ bool WriteBytes(int fileNumber, qint64 position, const QByteArray& data) {
 }
 
 bool CommitFile(int fileNumber) {
-  QIODevice* file = device(fileNumber);
-  if (!file) return false;
-  bool committed = true;
-  if (auto* saveFile = qobject_cast<QSaveFile*>(file)) {
-    // commit() flushes too, but a flush that fails must not be mistaken for
-    // a finished image, so it is checked on its own first.
-    committed = saveFile->flush() && saveFile->commit();
+  if (auto replacement = TakeReplacement(fileNumber)) {
+    return replacement->Commit() && NativeFile::FlushFolder(replacement->Folder());
   }
+  if (!device(fileNumber)) return false;
   openFiles[static_cast<size_t>(fileNumber)].reset();
-  return committed;
+  return true;
+}
+
+std::unique_ptr<NativeFile::Replacement> TakeReplacement(int fileNumber) {
+  if (!dynamic_cast<NativeFile::Replacement*>(device(fileNumber))) return nullptr;
+  auto& slot = openFiles[static_cast<size_t>(fileNumber)];
+  return std::unique_ptr<NativeFile::Replacement>(
+      static_cast<NativeFile::Replacement*>(slot.release()));
 }
 
 void CloseAll() {
-  // Destroying an uncommitted QSaveFile discards its temporary file.
+  // Destroying an uncommitted replacement discards its temporary file.
   for (auto& file : openFiles) file.reset();
 }
 

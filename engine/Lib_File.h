@@ -2,6 +2,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
+
+namespace NativeFile {
+class Replacement;
+}
 
 // Binary file access by file number. The input image is always file number 1,
 // the output image file number 2. Errors are values: an open that fails
@@ -19,7 +24,9 @@ inline constexpr qint64 CurrentPosition = -1;
 inline constexpr qint64 EndOfFile = -2;
 inline constexpr qint64 WholeFile = 0;
 
-// Opens an existing file for reading only; a missing file is not created.
+// Opens an existing regular file for reading only; a missing file is not
+// created, and anything but a regular file (a pipe, a device) is refused
+// without blocking.
 bool OpenForRead(int fileNumber, const QString& path);
 
 // Opens a file that is to be replaced as a whole. Bytes go to a temporary
@@ -42,11 +49,16 @@ QByteArray ReadBytes(int fileNumber, qint64 position, qint64 length);
 // could be written.
 bool WriteBytes(int fileNumber, qint64 position, const QByteArray& data);
 
-// Finishes a file opened with OpenForReplace (flush, then rename over the
-// target) and closes its number. For any other kind of file it just closes
-// the number. False when the file could not be completed; the target then
-// stays as it was.
+// Finishes a file opened with OpenForReplace (flush, then move over the
+// target, then make the folder entry durable) and closes its number. For any other kind of file it
+// just closes the number. False when the file could not be completed; the target then stays as it
+// was.
 bool CommitFile(int fileNumber);
+
+// Hands over a file opened with OpenForReplace, written but not yet put in
+// place, and closes its number; null for any other kind of file. Lets a
+// run put many files in place at once.
+std::unique_ptr<NativeFile::Replacement> TakeReplacement(int fileNumber);
 
 // Closes every open file number. A replacement that was not committed is
 // discarded, its temporary file removed.

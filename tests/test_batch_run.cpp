@@ -3,7 +3,13 @@
 #include <QFile>
 #include <QLabel>
 #include <QtTest>
+#include <functional>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+#include "batch/BatchRun.h"
 #include "batch/frmProcess.h"
 #include "settings/modGlobals.h"
 #include "tests/support/RunFixture.h"
@@ -20,6 +26,9 @@ const QString Prompt = QStringLiteral("Confirm Overwrite?");
 QByteArray fourBank() {
   return Image224K({Bank0(), Bank1(), Bank8(), Bank9()});
 }
+
+// The length of fourBank() as a run writes it, without padding.
+constexpr qint64 Converted = 216 * 1024;
 
 QString summary(int total, int converted, int skipped) {
   return QStringLiteral(
@@ -50,16 +59,22 @@ int replacedTargets(const RunFixture& f) {
 }
 
 // clang-format off
-// What must hold before a run touches its first file; an empty prompt is not compared.
-struct Check { const char* name; bool sameFolder; const char* targetExt; const char* order; const char* pad; bool targetMissing; const char* title; const char* prompt; };
+// What must hold before a run touches its first file. The prompt is compared
+// whole; a prompt with %1 names the target folder there.
+enum class TargetFolder { Own, Source, LinkToSource, Missing, Unwritable };
+const char* const SameFolders = "The Source and Target folders/extensions are the same.\r\nPlease change one of the folders/extensions before continuing.";
+struct Check { const char* name; TargetFolder folder; const char* targetExt; const char* order; const char* pad; const char* title; const char* prompt; };
 const Check checks[] = {
-    {"same folder and extension", true, ".BIN", "0,1,8,9", "FF", false, "Folder Error",
-     "The Source and Target folders/extensions are the same.\r\nPlease change one of the folders/extensions before continuing."},
-    {"same folder, extension differing in case", true, ".bin", "0,1,8,9", "FF", false, "Operation Complete", ""},
-    {"other folder, same extension", false, ".BIN", "0,1,8,9", "FF", false, "Operation Complete", ""},
-    {"order with three pieces", false, ".BIN", "0,1,8", "FF", false, "Format Error", "Invalid Bank Order format. Re-enter"},
-    {"pad value that is no hex", false, ".BIN", "0,1,8,9", "ZZ", false, "Format Error", "Invalid Pad Value format. Re-enter"},
-    {"target folder missing", false, ".BIN", "0,1,8,9", "FF", true, "Folder Error", ""},
+    {"same folder and extension", TargetFolder::Source, ".BIN", "0,1,8,9", "FF", "Folder Error", SameFolders},
+    {"same folder through a link", TargetFolder::LinkToSource, ".BIN", "0,1,8,9", "FF", "Folder Error", SameFolders},
+    {"same folder, extension differing in case", TargetFolder::Source, ".bin", "0,1,8,9", "FF", "Operation Complete", ""},
+    {"other folder, same extension", TargetFolder::Own, ".BIN", "0,1,8,9", "FF", "Operation Complete", ""},
+    {"order with three pieces", TargetFolder::Own, ".BIN", "0,1,8", "FF", "Format Error", "Invalid Bank Order format. Re-enter"},
+    {"pad value that is no hex", TargetFolder::Own, ".BIN", "0,1,8,9", "ZZ", "Format Error", "Invalid Pad Value format. Re-enter"},
+    {"target folder missing", TargetFolder::Missing, ".BIN", "0,1,8,9", "FF", "Folder Error",
+     "The Target folder does not exist or cannot be read:\r\n%1\r\nPlease choose another target folder."},
+    {"target folder that takes no new files", TargetFolder::Unwritable, ".BIN", "0,1,8,9", "FF", "Folder Error",
+     "The Target folder cannot be written:\r\n%1\r\nPlease choose another target folder."},
 };
 
 struct Policy { const char* name; quint8 overwrite; Answer answer; bool replaced; int converted, skipped; };
@@ -75,6 +90,68 @@ const Unconvertible unconvertibles[] = {
     {"name of three characters", "a.b", ".b", ".BIN", false},
     {"target name too long to create", QString(100, u'n') + ".BIN", ".BIN", u'.' + QString(200, u'X'), false},
     {"folder in the target's place", "x.BIN", ".BIN", ".BIN", true},
+};
+// clang-format on
+
+bool linksWork() {
+  QTemporaryDir dir;
+  return QFile::link(dir.path(), dir.path() + QStringLiteral("/l")) &&
+         QFileInfo(dir.path() + QStringLiteral("/l")).isSymLink();
+}
+
+void link(const QString& to, const QString& at) {
+  QVERIFY(QFile::link(to, at));
+}
+
+// clang-format off
+// The source folder holds a.BIN, the target folder an unrelated keep.tmp, the
+// root outside.bin. written: the regular files of the target folder that
+// hold a converted image afterwards.
+struct Hazard { const char* name; quint8 overwrite; bool needsLinks; std::function<void(RunFixture&)> arrange; int total, converted, skipped; QString written; };
+const Hazard hazards[] = {
+    {"link at the target to another source is replaced, not followed", AlwaysOverwrite, true, [](RunFixture& f) {
+       f.putSource(QStringLiteral("b.BIN"), fourBank());
+       link(f.source() + QStringLiteral("b.BIN"), f.target() + QStringLiteral("a.BIN")); },
+     2, 2, 0, "a.BIN b.BIN"},
+    {"link at the target to a file outside is replaced, not followed", AlwaysOverwrite, true, [](RunFixture& f) {
+       link(f.root() + QStringLiteral("/outside.bin"), f.target() + QStringLiteral("a.BIN")); },
+     1, 1, 0, "a.BIN"},
+    {"dangling link at the target is an existing target", NeverOverwrite, true, [](RunFixture& f) {
+       link(f.root() + QStringLiteral("/nowhere.bin"), f.target() + QStringLiteral("a.BIN")); },
+     1, 0, 1, ""},
+    {"dangling link at the target is replaced itself", AlwaysOverwrite, true, [](RunFixture& f) {
+       link(f.root() + QStringLiteral("/nowhere.bin"), f.target() + QStringLiteral("a.BIN")); },
+     1, 1, 0, "a.BIN"},
+    {"link to a pipe is not listed", AlwaysOverwrite, true, [](RunFixture& f) {
+#ifdef Q_OS_UNIX
+       QVERIFY(mkfifo(QFile::encodeName(f.root() + QStringLiteral("/pipe")), 0600) == 0);
+#endif
+       link(f.root() + QStringLiteral("/pipe"), f.source() + QStringLiteral("p.BIN")); },
+     1, 1, 0, "a.BIN"},
+    {"folders stored without their separator", NeverOverwrite, false, [](RunFixture&) {
+       ConversionSettings.Source.chop(1);
+       ConversionSettings.Target.chop(1); },
+     1, 1, 0, "a.BIN"},
+    {"wildcards in a name are letters, not a pattern", NeverOverwrite, false, [](RunFixture& f) {
+       QFile::rename(f.source() + QStringLiteral("a.BIN"), f.source() + QStringLiteral("a?.BIN"));
+       f.putTarget(QStringLiteral("ab.BIN"), "unrelated"); },
+     1, 1, 0, "a?.BIN"},
+    {"temporary files of a killed run are removed", NeverOverwrite, false, [](RunFixture& f) {
+       f.putTarget(QStringLiteral(".~quillet-Ab12cD.tmp"), "left by a killed run"); },
+     1, 1, 0, "a.BIN"},
+    {"name of 255 characters", NeverOverwrite, false, [](RunFixture& f) {
+       QFile::rename(f.source() + QStringLiteral("a.BIN"), f.source() + QString(251, u'n') + QStringLiteral(".BIN")); },
+     1, 1, 0, QString(251, u'n') + ".BIN"},
+    {"same folder: a target that is another source is skipped", AlwaysOverwrite, false, [](RunFixture& f) {
+       f.putSource(QStringLiteral("a.bin"), Image112K(Bank8(), Bank1()));
+       f.setFolders(f.source(), f.source());
+       f.setExtensions(QStringLiteral(".BIN"), QStringLiteral(".bin")); },
+     2, 0, 2, ""},
+    {"same folder: a name differing in case from a source is no source", AlwaysOverwrite, false, [](RunFixture& f) {
+       QFile::rename(f.source() + QStringLiteral("a.BIN"), f.source() + QStringLiteral("A.BIN"));
+       f.setFolders(f.source(), f.source());
+       f.setExtensions(QStringLiteral(".BIN"), QStringLiteral(".bin")); },
+     1, 1, 0, "A.bin"},
 };
 // clang-format on
 
@@ -125,15 +202,23 @@ class BatchRunTest : public QObject {
   void checksBeforeTheFirstFile() {
     QFETCH(int, row);
     const Check& c = checks[row];
+    if (c.folder == TargetFolder::LinkToSource && !linksWork()) QSKIP("no symbolic links here");
+#ifndef Q_OS_LINUX
+    if (c.folder == TargetFolder::Unwritable)
+      QSKIP("no folder here refuses new files to every user");
+#endif
     RunFixture f;
     f.putSource(QStringLiteral("x.BIN"), fourBank());
     f.putTarget(QStringLiteral("x.BIN"), "old");
     ConversionSettings.OutOrder = QString::fromLatin1(c.order);
     ConversionSettings.PadValue = QString::fromLatin1(c.pad);
     ConversionSettings.PadSize = Padding56K;
-    const QString missing = f.root() + QStringLiteral("/gone/");
-    if (c.sameFolder) f.setFolders(f.source(), f.source());
-    if (c.targetMissing) f.setFolders(f.source(), missing);
+    const QString linked = f.root() + QStringLiteral("/link/");
+    link(f.source(), f.root() + QStringLiteral("/link"));
+    // Even root may create nothing in /proc.
+    const QString folders[] = {f.target(), f.source(), linked, f.root() + QStringLiteral("/gone/"),
+                               QStringLiteral("/proc/")};
+    f.setFolders(f.source(), folders[static_cast<int>(c.folder)]);
     f.setExtensions(QStringLiteral(".BIN"), QString::fromLatin1(c.targetExt));
     const auto sources = RunFixture::snapshot(f.source());
     f.reorder();
@@ -141,16 +226,18 @@ class BatchRunTest : public QObject {
     QCOMPARE(f.messages.titles(), QStringList{QString::fromLatin1(c.title)});
     if (QString::fromLatin1(c.title) == QStringLiteral("Operation Complete")) return;
     QCOMPARE(f.messages.shown[0].icon, Toolkit::Icon::Critical);
-    QVERIFY(f.messages.shown[0].prompt == QString::fromLatin1(c.prompt) ||
-            (c.targetMissing && f.messages.shown[0].prompt.contains(missing)));
+    QCOMPARE(f.messages.shown[0].prompt, QString::fromLatin1(c.prompt).replace(
+                                             QStringLiteral("%1"), ConversionSettings.Target));
     QCOMPARE(RunFixture::snapshot(f.source()), sources);
-    QCOMPARE(ReadFile(f.target() + QStringLiteral("x.BIN")), QByteArray("old"));
-    QVERIFY(!QDir(missing).exists());
+    QCOMPARE(RunFixture::snapshot(f.target()).keys(), QStringList{QStringLiteral("x.BIN")});
+    QVERIFY(!QDir(f.root() + QStringLiteral("/gone/")).exists());
     QVERIFY(!Processing);
     QVERIFY(!Forms::frmProcess.loaded());
   }
 
-  void overwritePolicy_data() { addRows(policies); }
+  void overwritePolicy_data() {
+    addRows(policies);
+  }
 
   void overwritePolicy() {
     QFETCH(int, row);
@@ -170,7 +257,8 @@ class BatchRunTest : public QObject {
       QCOMPARE(asked.icon, Toolkit::Icon::None);
     }
     QCOMPARE(lastPrompt(f.messages), summary(1, p.converted, p.skipped));
-    QCOMPARE(ReadFile(f.target() + QStringLiteral("x.BIN")).size(), p.replaced ? 216 * K : 300 * K);
+    QCOMPARE(ReadFile(f.target() + QStringLiteral("x.BIN")).size(),
+             p.replaced ? Converted : 300 * K);
     QCOMPARE(RunFixture::snapshot(f.target()).size(), 1);  // no temporary file left
   }
 
@@ -199,7 +287,10 @@ class BatchRunTest : public QObject {
     fiveFilesWithOldTargets(f);
     int prompts = 0;
     bool windowGoneAtFile3 = false;
+    int replacedAtSummary = 0;
     f.messages.onShow = [&](const Toolkit::Message& message) {
+      if (message.title == QStringLiteral("Operation Complete"))
+        replacedAtSummary = replacedTargets(f);
       if (message.title != Prompt) return;
       if (++prompts == 2) {  // the click lands while file 2 is worked on
         QMetaObject::invokeMethod(Forms::frmProcess.loaded(), "close", Qt::QueuedConnection);
@@ -215,44 +306,15 @@ class BatchRunTest : public QObject {
     QCOMPARE(f.messages.shown[2].buttons, Toolkit::Buttons::YesNo);
     QCOMPARE(lastPrompt(f.messages), expectedSummary);
     QCOMPARE(windowGoneAtFile3, confirm == Answer::Yes);
-    QCOMPARE(replacedTargets(f), confirm == Answer::Yes ? 3 : 5);
+    QCOMPARE(replacedAtSummary, confirm == Answer::Yes ? 3 : 5);
+    QCOMPARE(replacedTargets(f), replacedAtSummary);
     QVERIFY(!Forms::frmProcess.loaded());
     QVERIFY(!Processing);
   }
 
-  // However the target is reached, a run never writes over a source image.
-  void targetThatReachesASourceIsSkipped_data() {
-    QTest::addColumn<QString>("how");
-    QTest::newRow("same folder, extension differing in case") << "case";
-    QTest::newRow("target folder linked to the source folder") << "folder link";
-    QTest::newRow("target file linked to its source") << "file link";
+  void filesThatCannotBeConvertedAreSkipped_data() {
+    addRows(unconvertibles);
   }
-
-  void targetThatReachesASourceIsSkipped() {
-    QFETCH(QString, how);
-    RunFixture f;
-    f.putSource(QStringLiteral("a.BIN"), fourBank());
-    int sources = 1;
-    if (how == QStringLiteral("case")) {
-      f.putSource(QStringLiteral("a.bin"), Image112K(Bank8(), Bank1()));
-      f.setFolders(f.source(), f.source());
-      f.setExtensions(QStringLiteral(".BIN"), QStringLiteral(".bin"));
-      sources = 2;
-    } else if (how == QStringLiteral("folder link")) {
-      QVERIFY(QFile::link(f.source(), f.root() + QStringLiteral("/link")));
-      f.setFolders(f.source(), f.root() + QStringLiteral("/link/"));
-    } else {
-      QVERIFY(
-          QFile::link(f.source() + QStringLiteral("a.BIN"), f.target() + QStringLiteral("a.BIN")));
-    }
-    ConversionSettings.Overwrite = AlwaysOverwrite;
-    const auto before = RunFixture::snapshot(f.source());
-    f.reorder();
-    QCOMPARE(RunFixture::snapshot(f.source()), before);
-    QCOMPARE(lastPrompt(f.messages), summary(sources, 0, sources));
-  }
-
-  void filesThatCannotBeConvertedAreSkipped_data() { addRows(unconvertibles); }
 
   void filesThatCannotBeConvertedAreSkipped() {
     QFETCH(int, row);
@@ -269,14 +331,83 @@ class BatchRunTest : public QObject {
     QCOMPARE(ReadFile(f.source() + name), fourBank());
   }
 
-  void sourceGoneAfterListingIsSkipped() {
+  // Sources that vanish or turn into something else after the listing.
+  void sourcesChangedAfterListingAreSkippedWithoutBlocking() {
     RunFixture f;
     f.putSource(QStringLiteral("b.BIN"), fourBank());
-    FileList = {QStringLiteral("a.BIN"), QStringLiteral("b.BIN")};
-    FileCount = 2;
+#ifdef Q_OS_UNIX
+    QVERIFY(mkfifo(QFile::encodeName(f.root() + QStringLiteral("/pipe")), 0600) == 0);
+    QVERIFY(QFile::link(f.root() + QStringLiteral("/pipe"), f.source() + QStringLiteral("p.BIN")));
+#endif
+    FileList = {QStringLiteral("a.BIN"), QStringLiteral("b.BIN"), QStringLiteral("p.BIN")};
+    FileCount = 3;
     Forms::frmProcess.get()->StripFiles();
-    QCOMPARE(lastPrompt(f.messages), summary(2, 1, 1));
+    QCOMPARE(lastPrompt(f.messages), summary(3, 1, 2));
     QVERIFY(!QFile::exists(f.source() + QStringLiteral("a.BIN")));
+  }
+
+  // Whatever stands in the folders, a run writes only regular files into the
+  // target folder and never touches what a link points to.
+  void hazardsInTheFolders_data() {
+    addRows(hazards);
+  }
+
+  void hazardsInTheFolders() {
+    QFETCH(int, row);
+    const Hazard& h = hazards[row];
+    if (h.needsLinks && !linksWork()) QSKIP("this file system makes no symbolic links");
+    RunFixture f;
+    f.putSource(QStringLiteral("a.BIN"), fourBank());
+    f.putTarget(QStringLiteral("keep.tmp"), "keep");
+    ImageBuilder::WriteFile(f.root() + QStringLiteral("/outside.bin"), "outside");
+    ConversionSettings.Overwrite = h.overwrite;
+    h.arrange(f);
+    const QString sourceSetting = ConversionSettings.Source;
+    const QString target = FolderWithSeparator(ConversionSettings.Target);
+    const auto sources = RunFixture::snapshot(f.source());
+    const auto outside = RunFixture::snapshot(f.root());
+    f.reorder();
+
+    QCOMPARE(lastPrompt(f.messages), summary(h.total, h.converted, h.skipped));
+    QCOMPARE(RunFixture::snapshot(f.root()), outside);  // nothing written beside the folders
+    QVERIFY(!QFile::exists(f.root() + QStringLiteral("/nowhere.bin")));
+    QCOMPARE(ConversionSettings.Source, sourceSetting);  // the setting stays as written
+    QStringList written;
+    for (const QFileInfo& file :
+         QDir(target).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name)) {
+      QVERIFY2(!file.fileName().startsWith(QStringLiteral(".~quillet-")),
+               qPrintable(file.fileName()));
+      if (!file.isSymLink() && file.size() == Converted) written << file.fileName();
+    }
+    QCOMPARE(written.join(u' '), h.written);
+    QCOMPARE(ImageBuilder::ReadFile(f.target() + QStringLiteral("keep.tmp")), QByteArray("keep"));
+    auto after = RunFixture::snapshot(f.source());
+    if (target == f.source())
+      for (const QString& name : written) after.remove(name);
+    QCOMPARE(after, sources);
+  }
+
+  // A target that cannot be put in place fails alone: the files around it
+  // in the same batch are in place and whole, and no temporary file stays.
+  void failedCommitInTheMiddleOfABatch() {
+    RunFixture f;
+    for (int i = 1; i <= 5; ++i) f.putSource(QStringLiteral("f%1.BIN").arg(i), fourBank());
+    f.putTarget(QStringLiteral("f4.BIN"), "old");
+    ConversionSettings.Overwrite = AskToOverwrite;
+    f.messages.queue(Answer::No);
+    f.messages.onShow = [&](const Toolkit::Message& message) {
+      if (message.title != Prompt) return;
+      // f2 is written but waits to be put in place; a folder takes its name.
+      QVERIFY(!QFile::exists(f.target() + QStringLiteral("f2.BIN")));
+      QVERIFY(QDir(f.target()).mkdir(QStringLiteral("f2.BIN")));
+    };
+    f.reorder();
+    QCOMPARE(lastPrompt(f.messages), summary(5, 3, 2));
+    const auto written = RunFixture::snapshot(f.target());
+    QCOMPARE(written.keys(), (QStringList{QStringLiteral("f1.BIN"), QStringLiteral("f3.BIN"),
+                                          QStringLiteral("f4.BIN"), QStringLiteral("f5.BIN")}));
+    QCOMPARE(written.value(QStringLiteral("f4.BIN")), QByteArray("old"));
+    QCOMPARE(written.value(QStringLiteral("f3.BIN")).size(), Converted);
   }
 };
 

@@ -52,10 +52,14 @@ bool listable(const QFileInfo& info) {
 
 FileListBox::FileListBox(QObject* parent) : QObject(parent) {}
 
+bool FileListBox::IsReadableFolder(const QString& path) {
+  const QFileInfo folder(path);
+  return !path.isEmpty() && folder.isDir() && folder.isReadable() && QDir(path).isReadable();
+}
+
 bool FileListBox::setPath(const QString& path) {
   path_ = path;
-  const QFileInfo folder(path);
-  pathValid_ = !path.isEmpty() && folder.isDir() && folder.isReadable() && QDir(path).isReadable();
+  pathValid_ = IsReadableFolder(path);
   refresh();
   return pathValid_;
 }
@@ -83,12 +87,11 @@ void FileListBox::refresh() {
   }
   const QRegularExpression match = wildcardExpression(pattern_);
   // Without QDir::Hidden and QDir::System, hidden files, system files and
-  // broken links stay out, as they do in the platform's own file lists.
+  // broken links stay out, as they do in the platform's own file lists. A
+  // link is listed only when it leads to a regular file.
   const QStringList all = folder.entryList(QDir::Files, QDir::Unsorted);
   for (const QString& name : all) {
-    if (match.match(name).hasMatch() && !isSystemFile(QFileInfo(folder, name))) {
-      names_.append(name);
-    }
+    if (match.match(name).hasMatch() && listable(QFileInfo(folder, name))) names_.append(name);
   }
   std::sort(names_.begin(), names_.end(), [](const QString& a, const QString& b) {
     const int folded = a.compare(b, Qt::CaseInsensitive);

@@ -14,6 +14,9 @@ class FileListBox : public QObject {
  public:
   explicit FileListBox(QObject* parent = nullptr);
 
+  // Whether path names a folder whose entries can be read.
+  static bool IsReadableFolder(const QString& path);
+
   // Points the list at a folder; false (the list then empty) when the folder
   // does not exist or cannot be read.
   bool setPath(const QString& path);

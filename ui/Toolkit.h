@@ -3,23 +3,11 @@
 #include <QString>
 #include <functional>
 
+#include "batch/Messages.h"
+
 // The few window-system services every window relies on: message boxes with
 // fixed button sets and icons, and letting pending events run.
 namespace Toolkit {
-
-// Line break inside a message prompt.
-inline const QString CRLF = QStringLiteral("\r\n");
-
-enum class Buttons { OK, YesNo, YesNoCancel };
-enum class Icon { None, Information, Exclamation, Critical };
-enum class Answer { OK, Yes, No, Cancel };
-
-struct Message {
-  QString prompt;
-  Buttons buttons = Buttons::OK;
-  Icon icon = Icon::None;
-  QString title;
-};
 
 // Shows a modal message box, the first button the default, and returns the
 // button pressed. Every message of the program goes through here.

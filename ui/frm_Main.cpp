@@ -16,15 +16,9 @@
 #include "ui/frmFileBox.h"
 #include "ui/frmOptions.h"
 
-using Toolkit::Buttons;
-using Toolkit::CRLF;
-using Toolkit::Icon;
 using Toolkit::MsgBox;
 
 namespace {
-
-// The most files one run can take.
-constexpr int MaxRunFiles = 32767;
 
 QGroupBox* frame(const char* name, const QString& caption, QWidget* content) {
   auto* box = new QGroupBox(caption);
@@ -169,38 +163,9 @@ void frm_Main::txtTargetExt_LostFocus() {
 
 void frm_Main::cmdStrip_Click() {
   if (Processing) return;
-  const QString folder = txtSource->text();
-  const QString pattern = u'*' + txtSourceExt->text();
-  if (!File1->setPath(folder)) {
-    MsgBox(QStringLiteral("The Source folder does not exist or cannot be read:") + CRLF + folder +
-               CRLF + QStringLiteral("Please choose another source folder."),
-           Buttons::OK, Icon::Critical, QStringLiteral("Folder Error"));
+  if (auto refusal = ListSourceFiles(*File1, txtSource->text(), txtSourceExt->text())) {
+    MsgBox(refusal->prompt, refusal->buttons, refusal->icon, refusal->title);
     return;
-  }
-  File1->setPattern(pattern);
-  const int count = File1->ListCount();
-  if (count == 0) {
-    MsgBox(QStringLiteral("No '%1' files found in source folder.").arg(pattern), Buttons::OK,
-           Icon::Information, QStringLiteral("No Files Found"));
-    return;
-  }
-  if (count > MaxRunFiles) {
-    MsgBox(QStringLiteral("There are %1 '%2' files in the source folder; one run takes at "
-                          "most %3.")
-                   .arg(count)
-                   .arg(pattern)
-                   .arg(MaxRunFiles) +
-               CRLF + QStringLiteral("Please move some of them to another folder."),
-           Buttons::OK, Icon::Exclamation, QStringLiteral("Too Many Files"));
-    return;
-  }
-
-  FileCount = static_cast<qint16>(count);
-  FileList.clear();
-  FileList.reserve(FileCount);
-  for (FileIndex = 0; FileIndex < FileCount; ++FileIndex) {
-    File1->setListIndex(FileIndex);
-    FileList.append(File1->FileName());
   }
 
   setRunning(true);

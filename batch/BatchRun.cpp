@@ -1,0 +1,327 @@
+// The batch run: every listed source image converted into the target folder.
+#include "batch/BatchRun.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSet>
+#include <set>
+#include <vector>
+
+#include "engine/BankTables.h"
+#include "engine/ImageAssembly.h"
+#include "engine/Lib_File.h"
+#include "engine/NativeFile.h"
+#include "settings/modGlobals.h"
+#include "ui/FileListBox.h"
+
+using Toolkit::Answer;
+using Toolkit::Buttons;
+using Toolkit::CRLF;
+using Toolkit::Icon;
+using Toolkit::Message;
+
+namespace {
+
+// Written targets are put in place together, so that the wait for the disk
+// is paid once for many files; a kill loses at most this much work.
+constexpr int BatchFiles = 64;
+constexpr qint64 BatchMilliseconds = 250;
+
+Message folderError(const QString& prompt) {
+  return {prompt, Buttons::OK, Icon::Critical, QStringLiteral("Folder Error")};
+}
+
+Message folderError(const QString& problem, const QString& folder, const QString& advice) {
+  return folderError(problem + CRLF + folder + CRLF + advice);
+}
+
+Message formatError(const QString& what) {
+  return {QStringLiteral("Invalid %1 format. Re-enter").arg(what), Buttons::OK, Icon::Critical,
+          QStringLiteral("Format Error")};
+}
+
+bool isSeparator(QChar c) {
+#ifdef Q_OS_WIN
+  if (c == u'\\') return true;
+#endif
+  return c == u'/';
+}
+
+std::optional<NativeFile::Identity> folderIdentity(const QString& folder) {
+  return NativeFile::IdentityOf(folder, true);
+}
+
+using IdentitySet = std::set<std::pair<quint64, quint64>>;
+
+std::pair<quint64, quint64> key(const NativeFile::Identity& identity) {
+  return {identity.volume, identity.file};
+}
+
+// Written targets waiting to be put in place, and the outcomes of the files
+// taken up since the first of them: outcomes are final, counted and
+// reported, in list order, only once the files before them are in place.
+class TargetBatch {
+ public:
+  TargetBatch(RunFrontEnd& frontEnd, RunTotals& totals) : frontEnd_(frontEnd), totals_(totals) {}
+  ~TargetBatch() { Commit(); }
+
+  void AddFinal(FileReport report) {
+    entries_.push_back({std::move(report), nullptr});
+    if (pending_ == 0) Commit();
+  }
+
+  void AddPending(FileReport report, std::unique_ptr<NativeFile::Replacement> file) {
+    if (pending_ == 0) clock_.start();
+    ++pending_;
+    names_.insert(report.targetName.toCaseFolded());
+    entries_.push_back({std::move(report), std::move(file)});
+  }
+
+  // Whether a target of this name waits to be put in place; letter case is
+  // ignored, as some file systems do.
+  bool Holds(const QString& targetName) const { return names_.contains(targetName.toCaseFolded()); }
+
+  bool Due() const {
+    return pending_ >= BatchFiles || (pending_ > 0 && clock_.hasExpired(BatchMilliseconds));
+  }
+
+  void Commit() {
+    QString folder;
+    for (Entry& entry : entries_) {
+      if (!entry.file) continue;
+      folder = entry.file->Folder();
+      if (!entry.file->Commit()) {
+        entry.report.outcome = FileOutcome::Skipped;
+        entry.report.reason = QStringLiteral("the target could not be put in place");
+      }
+      entry.file.reset();
+    }
+    // The new names become durable with the folder; the files' bytes were
+    // flushed by their own commits.
+    if (!folder.isEmpty()) NativeFile::FlushFolder(folder);
+    for (const Entry& entry : entries_) {
+      if (entry.report.outcome == FileOutcome::Converted) ++totals_.converted;
+      if (entry.report.outcome == FileOutcome::Skipped) ++totals_.skipped;
+      frontEnd_.FileDone(entry.report);
+    }
+    if (!entries_.empty()) frontEnd_.CountsChanged(totals_);
+    entries_.clear();
+    names_.clear();
+    pending_ = 0;
+  }
+
+ private:
+  struct Entry {
+    FileReport report;
+    std::unique_ptr<NativeFile::Replacement> file;
+  };
+
+  RunFrontEnd& frontEnd_;
+  RunTotals& totals_;
+  std::vector<Entry> entries_;
+  QSet<QString> names_;
+  int pending_ = 0;
+  QElapsedTimer clock_;
+};
+
+class Run {
+ public:
+  Run(RunFrontEnd& frontEnd, const RunOptions& options)
+      : frontEnd_(frontEnd),
+        options_(options),
+        source_(FolderWithSeparator(ConversionSettings.Source)),
+        target_(FolderWithSeparator(ConversionSettings.Target)) {}
+
+  RunTotals Go() {
+    if (auto refusal = check()) {
+      frontEnd_.MsgBox(*refusal);
+      return totals_;
+    }
+    {
+      TargetBatch batch(frontEnd_, totals_);
+      for (FileIndex = 0; FileIndex < FileCount; ++FileIndex) {
+        convert(FileList[FileIndex], batch);
+        if (CancelRequested) break;
+        if (batch.Due()) batch.Commit();
+      }
+    }
+    if (FileIndex >= FileCount) FileIndex = FileCount - 1;
+    totals_.total = FileIndex + 1;
+    totals_.end = CancelRequested ? RunEnd::Stopped : RunEnd::Completed;
+    frontEnd_.MsgBox({QStringLiteral(" %1 total files were processed. ").arg(totals_.total) + CRLF +
+                          CRLF +
+                          QStringLiteral(" %1 files were converted and  %2 were skipped.")
+                              .arg(totals_.converted)
+                              .arg(totals_.skipped),
+                      Buttons::OK, Icon::Information, QStringLiteral("Operation Complete")});
+    return totals_;
+  }
+
+ private:
+  // The message that refuses the run before any file is read, if any.
+  std::optional<Message> check() {
+    const auto& s = ConversionSettings;
+    const Message sameFolder = folderError(
+        QStringLiteral("The Source and Target folders/extensions are the same.") + CRLF +
+        QStringLiteral("Please change one of the folders/extensions before continuing."));
+    if (s.TargetExt == s.SourceExt && s.Target == s.Source) return sameFolder;
+    switch (ResolveLayout(s.OutOrder, s.PadValue, s.PadSize, s.PadType, s.Bank1Only, s.Limit32K,
+                          &layout_)) {
+      case LayoutError::BadOrder: return formatError(QStringLiteral("Bank Order"));
+      case LayoutError::BadPadValue: return formatError(QStringLiteral("Pad Value"));
+      case LayoutError::None: break;
+    }
+    if (!FileListBox::IsReadableFolder(target_)) {
+      return folderError(QStringLiteral("The Target folder does not exist or cannot be read:"),
+                         s.Target, QStringLiteral("Please choose another target folder."));
+    }
+    // The same folder may be reached by another name: a link, letter case.
+    const auto targetFolder = folderIdentity(target_);
+    const bool oneFolder = targetFolder && targetFolder == folderIdentity(source_);
+    if (oneFolder && s.TargetExt == s.SourceExt) return sameFolder;
+    if (options_.dryRun) return std::nullopt;
+    NativeFile::RemoveLeftovers(target_);
+    if (!NativeFile::CanCreateFilesIn(target_)) {
+      return folderError(QStringLiteral("The Target folder cannot be written:"), s.Target,
+                         QStringLiteral("Please choose another target folder."));
+    }
+    // A target must never take the place of a source: the entries of the
+    // sources, links themselves included, are known by identity.
+    if (oneFolder) {
+      for (const QString& name : FileList) {
+        if (auto identity = NativeFile::IdentityOf(source_ + name, false)) {
+          sources_.insert(key(*identity));
+        }
+      }
+    }
+    return std::nullopt;
+  }
+
+  void convert(const QString& name, TargetBatch& batch) {
+    const QString sourcePath = source_ + name;
+    frontEnd_.ShowProgress(FileIndex, FileCount, sourcePath);
+    frontEnd_.EventPoint();
+
+    FileReport report{name, {}, -1, FileOutcome::Skipped, {}};
+    auto skip = [&](const char* reason) {
+      report.reason = QString::fromLatin1(reason);
+      batch.AddFinal(std::move(report));
+    };
+    // A name of fewer than four characters leaves no base name for a target.
+    if (name.size() < 4) return skip("the name leaves no target name");
+    report.targetName = name.left(name.size() - 4) + ConversionSettings.TargetExt;
+    const QString targetPath = target_ + report.targetName;
+
+    {
+      Lib_File::CloseAllGuard closeAll;
+      if (!Lib_File::OpenForRead(Lib_File::InputFile, sourcePath)) {
+        return skip("the source is not a readable file");
+      }
+      report.length = Lib_File::FileLength(Lib_File::InputFile);
+      if (!ClassifyImage()) return skip("no image layout has this length");
+      if (!ConvertFile()) return skip("the banks were not recognised");
+    }
+    if (options_.dryRun) {
+      report.outcome = FileOutcome::Converted;
+      return batch.AddFinal(std::move(report));
+    }
+
+    // What stands at the target's name must be seen as it will be when the
+    // files before this one are in place.
+    if (batch.Holds(report.targetName)) batch.Commit();
+    const NativeFile::Entry entry = NativeFile::EntryAt(targetPath);
+    if (entry == NativeFile::Entry::Unlisted) {
+      // A folder, a pipe or a hidden file is never replaced or asked about.
+      return skip("something other than a file has the target's name");
+    }
+    if (entry == NativeFile::Entry::File) {
+      if (!sources_.empty()) {
+        const auto identity = NativeFile::IdentityOf(targetPath, false);
+        if (identity && sources_.count(key(*identity))) return skip("the target is a source");
+      }
+      switch (ConversionSettings.Overwrite) {
+        case AskToOverwrite:
+          switch (frontEnd_.MsgBox({QStringLiteral("Do you want to overwrite the file") + CRLF +
+                                        report.targetName + u'?',
+                                    Buttons::YesNoCancel, Icon::None,
+                                    QStringLiteral("Confirm Overwrite?")})) {
+            case Answer::Yes: break;
+            case Answer::No: return skip("the target exists and was kept");
+            default:
+              CancelRequested = true;
+              report.outcome = FileOutcome::Stopped;
+              report.reason = QStringLiteral("stopped at the overwrite question");
+              return batch.AddFinal(std::move(report));
+          }
+          break;
+        case AlwaysOverwrite: break;
+        default: return skip("the target exists and was kept");  // never, and unknown codes
+      }
+    }
+
+    // The old target stays until the new image is complete and flushed.
+    Lib_File::CloseAllGuard closeAll;
+    if (!Lib_File::OpenForReplace(Lib_File::OutputFile, targetPath)) {
+      return skip("the target could not be created");
+    }
+    if (!Lib_File::WriteBytes(Lib_File::OutputFile, Lib_File::CurrentPosition,
+                              AssembleImage(layout_))) {
+      return skip("the target could not be written");
+    }
+    auto file = Lib_File::TakeReplacement(Lib_File::OutputFile);
+    file->StartWriteBack();
+    report.outcome = FileOutcome::Converted;
+    batch.AddPending(std::move(report), std::move(file));
+  }
+
+  RunFrontEnd& frontEnd_;
+  const RunOptions options_;
+  const QString source_;
+  const QString target_;
+  OutputLayout layout_;
+  IdentitySet sources_;
+  RunTotals totals_;
+};
+
+}  // namespace
+
+QString FolderWithSeparator(const QString& folder) {
+  if (folder.isEmpty() || isSeparator(folder.back())) return folder;
+  return folder + QDir::separator();
+}
+
+std::optional<Message> ListSourceFiles(FileListBox& list, const QString& folder,
+                                       const QString& sourceExt) {
+  const QString pattern = u'*' + sourceExt;
+  if (!list.setPath(folder)) {
+    return folderError(QStringLiteral("The Source folder does not exist or cannot be read:"),
+                       folder, QStringLiteral("Please choose another source folder."));
+  }
+  list.setPattern(pattern);
+  const int count = list.ListCount();
+  if (count == 0) {
+    return Message{QStringLiteral("No '%1' files found in source folder.").arg(pattern),
+                   Buttons::OK, Icon::Information, QStringLiteral("No Files Found")};
+  }
+  if (count > MaxRunFiles) {
+    return Message{QStringLiteral("There are %1 '%2' files in the source folder; one run takes at "
+                                  "most %3.")
+                           .arg(count)
+                           .arg(pattern)
+                           .arg(MaxRunFiles) +
+                       CRLF + QStringLiteral("Please move some of them to another folder."),
+                   Buttons::OK, Icon::Exclamation, QStringLiteral("Too Many Files")};
+  }
+  FileCount = static_cast<qint16>(count);
+  FileList.clear();
+  FileList.reserve(FileCount);
+  for (FileIndex = 0; FileIndex < FileCount; ++FileIndex) {
+    list.setListIndex(FileIndex);
+    FileList.append(list.FileName());
+  }
+  return std::nullopt;
+}
+
+RunTotals RunBatch(RunFrontEnd& frontEnd, const RunOptions& options) {
+  return Run(frontEnd, options).Go();
+}
