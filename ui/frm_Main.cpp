@@ -16,6 +16,9 @@
 #include "ui/frmFileBox.h"
 #include "ui/frmOptions.h"
 
+using Toolkit::Buttons;
+using Toolkit::CRLF;
+using Toolkit::Icon;
 using Toolkit::MsgBox;
 
 namespace {
