@@ -35,3 +35,7 @@ LayoutError ResolveLayout(const QString& outOrder, const QString& padValue, quin
 
 // The whole output image for the banks now in BankData.
 QByteArray AssembleImage(const OutputLayout& layout);
+
+// The same, built in *image, whose memory is reused when it is large
+// enough: for callers that assemble one image after another.
+void AssembleImage(const OutputLayout& layout, QByteArray* image);
