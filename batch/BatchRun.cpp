@@ -86,6 +86,11 @@ class TargetBatch {
   }
 
   void Commit() {
+    std::vector<NativeFile::Replacement*> files;
+    for (Entry& entry : entries_) {
+      if (entry.file) files.push_back(entry.file.get());
+    }
+    NativeFile::FlushTogether(files);
     QString folder;
     for (Entry& entry : entries_) {
       if (!entry.file) continue;

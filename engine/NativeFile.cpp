@@ -11,8 +11,11 @@
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/utsname.h>
 #include <unistd.h>
+
 #include <cerrno>
+#include <cstdio>
 #endif
 
 namespace NativeFile {
@@ -157,7 +160,7 @@ bool Replacement::Commit() {
     discard();
     return false;
   }
-  const bool flushed = FlushFileBuffers(asHandle(handle_));
+  const bool flushed = flushed_ || FlushFileBuffers(asHandle(handle_));
   CloseHandle(asHandle(handle_));
   handle_ = -1;
   QIODevice::close();
@@ -183,6 +186,11 @@ void Replacement::discard() {
   }
   temporaryPath_.clear();
   QIODevice::close();
+}
+
+bool FlushTogether(const std::vector<Replacement*>& files) {
+  Q_UNUSED(files);
+  return false;
 }
 
 bool FlushFolder(const QString& folder) {
@@ -279,9 +287,9 @@ bool Replacement::Commit() {
   }
   const int fd = static_cast<int>(handle_);
 #ifdef Q_OS_LINUX
-  const bool flushed = fdatasync(fd) == 0;
+  const bool flushed = flushed_ || fdatasync(fd) == 0;
 #else
-  const bool flushed = fsync(fd) == 0;
+  const bool flushed = flushed_ || fsync(fd) == 0;
 #endif
   const bool closed = ::close(fd) == 0;
   handle_ = -1;
@@ -303,6 +311,26 @@ void Replacement::discard() {
   if (!temporaryPath_.isEmpty()) ::unlink(encoded(temporaryPath_).constData());
   temporaryPath_.clear();
   QIODevice::close();
+}
+
+bool FlushTogether(const std::vector<Replacement*>& files) {
+#ifdef Q_OS_LINUX
+  // syncfs() reports write-back failures only since Linux 5.8; before that
+  // it would hide a file that never reached the disk.
+  static const bool reportsFailures = [] {
+    utsname system{};
+    int major = 0, minor = 0;
+    return uname(&system) == 0 && std::sscanf(system.release, "%d.%d", &major, &minor) == 2 &&
+           (major > 5 || (major == 5 && minor >= 8));
+  }();
+  if (files.empty() || !reportsFailures || files.front()->handle_ < 0) return false;
+  if (syncfs(static_cast<int>(files.front()->handle_)) != 0) return false;
+  for (Replacement* file : files) file->flushed_ = true;
+  return true;
+#else
+  Q_UNUSED(files);
+  return false;
+#endif
 }
 
 bool FlushFolder(const QString& folder) {

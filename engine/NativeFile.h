@@ -4,6 +4,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <vector>
 
 // The few file operations that the platform's own file layer has to do for
 // the program, because the portable ones cannot promise what a run needs:
@@ -51,10 +52,10 @@ class Replacement : public QIODevice {
   // later Commit() finds most of the work done.
   void StartWriteBack();
 
-  // Flushes the bytes to the disk, then moves the file over the name in one
-  // step. Whatever stood at the name (a file, a link) is replaced itself;
-  // a link's target is never opened. False when any step failed: the
-  // temporary file is then removed and the name left as it was.
+  // Flushes the bytes to the disk (unless FlushTogether() has), then moves
+  // the file over the name in one step. Whatever stood at the name (a file, a link) is replaced
+  // itself; a link's target is never opened. False when any step failed: the temporary file is then
+  // removed and the name left as it was.
   bool Commit();
 
   QString TargetPath() const { return targetPath_; }
@@ -77,7 +78,16 @@ class Replacement : public QIODevice {
   QString temporaryPath_;
   qintptr handle_ = -1;
   bool failed_ = false;
+  bool flushed_ = false;
+
+  friend bool FlushTogether(const std::vector<Replacement*>& files);
 };
+
+// Flushes the bytes of files of one folder to the disk with one call where
+// the platform has one that reports failures, which costs one wait for the
+// disk instead of one per file. False when it did not: each file is then
+// flushed by its own Commit(), which tells which one failed.
+bool FlushTogether(const std::vector<Replacement*>& files);
 
 // Makes the folder's entries (new names, replaced names) durable. Where the
 // platform makes them durable with each file, this does nothing.

@@ -17,3 +17,5 @@ quillet_install_missing() {
 }
 
 QUILLET_BUILD_PACKAGES=(cmake make g++ qt6-base-dev libgl-dev)
+# Making the Debian package: dependencies read off the binaries.
+QUILLET_PACKAGE_PACKAGES=(dpkg-dev file)

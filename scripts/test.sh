@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors and runs every
 # test: once in a plain build, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the engine fuzzer for a bounded time.
+# UndefinedBehaviorSanitizer, then the engine fuzzer for a bounded time;
+# last it builds the Debian package and installs, starts and removes it.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$root/scripts/deps.sh"
-quillet_install_missing "${QUILLET_BUILD_PACKAGES[@]}" clang libclang-rt-14-dev
+quillet_install_missing "${QUILLET_BUILD_PACKAGES[@]}" clang libclang-rt-14-dev \
+  "${QUILLET_PACKAGE_PACKAGES[@]}" desktop-file-utils appstream
 jobs="$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 
@@ -33,3 +35,7 @@ ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" \
   LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0" \
   UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
   ctest --test-dir "$asan" --output-on-failure -j"$jobs"
+
+echo "== Debian package: build it, check it, install, start and remove it"
+bash "$root/scripts/package.sh" >/dev/null
+bash "$root/scripts/package-check.sh" "$root/build/release"
