@@ -1,5 +1,6 @@
 #include "settings/modRegistry.h"
 
+#include <QDir>
 #include <QSettings>
 #include <QStringList>
 
@@ -87,5 +88,16 @@ bool SaveSettings() {
   store.setValue(keyPath(User, QStringLiteral("PadSize")), QString::number(s.PadSize));
   store.setValue(keyPath(User, QStringLiteral("PadValue")), s.PadValue);
   store.sync();
-  return store.status() == QSettings::NoError;
+  if (store.status() != QSettings::FormatError) return store.status() == QSettings::NoError;
+  // A line of a hand-edited file that the store could not read is reported
+  // while the old file is read, before anything is written, and then hides
+  // whether the write worked. A second look at the same store writes what
+  // is still pending, if anything, and reports only that.
+  QSettings again = openStore(AppName);
+  again.sync();
+  return again.status() == QSettings::NoError;
+}
+
+QString SettingsLocation() {
+  return QDir::toNativeSeparators(openStore(AppName).fileName());
 }

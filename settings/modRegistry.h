@@ -22,5 +22,9 @@ void LoadSettings();
 void ApplySettingDefaults();
 
 // Writes ConversionSettings to the store; false when the store could not be
-// written.
+// written (its folder or file cannot be created or replaced).
 bool SaveSettings();
+
+// Where the store keeps the values, as the user would look for it: the
+// settings file, or the registry key on Windows.
+QString SettingsLocation();

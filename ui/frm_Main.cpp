@@ -17,6 +17,9 @@
 #include "ui/frmFileBox.h"
 #include "ui/frmOptions.h"
 
+using Toolkit::Buttons;
+using Toolkit::CRLF;
+using Toolkit::Icon;
 using Toolkit::MsgBox;
 
 namespace {
@@ -199,5 +202,11 @@ void frm_Main::Form_Unload(int& Cancel) {
   ConversionSettings.Target = txtTarget->text();
   ConversionSettings.SourceExt = txtSourceExt->text();
   ConversionSettings.TargetExt = txtTargetExt->text();
-  SaveSettings();
+  // Closing goes ahead either way; the user at least learns that this
+  // session's choices will not be there next time.
+  if (!SaveSettings()) {
+    MsgBox(QStringLiteral("The settings could not be saved to:") + CRLF + SettingsLocation() +
+               CRLF + QStringLiteral("Changes made in this session are lost."),
+           Buttons::OK, Icon::Exclamation, QStringLiteral("Settings Error"));
+  }
 }
