@@ -275,8 +275,8 @@ class Run {
     if (!Lib_File::OpenForReplace(Lib_File::OutputFile, targetPath)) {
       return skip("the target could not be created");
     }
-    if (!Lib_File::WriteBytes(Lib_File::OutputFile, Lib_File::CurrentPosition,
-                              AssembleImage(layout_))) {
+    AssembleImage(layout_, &image_);
+    if (!Lib_File::WriteBytes(Lib_File::OutputFile, Lib_File::CurrentPosition, image_)) {
       return skip("the target could not be written");
     }
     auto file = Lib_File::TakeReplacement(Lib_File::OutputFile);
@@ -290,6 +290,7 @@ class Run {
   const QString source_;
   const QString target_;
   OutputLayout layout_;
+  QByteArray image_;  // the output image, its memory reused from file to file
   IdentitySet sources_;
   RunTotals totals_;
 };
