@@ -106,11 +106,18 @@ class ScratchDisk {
     image_ = work_.path() + QStringLiteral("/disk.img");
     mount_ = work_.path() + QStringLiteral("/disk");
     QDir().mkpath(mount_);
+    // Direct I/O on the loop device, so that flushing it costs what a disk's
+    // flush costs, not a write-back of this machine's cached copy of it.
+    QProcess losetup;
     if (QProcess::execute(QStringLiteral("truncate"),
                           {QStringLiteral("-s"), QStringLiteral("16G"), image_}) == 0 &&
-        QProcess::execute(QStringLiteral("mkfs.ext4"), {QStringLiteral("-q"), image_}) == 0 &&
-        QProcess::execute(QStringLiteral("mount"),
-                          {QStringLiteral("-o"), QStringLiteral("loop"), image_, mount_}) == 0) {
+        QProcess::execute(QStringLiteral("mkfs.ext4"), {QStringLiteral("-q"), image_}) == 0) {
+      losetup.start(QStringLiteral("losetup"), {QStringLiteral("--find"), QStringLiteral("--show"),
+                                                QStringLiteral("--direct-io=on"), image_});
+      losetup.waitForFinished(-1);
+      device_ = QString::fromLocal8Bit(losetup.readAllStandardOutput()).trimmed();
+    }
+    if (!device_.isEmpty() && QProcess::execute(QStringLiteral("mount"), {device_, mount_}) == 0) {
       path_ = mount_;
       mounted_ = true;
       why_ = QStringLiteral("on a fresh journaled ext4 file system on a loop device");
@@ -124,6 +131,8 @@ class ScratchDisk {
   }
   ~ScratchDisk() {
     if (mounted_) QProcess::execute(QStringLiteral("umount"), {mount_});
+    if (!device_.isEmpty())
+      QProcess::execute(QStringLiteral("losetup"), {QStringLiteral("-d"), device_});
   }
   QString path() const {
     return path_;
@@ -134,7 +143,7 @@ class ScratchDisk {
 
  private:
   QTemporaryDir work_;
-  QString path_, why_, image_, mount_;
+  QString path_, why_, image_, mount_, device_;
   bool mounted_ = false;
 };
 
