@@ -207,9 +207,15 @@ class Run {
     frontEnd_.ShowProgress(FileIndex, FileCount, sourcePath);
     frontEnd_.EventPoint();
 
-    FileReport report{name, {}, -1, FileOutcome::Skipped, {}};
+    FileReport report{name, {}, -1, FileOutcome::Skipped, {}, Refusal::None};
     auto skip = [&](const char* reason) {
       report.reason = QString::fromLatin1(reason);
+      batch.AddFinal(std::move(report));
+    };
+    // An image the recognition refuses: skipped, with the check that failed.
+    auto refuse = [&](Refusal refusal) {
+      report.refusal = refusal;
+      report.reason = RefusalText(refusal);
       batch.AddFinal(std::move(report));
     };
     // A name of fewer than four characters leaves no base name for a target.
@@ -223,8 +229,8 @@ class Run {
         return skip("the source is not a readable file");
       }
       report.length = Lib_File::FileLength(Lib_File::InputFile);
-      if (!ClassifyImage()) return skip("no image layout has this length");
-      if (!ConvertFile()) return skip("the banks were not recognised");
+      if (!ClassifyImage()) return refuse(Refusal::UnknownLength);
+      if (!ConvertFile()) return refuse(LastRecognition.refusal);
     }
     if (options_.dryRun) {
       report.outcome = FileOutcome::Converted;
@@ -269,8 +275,8 @@ class Run {
     if (!Lib_File::OpenForReplace(Lib_File::OutputFile, targetPath)) {
       return skip("the target could not be created");
     }
-    if (!Lib_File::WriteBytes(Lib_File::OutputFile, Lib_File::CurrentPosition,
-                              AssembleImage(layout_))) {
+    AssembleImage(layout_, &image_);
+    if (!Lib_File::WriteBytes(Lib_File::OutputFile, Lib_File::CurrentPosition, image_)) {
       return skip("the target could not be written");
     }
     auto file = Lib_File::TakeReplacement(Lib_File::OutputFile);
@@ -284,6 +290,7 @@ class Run {
   const QString source_;
   const QString target_;
   OutputLayout layout_;
+  QByteArray image_;  // the output image, its memory reused from file to file
   IdentitySet sources_;
   RunTotals totals_;
 };

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "batch/Messages.h"
+#include "engine/Refusal.h"
 
 class FileListBox;
 
@@ -23,6 +24,9 @@ struct FileReport {
   qint64 length = -1;  // the image's length in bytes; -1 when it could not be read
   FileOutcome outcome = FileOutcome::Skipped;
   QString reason;  // why a file was skipped or the run stopped there; empty when converted
+  // The check of the recognition that refused the image (its length
+  // included); None for an image that was recognised or never read.
+  Refusal refusal = Refusal::None;
 };
 
 enum class RunEnd { Refused, Completed, Stopped };

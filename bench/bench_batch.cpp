@@ -1,7 +1,8 @@
 // Times a whole run through the real main window against copying the same
 // files with cp, and against a durable copy (cp, then a sync of the file
-// system), for a folder of 1,000 and one of 10,000 images. Run as root, it
-// measures on a fresh journaled file system of its own.
+// system), for a folder of 1,000 and one of 10,000 images; then quillet-cli
+// convert on the same files. Run as root, it measures on a fresh journaled
+// file system of its own.
 //   bench_batch [N ...]   (default: 1000 10000)
 #include <QApplication>
 #include <QDir>
@@ -105,11 +106,18 @@ class ScratchDisk {
     image_ = work_.path() + QStringLiteral("/disk.img");
     mount_ = work_.path() + QStringLiteral("/disk");
     QDir().mkpath(mount_);
+    // Direct I/O on the loop device, so that flushing it costs what a disk's
+    // flush costs, not a write-back of this machine's cached copy of it.
+    QProcess losetup;
     if (QProcess::execute(QStringLiteral("truncate"),
                           {QStringLiteral("-s"), QStringLiteral("16G"), image_}) == 0 &&
-        QProcess::execute(QStringLiteral("mkfs.ext4"), {QStringLiteral("-q"), image_}) == 0 &&
-        QProcess::execute(QStringLiteral("mount"),
-                          {QStringLiteral("-o"), QStringLiteral("loop"), image_, mount_}) == 0) {
+        QProcess::execute(QStringLiteral("mkfs.ext4"), {QStringLiteral("-q"), image_}) == 0) {
+      losetup.start(QStringLiteral("losetup"), {QStringLiteral("--find"), QStringLiteral("--show"),
+                                                QStringLiteral("--direct-io=on"), image_});
+      losetup.waitForFinished(-1);
+      device_ = QString::fromLocal8Bit(losetup.readAllStandardOutput()).trimmed();
+    }
+    if (!device_.isEmpty() && QProcess::execute(QStringLiteral("mount"), {device_, mount_}) == 0) {
       path_ = mount_;
       mounted_ = true;
       why_ = QStringLiteral("on a fresh journaled ext4 file system on a loop device");
@@ -123,6 +131,8 @@ class ScratchDisk {
   }
   ~ScratchDisk() {
     if (mounted_) QProcess::execute(QStringLiteral("umount"), {mount_});
+    if (!device_.isEmpty())
+      QProcess::execute(QStringLiteral("losetup"), {QStringLiteral("-d"), device_});
   }
   QString path() const {
     return path_;
@@ -133,7 +143,7 @@ class ScratchDisk {
 
  private:
   QTemporaryDir work_;
-  QString path_, why_, image_, mount_;
+  QString path_, why_, image_, mount_, device_;
   bool mounted_ = false;
 };
 
@@ -168,11 +178,22 @@ int main(int argc, char* argv[]) {
     const QString target = work + QStringLiteral("/dst");
     const QString copies = work + QStringLiteral("/cp");
     const QString durable = work + QStringLiteral("/durable");
-    for (const QString& folder : {source, target, copies, durable}) QDir().mkpath(folder);
+    const QString cliTarget = work + QStringLiteral("/cli");
+    for (const QString& folder : {source, target, copies, durable, cliTarget}) {
+      QDir().mkpath(folder);
+    }
     makeImages(source, n);
 
     settle();
     const double run = secondsToRun(source, target);
+    // The command line right after the window's run, on a disk in the same
+    // state, before the copies fill it further.
+    settle();
+    const double cli =
+        secondsFor(QStringLiteral(QUILLET_CLI),
+                   {QStringLiteral("convert"), source, cliTarget, QStringLiteral("--no-settings"),
+                    QStringLiteral("--pad"), QStringLiteral("64k"), QStringLiteral("--pad-type"),
+                    QStringLiteral("front"), QStringLiteral("--order"), QStringLiteral("8,1,0,9")});
     settle();
     const double cp = secondsFor(QStringLiteral("cp"),
                                  {QStringLiteral("-r"), source + QStringLiteral("/."), copies});
@@ -193,6 +214,12 @@ int main(int argc, char* argv[]) {
                .arg(run / durableCopy, 11, 'f', 2)
                .arg(peakMiB(), 8, 'f', 1);
     out << "       summary: " << summary << "\n";
+    out << QStringLiteral(
+               "       quillet-cli convert: %1 s, cli/cp %2, cli/durable %3, cli/run %4\n")
+               .arg(cli, 0, 'f', 2)
+               .arg(cli / cp, 0, 'f', 2)
+               .arg(cli / durableCopy, 0, 'f', 2)
+               .arg(cli / run, 0, 'f', 2);
     out.flush();
     if (firstN == 0) {
       firstN = n;

@@ -42,10 +42,12 @@ int main() {
     return 1;
   }
 
+  // The run assembles one image after another into the same buffer.
+  QByteArray out;
   auto convert = [&] {
     Lib_File::OpenBuffer(Lib_File::InputFile, &image);
     if (!ClassifyImage() || !ConvertFile()) std::abort();
-    const QByteArray out = AssembleImage(layout);
+    AssembleImage(layout, &out);
     Lib_File::CloseAll();
     sink = sink + static_cast<unsigned char>(out[out.size() / 2]);
   };

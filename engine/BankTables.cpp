@@ -80,9 +80,17 @@ bool readSlot(int slot, QByteArray* into) {
   return into->size() == BankLength[s];
 }
 
+// Notes why the image is refused; false, for ConvertFile to return.
+bool refuse(Refusal refusal) {
+  LastRecognition.refusal = refusal;
+  return false;
+}
+
 bool readFourSlots() {
   for (int slot : SlotNames) {
-    if (!readSlot(slot, &BankData[static_cast<size_t>(slot)])) return false;
+    if (!readSlot(slot, &BankData[static_cast<size_t>(slot)])) {
+      return refuse(Refusal::UnreadableSlot);
+    }
   }
   return true;
 }
@@ -91,7 +99,12 @@ bool convertTwoBank() {
   BankData[0].clear();
   BankData[9].clear();
   const bool bank8First = wordAt(ReadBytes(InputFile, 0, 2), 0) == WordFFFA;
-  return readSlot(1, &BankData[bank8First ? 8 : 1]) && readSlot(8, &BankData[bank8First ? 1 : 8]);
+  LastRecognition.SlotBank[1] = bank8First ? 8 : 1;
+  LastRecognition.SlotBank[8] = bank8First ? 1 : 8;
+  if (readSlot(1, &BankData[bank8First ? 8 : 1]) && readSlot(8, &BankData[bank8First ? 1 : 8])) {
+    return true;
+  }
+  return refuse(Refusal::UnreadableSlot);
 }
 
 // The arranged bank at index i is the `length` bytes from `offset` of the
@@ -128,10 +141,11 @@ bool convert256K() {
     if (wordAt(data, 0) == WordFFFA) PadOffset = 0;
     if (wordAt(data, Size8K) == WordFFFA) PadOffset = Size8K;
   }
-  if (PadOffset == -1) return false;
+  if (PadOffset == -1) return refuse(Refusal::NoPaddingMark);
+  LastRecognition.PadOffset = PadOffset;
 
   const qint64 p = PadOffset;
-  std::array<quint8, BankCount> SlotBank{};
+  std::array<quint8, BankCount>& SlotBank = LastRecognition.SlotBank;
   quint8 Bank1Class = 0;
   for (int slot : SlotNames) {
     const QByteArray& data = BankData[static_cast<size_t>(slot)];
@@ -170,12 +184,13 @@ bool convertFourBank() {
     first[s] = wordAt(BankData[s], 0);
     second[s] = wordAt(BankData[s], 2);
   }
-  if (first[0] == WordFFFF || first[1] == WordFFFF) return false;
+  if (first[0] == WordFFFF) return refuse(Refusal::Slot0Blank);
+  if (first[1] == WordFFFF) return refuse(Refusal::Slot1Blank);
   if ((first[8] == WordFFFF || first[9] == WordFFFF) && !containsCopyrightFord(BankData[1])) {
-    return false;
+    return refuse(first[8] == WordFFFF ? Refusal::Slot8Blank : Refusal::Slot9Blank);
   }
 
-  std::array<quint8, BankCount> SlotBank{};
+  std::array<quint8, BankCount>& SlotBank = LastRecognition.SlotBank;
   for (int slot : SlotNames) {
     const auto s = static_cast<size_t>(slot);
     if (first[s] == Word27FE) {
@@ -211,23 +226,50 @@ bool ClassifyLength(qint64 imageLength) {
   return false;
 }
 
+QString LengthClassName(qint64 imageLength) {
+  for (const SlotLayout& layout : Layouts) {
+    if (layout.imageLength == imageLength) return QString::number(imageLength / K) + u'K';
+  }
+  return {};
+}
+
 bool ClassifyImage() {
   return ClassifyLength(Lib_File::FileLength(InputFile));
 }
 
 bool ConvertFile() {
+  LastRecognition = {};
   switch (Lib_File::FileLength(InputFile)) {
     case Length88K:
     case Length112K: return convertTwoBank();
     case Length216K:
     case Length224K: return convertFourBank();
     case Length256K: return convert256K();
-    default: return false;
+    default: return refuse(Refusal::UnknownLength);
   }
+}
+
+QString RefusalText(Refusal refusal) {
+  switch (refusal) {
+    case Refusal::None: break;
+    case Refusal::UnknownLength:
+      return QStringLiteral("no image layout has this length");
+    case Refusal::UnreadableSlot: return QStringLiteral("the image could not be read whole");
+    case Refusal::NoPaddingMark:
+      return QStringLiteral("no slot begins 27 FE or FF FA, neither at its start nor 8K into it");
+    case Refusal::Slot0Blank: return QStringLiteral("slot 0 begins FF FF");
+    case Refusal::Slot1Blank: return QStringLiteral("slot 1 begins FF FF");
+    case Refusal::Slot8Blank:
+      return QStringLiteral("slot 8 begins FF FF and slot 1 holds no \"Copyright Ford\"");
+    case Refusal::Slot9Blank:
+      return QStringLiteral("slot 9 begins FF FF and slot 1 holds no \"Copyright Ford\"");
+  }
+  return {};
 }
 
 void ClearBankTables() {
   BankStart = {};
   BankLength = {};
   for (auto& bank : BankData) bank.clear();
+  LastRecognition = {};
 }

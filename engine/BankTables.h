@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <array>
+
+#include "engine/Refusal.h"
 
 // The bank tables of the image being converted, and the recognition that
 // fills them. Slot positions come from the image's length; ConvertFile()
@@ -32,6 +35,10 @@ inline std::array<QByteArray, BankCount> BankData{};
 // tables untouched, for a length that is not one of the five.
 bool ClassifyLength(qint64 imageLength);
 
+// The class of an image of that length, "88K", "112K", "216K", "224K" or
+// "256K"; empty for any other length.
+QString LengthClassName(qint64 imageLength);
+
 // Classifies file number 1 by its length. False when it is not open or has
 // a length no layout has.
 bool ClassifyImage();
@@ -39,6 +46,17 @@ bool ClassifyImage();
 // Recognises the banks of file number 1 (already classified) and leaves them
 // in BankData. False when the image is rejected or a slot cannot be read.
 bool ConvertFile();
+
+// What the last ConvertFile() recognised, for the reports of a run and of
+// the command line's inspect: the bank found in each slot (by slot name),
+// where the bank data starts inside a 256K image's slots, and the check that
+// refused the image.
+struct RecognitionReport {
+  std::array<quint8, BankCount> SlotBank{};
+  qint64 PadOffset = -1;  // 256K only: 0 rear padding, 8192 front padding
+  Refusal refusal = Refusal::None;
+};
+inline RecognitionReport LastRecognition;
 
 // Empties all three tables, as at program start.
 void ClearBankTables();

@@ -43,10 +43,9 @@ bool parseOrder(const QString& outOrder, std::array<int, 4>* order) {
   return true;
 }
 
-// One or two hex digits: what the options window stores, or a hand-edited
-// value that still says plainly which byte is meant.
+// Hex digits whose value fits a byte: the two the options window stores, or
+// a hand-edited value such as "7" or "0FF" that still names one byte.
 bool parseFillByte(const QString& padValue, quint8* fill) {
-  if (padValue.size() > 2) return false;
   const int value = parseDigits(padValue, 16, 0xFF);
   if (value < 0) return false;
   *fill = static_cast<quint8>(value);
@@ -71,7 +70,8 @@ LayoutError ResolveLayout(const QString& outOrder, const QString& padValue, quin
   resolved.limit32K = limit32K != 0;
   resolved.frontPadding = padType != 0;
   resolved.padSize = padSize <= 2 ? static_cast<PadSizeCode>(padSize) : PadSizeCode::NoPadding;
-  if (!parseOrder(outOrder, &resolved.order)) return LayoutError::BadOrder;
+  // Bank 1 alone takes neither the order nor the fill.
+  if (!resolved.bank1Only && !parseOrder(outOrder, &resolved.order)) return LayoutError::BadOrder;
   const bool usesFill = !resolved.bank1Only && resolved.padSize != PadSizeCode::NoPadding;
   if (usesFill && !parseFillByte(padValue, &resolved.fillByte)) {
     return LayoutError::BadPadValue;
@@ -81,8 +81,18 @@ LayoutError ResolveLayout(const QString& outOrder, const QString& padValue, quin
 }
 
 QByteArray AssembleImage(const OutputLayout& layout) {
+  QByteArray image;
+  AssembleImage(layout, &image);
+  return image;
+}
+
+void AssembleImage(const OutputLayout& layout, QByteArray* image) {
   if (layout.bank1Only) {
-    return layout.limit32K ? BankData[1].left(Size32K) : BankData[1];
+    // Copied rather than shared, so that *image keeps its own memory.
+    const qint64 length = layout.limit32K ? qMin(BankData[1].size(), Size32K) : BankData[1].size();
+    image->resize(length);
+    putPlace(image->data(), BankData[1], length, 0);
+    return;
   }
   // A number no bank has counts as an empty bank, as banks 2 to 7 are.
   static const QByteArray NoBank;
@@ -96,18 +106,18 @@ QByteArray AssembleImage(const OutputLayout& layout) {
   qint64 placeSize = 0;
   switch (layout.padSize) {
     case PadSizeCode::NoPadding: {
-      QByteArray image;
       qint64 total = 0;
       for (int number : layout.order) total += bank(number).size();
-      image.reserve(total);
-      for (int number : layout.order) image.append(bank(number));
-      return image;
+      image->resize(total);
+      char* out = image->data();
+      for (int number : layout.order) out = putPlace(out, bank(number), bank(number).size(), fill);
+      return;
     }
     case PadSizeCode::Pad56K: placeSize = Size56K; break;
     case PadSizeCode::Pad64K: placeSize = Size64K; break;
   }
-  QByteArray image(4 * placeSize, Qt::Uninitialized);
-  char* out = image.data();
+  image->resize(4 * placeSize);
+  char* out = image->data();
   for (int number : layout.order) {
     if (layout.padSize == PadSizeCode::Pad64K && layout.frontPadding) {
       std::memset(out, fill, Size8K);
@@ -116,5 +126,4 @@ QByteArray AssembleImage(const OutputLayout& layout) {
       out = putPlace(out, bank(number), placeSize, fill);
     }
   }
-  return image;
 }

@@ -21,15 +21,21 @@ struct OutputLayout {
 
 enum class LayoutError { None, BadOrder, BadPadValue };
 
-// Checks the stored layout texts and codes and resolves them. The order text
-// needs at least four pieces separated by ",", each a whole number from 0 to
-// 9 written in decimal digits (pieces after the fourth are ignored). The pad
-// value must be one or two hex digits ("FF", "0a", "7"), but only when the
-// layout uses fill. A PadSize code other than
-// 0, 1 and 2 means no padding; any non-zero PadType means front padding.
-// On success *layout holds the result; on failure it is left unchanged.
+// Checks the stored layout texts and codes and resolves them; each text is
+// checked only when the layout uses it. The order text, unused by bank 1
+// alone, needs at least four pieces separated by ",", each a whole number
+// from 0 to 9 written in decimal digits (pieces after the fourth are
+// ignored). The pad value, used only by padded layouts, must be hex digits
+// whose value fits a byte ("FF", "0a", "7", "0FF"). A PadSize code other
+// than 0, 1 and 2 means no padding; any non-zero PadType means front
+// padding. On success *layout holds the result; on failure it is left
+// unchanged.
 LayoutError ResolveLayout(const QString& outOrder, const QString& padValue, quint8 padSize,
                           quint8 padType, quint8 bank1Only, quint8 limit32K, OutputLayout* layout);
 
 // The whole output image for the banks now in BankData.
 QByteArray AssembleImage(const OutputLayout& layout);
+
+// The same, built in *image, whose memory is reused when it is large
+// enough: for callers that assemble one image after another.
+void AssembleImage(const OutputLayout& layout, QByteArray* image);

@@ -70,7 +70,13 @@ QByteArray ReadBytes(int fileNumber, qint64 position, qint64 length) {
   // first keeps a huge length from reserving memory for bytes that are not
   // there.
   if (!file->isSequential()) count = qMin(count, qMax<qint64>(file->size() - file->pos(), 0));
-  return file->read(count);
+  // Read into a buffer of exactly the count: QIODevice::read(qint64) would
+  // reserve a larger block first.
+  QByteArray data(count, Qt::Uninitialized);
+  const qint64 got = file->read(data.data(), count);
+  if (got <= 0) return {};
+  data.truncate(got);
+  return data;
 }
 
 bool WriteBytes(int fileNumber, qint64 position, const QByteArray& data) {

@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes through the bank conversion engine and checks what
-// must hold for every image: the input is made into an image of each of the
-// five accepted lengths, recognised through a buffer under file number 1,
-// and assembled under every layout choice.
+// must hold for every image. The first bytes of an input choose one image
+// length and one layout; the rest, repeated to that length, is the image.
+// It is recognised through a buffer under file number 1 and, when accepted,
+// assembled and written under file number 2, as the batch run does it.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -18,6 +19,7 @@
 namespace {
 
 constexpr std::array<int, 4> Slots{0, 1, 8, 9};
+constexpr std::array<qint64, 5> Lengths{Length88K, Length112K, Length216K, Length224K, Length256K};
 
 [[noreturn]] void fail(const char* what) {
   std::fprintf(stderr, "invariant broken: %s\n", what);
@@ -28,163 +30,195 @@ void check(bool holds, const char* what) {
   if (!holds) fail(what);
 }
 
-// The input repeated (or cut) to length; zeros for an empty input.
-QByteArray imageOf(const QByteArray& input, qint64 length) {
-  QByteArray image(length, '\0');
-  if (input.isEmpty()) return image;
-  // The input once, then what is there copied after itself until full.
-  qint64 done = qMin<qint64>(input.size(), length);
-  std::memcpy(image.data(), input.constData(), static_cast<size_t>(done));
+// What the first bytes of an input choose. Missing bytes count as zeros.
+struct Choice {
+  qint64 length = 0;
+  QString order, padValue;
+  quint8 padSize = 0, padType = 0, bank1Only = 0, limit32K = 0;
+};
+
+constexpr qsizetype ChoiceBytes = 7;
+
+// Byte 0: the length (its value mod 5), bank 1 only (bit 3), the 32K limit
+// (bit 4) and the padding type (bits 5 to 7, any non-zero value is front
+// padding). Byte 1: the padding size, 0, 1, 2 or 5 (a code no option
+// sets). Bytes 2 to 5: the bank order, each mod 10, so empty banks 2 to 7
+// come up too. Byte 6: the fill byte, as unpadded hex text ("a", "ff").
+Choice choose(const QByteArray& input) {
+  std::array<quint8, ChoiceBytes> b{};
+  for (qsizetype k = 0; k < ChoiceBytes && k < input.size(); ++k) {
+    b[static_cast<size_t>(k)] = static_cast<quint8>(input[k]);
+  }
+  Choice c;
+  c.length = Lengths[b[0] % Lengths.size()];
+  c.bank1Only = (b[0] >> 3) & 1;
+  c.limit32K = (b[0] >> 4) & 1;
+  c.padType = b[0] >> 5;
+  c.padSize = b[1] % 4 == 3 ? 5 : b[1] % 4;
+  c.order =
+      QStringLiteral("%1,%2,%3,%4").arg(b[2] % 10).arg(b[3] % 10).arg(b[4] % 10).arg(b[5] % 10);
+  c.padValue = QString::number(b[6], 16);
+  return c;
+}
+
+// The image: the input after its choice bytes, repeated (or cut) to the
+// length; zeros when nothing is left. Written into `image`, whose memory is
+// kept from one input to the next.
+void makeImage(const QByteArray& input, qint64 length, QByteArray* image) {
+  const QByteArrayView pattern = QByteArrayView(input).sliced(qMin(ChoiceBytes, input.size()));
+  image->resize(length);
+  char* data = image->data();
+  if (pattern.isEmpty()) {
+    std::memset(data, 0, static_cast<size_t>(length));
+    return;
+  }
+  qint64 done = qMin<qint64>(pattern.size(), length);
+  std::memcpy(data, pattern.data(), static_cast<size_t>(done));
   while (done < length) {
     const qint64 more = qMin(done, length - done);
-    std::memcpy(image.data() + done, image.constData(), static_cast<size_t>(more));
+    std::memcpy(data + done, data, static_cast<size_t>(more));
     done += more;
   }
-  return image;
 }
 
-int word(const QByteArray& data, qint64 offset) {
-  if (offset + 2 > data.size()) return -1;
-  return static_cast<quint8>(data[offset]) << 8 | static_cast<quint8>(data[offset + 1]);
+// `bytes` stand at `at` of `data`, which holds at least that many more.
+bool holdsAt(const QByteArray& data, qint64 at, const QByteArray& bytes) {
+  return std::memcmp(data.constData() + at, bytes.constData(), static_cast<size_t>(bytes.size())) ==
+         0;
 }
 
-QByteArray slotOf(const QByteArray& image, int slot) {
-  return image.mid(BankStart[static_cast<size_t>(slot)], BankLength[static_cast<size_t>(slot)]);
+// The bank is the whole of the slot, as ClassifyImage() placed the slots.
+bool isSlot(const QByteArray& bank, const QByteArray& image, int slot) {
+  const auto s = static_cast<size_t>(slot);
+  return bank.size() == BankLength[s] && holdsAt(image, BankStart[s], bank);
 }
 
-// `fills` holds at least `count` fill bytes.
-bool isFill(const QByteArray& data, qint64 from, qint64 count, const QByteArray& fills) {
-  return std::memcmp(data.constData() + from, fills.constData(), static_cast<size_t>(count)) == 0;
-}
-
-// The bank is `length` bytes from `offset` of one of the four slots.
-bool comesFromASlot(const QByteArray& bank, const QByteArray& image, qint64 offset, qint64 length) {
+// The bank is `bank.size()` bytes from `offset` of one of the four slots.
+bool comesFromASlot(const QByteArray& bank, const QByteArray& image, qint64 offset) {
   for (int slot : Slots) {
-    if (bank == slotOf(image, slot).mid(offset, length)) return true;
+    const auto s = static_cast<size_t>(slot);
+    if (bank.size() <= BankLength[s] - offset && holdsAt(image, BankStart[s] + offset, bank)) {
+      return true;
+    }
   }
   return false;
 }
 
-void checkTwoBank(const QByteArray& image, bool accepted) {
-  check(accepted, "a two-bank image is always accepted");
-  check(BankData[0].isEmpty() && BankData[9].isEmpty(), "banks 0 and 9 of a two-bank image");
-  const bool bank8First = word(image, 0) == 0xFFFA;
-  check(BankData[bank8First ? 8 : 1] == slotOf(image, 1), "first slot of a two-bank image");
-  check(BankData[bank8First ? 1 : 8] == slotOf(image, 8), "second slot of a two-bank image");
+// Where the banks of an accepted image can have come from, without
+// deciding which slot holds which bank: that is for the recognition tests.
+void checkBanks(const QByteArray& image) {
+  for (int unused = 2; unused <= 7; ++unused) check(BankData[unused].isEmpty(), "banks 2 to 7");
+  const QByteArray &b0 = BankData[0], &b1 = BankData[1], &b8 = BankData[8], &b9 = BankData[9];
+  if (image.size() == Length88K || image.size() == Length112K) {
+    check(b0.isEmpty() && b9.isEmpty(), "banks 0 and 9 of a two-bank image");
+    check((isSlot(b1, image, 1) && isSlot(b8, image, 8)) ||
+              (isSlot(b1, image, 8) && isSlot(b8, image, 1)),
+          "banks 1 and 8 are the two slots of a two-bank image");
+    return;
+  }
+  const bool padded = image.size() == Length256K;
+  const qint64 bank1 = b1.size();
+  check(bank1 == Size48K || (padded && (bank1 == Size32K || bank1 == Size56K)), "length of bank 1");
+  for (const QByteArray* bank : {&b0, &b8, &b9}) {
+    check(bank->size() == Size56K || (image.size() == Length216K && bank->size() == Size48K),
+          "length of banks 0, 8 and 9");
+  }
+  // All four banks start at one offset into their slots: 0, or 8K when the
+  // fill of a 256K image stands in front.
+  bool fromSlots = false;
+  for (qint64 offset : {qint64(0), padded ? Size8K : qint64(0)}) {
+    fromSlots =
+        fromSlots || (comesFromASlot(b0, image, offset) && comesFromASlot(b1, image, offset) &&
+                      comesFromASlot(b8, image, offset) && comesFromASlot(b9, image, offset));
+  }
+  check(fromSlots, "every bank comes from a slot at one offset");
 }
 
-void check256K(const QByteArray& image, bool accepted) {
-  qint64 padOffset = -1;
-  for (int slot : Slots) {
-    if (padOffset != -1) break;
-    // Within a slot a FFFA word wins over a 27FE word, offset 8192 over 0.
-    const QByteArray data = slotOf(image, slot);
-    if (word(data, Size8K) == 0xFFFA) {
-      padOffset = Size8K;
-    } else if (word(data, 0) == 0xFFFA) {
-      padOffset = 0;
-    } else if (word(data, Size8K) == 0x27FE) {
-      padOffset = Size8K;
-    } else if (word(data, 0) == 0x27FE) {
-      padOffset = 0;
-    }
-  }
-  check(accepted == (padOffset != -1), "a 256K image is accepted when a mark is found");
-  if (!accepted) return;
-  for (int bank : {0, 8, 9}) {
-    check(comesFromASlot(BankData[static_cast<size_t>(bank)], image, padOffset, Size56K),
-          "banks 0, 8 and 9 are the 56K from the padding offset of a slot");
-  }
-  const qint64 bank1 = BankData[1].size();
-  check(bank1 == Size32K || bank1 == Size48K || bank1 == Size56K, "length of bank 1");
-  check(comesFromASlot(BankData[1], image, padOffset, bank1), "bank 1 comes from a slot");
+// `count` bytes at `at` of the output, at most 64K, are all the fill byte.
+// Compared against a block of fill rather than byte by byte: the fuzzer's
+// instrumentation would trace every single comparison.
+bool isFill(const QByteArray& out, qint64 at, qint64 count, char fill) {
+  static QByteArray fills;
+  if (fills.isEmpty() || fills[0] != fill) fills.fill(fill, Size64K);
+  return std::memcmp(out.constData() + at, fills.constData(), static_cast<size_t>(count)) == 0;
 }
 
-void checkFourBank(const QByteArray& image, bool accepted) {
-  const auto first = [&](int slot) { return word(slotOf(image, slot), 0); };
-  const bool slot1HasFord = slotOf(image, 1).contains("Copyright Ford");
-  const bool rejected = first(0) == 0xFFFF || first(1) == 0xFFFF ||
-                        ((first(8) == 0xFFFF || first(9) == 0xFFFF) && !slot1HasFord);
-  check(accepted == !rejected, "the four checks decide a 216K or 224K image");
-  if (!accepted) return;
-  for (int bank : {0, 8, 9}) {
-    const QByteArray& data = BankData[static_cast<size_t>(bank)];
-    check(comesFromASlot(data, image, 0, -1), "banks 0, 8 and 9 are whole slots");
-  }
-  const qint64 bank1 = BankData[1].size();
-  check(bank1 == Size48K, "bank 1 of a four-bank image is 48K");
-  check(comesFromASlot(BankData[1], image, 0, bank1), "bank 1 comes from a slot");
-}
-
-void checkLayout(const OutputLayout& layout) {
-  const QByteArray image = AssembleImage(layout);
-  const auto bank = [](int number) { return BankData[static_cast<size_t>(number)]; };
-  const QByteArray fills(Size64K, static_cast<char>(layout.fillByte));
-
+// The output's length follows from the layout alone, its bytes are the
+// banks in order with fill where the layout puts it.
+void checkOutput(const OutputLayout& layout, const QByteArray& out) {
+  const auto bank = [](int number) -> const QByteArray& {
+    return BankData[static_cast<size_t>(number)];
+  };
   if (layout.bank1Only) {
-    check(image == (layout.limit32K ? bank(1).left(Size32K) : bank(1)), "bank 1 only");
-  } else if (layout.padSize == PadSizeCode::NoPadding) {
+    const qint64 length = layout.limit32K ? qMin(bank(1).size(), Size32K) : bank(1).size();
+    check(out.size() == length &&
+              std::memcmp(out.constData(), bank(1).constData(), static_cast<size_t>(length)) == 0,
+          "bank 1 only");
+    return;
+  }
+  if (layout.padSize == PadSizeCode::NoPadding) {
     qint64 at = 0;
     for (int number : layout.order) {
-      check(image.mid(at, bank(number).size()) == bank(number),
-            "no padding is the concatenation of the banks");
+      check(at + bank(number).size() <= out.size() && holdsAt(out, at, bank(number)),
+            "no padding is the banks one after the other");
       at += bank(number).size();
     }
-    check(at == image.size(), "no padding adds nothing to the banks");
-  } else {
-    const bool pad64K = layout.padSize == PadSizeCode::Pad64K;
-    const qint64 place = pad64K ? Size64K : Size56K;
-    const qint64 lead = pad64K && layout.frontPadding ? Size8K : 0;
-    check(image.size() == (pad64K ? 262144 : 229376), "length of a padded image");
-    for (size_t k = 0; k < layout.order.size(); ++k) {
-      const qint64 start = static_cast<qint64>(k) * place;
-      const QByteArray data = bank(layout.order[k]).left(place - lead);
-      check(isFill(image, start, lead, fills), "fill before a bank");
-      check(image.mid(start + lead, data.size()) == data, "bank in its place");
-      check(isFill(image, start + lead + data.size(), place - lead - data.size(), fills),
-            "fill after a bank");
-    }
+    check(at == out.size(), "no padding adds nothing to the banks");
+    return;
+  }
+  const bool pad64K = layout.padSize == PadSizeCode::Pad64K;
+  const qint64 place = pad64K ? Size64K : Size56K;
+  const qint64 lead = pad64K && layout.frontPadding ? Size8K : 0;
+  const char fill = static_cast<char>(layout.fillByte);
+  check(out.size() == 4 * place, "length of a padded image");
+  qint64 at = 0;
+  for (int number : layout.order) {
+    const qint64 used = qMin(bank(number).size(), place - lead);
+    check(isFill(out, at, lead, fill), "fill before a bank");
+    check(std::memcmp(out.constData() + at + lead, bank(number).constData(),
+                      static_cast<size_t>(used)) == 0,
+          "bank in its place");
+    check(isFill(out, at + lead + used, place - lead - used, fill), "fill after a bank");
+    at += place;
+  }
+}
+
+// One image through the engine as the batch run takes it: read, recognised,
+// and written only when accepted.
+void convertOne(const QByteArray& input) {
+  const Choice c = choose(input);
+  OutputLayout layout;
+  check(ResolveLayout(c.order, c.padValue, c.padSize, c.padType, c.bank1Only, c.limit32K,
+                      &layout) == LayoutError::None,
+        "a well-formed layout is accepted");
+
+  static QByteArray image;
+  makeImage(input, c.length, &image);
+  QByteArray buffer = image;  // shares the bytes; a write would show as a change
+  Lib_File::CloseAllGuard closeAll;
+  check(Lib_File::OpenBuffer(Lib_File::InputFile, &buffer), "open the image");
+  check(ClassifyImage(), "every accepted length has a layout");
+  const bool accepted = ConvertFile();
+  check(buffer == image, "conversion leaves the image as it was");
+  if (c.length == Length88K || c.length == Length112K) {
+    check(accepted, "a two-bank image is always accepted");
   }
 
-  // Written the way the batch run writes it: one call at position -1. The
-  // buffer keeps its memory from one layout to the next.
   static QByteArray target;
   target.resize(0);
   check(Lib_File::OpenBuffer(Lib_File::OutputFile, &target), "open the target");
-  check(Lib_File::WriteBytes(Lib_File::OutputFile, Lib_File::CurrentPosition, image),
-        "write the image");
-  check(Lib_File::CommitFile(Lib_File::OutputFile), "close the target");
-  check(target == image, "the target holds the image");
-}
-
-void checkEveryLayout(const QByteArray& input) {
-  QString order = QStringLiteral("0,1,8,9");
-  if (input.size() >= 4) {
-    order.clear();
-    for (int k = 0; k < 4; ++k) {
-      if (k > 0) order += u',';
-      order += QChar(u'0' + static_cast<quint8>(input[k]) % 10);
-    }
+  if (accepted) {
+    checkBanks(image);
+    static QByteArray out;
+    AssembleImage(layout, &out);
+    checkOutput(layout, out);
+    check(Lib_File::WriteBytes(Lib_File::OutputFile, Lib_File::CurrentPosition, out),
+          "write the image");
+    check(Lib_File::CommitFile(Lib_File::OutputFile), "close the target");
+    check(target == out, "the target holds the image");
   }
-  const QString padValue =
-      input.size() > 4 ? QString::number(static_cast<quint8>(input[4]), 16) : QStringLiteral("FF");
-
-  // Every choice that makes a different image: bank 1 alone with and
-  // without the limit, each padding, a pad size no option sets, and the
-  // limit without bank 1 only.
-  const struct {
-    quint8 bank1Only, limit32K, padSize, padType;
-  } choices[] = {
-      {1, 0, 2, 1}, {1, 1, 0, 0}, {0, 0, 0, 0}, {0, 0, 1, 1},
-      {0, 0, 2, 0}, {0, 0, 2, 1}, {0, 0, 5, 1}, {0, 1, 1, 0},
-  };
-  for (const auto& c : choices) {
-    OutputLayout layout;
-    check(ResolveLayout(order, padValue, c.padSize, c.padType, c.bank1Only, c.limit32K, &layout) ==
-              LayoutError::None,
-          "a well-formed layout is accepted");
-    checkLayout(layout);
-  }
+  Lib_File::CloseAll();
+  check(accepted || target.isEmpty(), "a refused image writes nothing");
 }
 
 // The layout texts themselves, taken from the input.
@@ -249,28 +283,10 @@ void checkFileAccess(const QByteArray& input) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
-  const QByteArray input(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(size));
+  const QByteArray input =
+      QByteArray::fromRawData(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(size));
   checkLayoutTexts(input);
   checkFileAccess(input);
-
-  for (qint64 length : {Length88K, Length112K, Length216K, Length224K, Length256K}) {
-    const QByteArray original = imageOf(input, length);
-    QByteArray buffer = original;
-    Lib_File::CloseAllGuard closeAll;
-    check(Lib_File::OpenBuffer(Lib_File::InputFile, &buffer), "open the image");
-    check(ClassifyImage(), "every accepted length has a layout");
-    const bool accepted = ConvertFile();
-    check(buffer == original, "conversion leaves the image as it was");
-    for (int unused = 2; unused <= 7; ++unused) check(BankData[unused].isEmpty(), "banks 2 to 7");
-
-    if (length == Length88K || length == Length112K) {
-      checkTwoBank(original, accepted);
-    } else if (length == Length256K) {
-      check256K(original, accepted);
-    } else {
-      checkFourBank(original, accepted);
-    }
-    if (accepted) checkEveryLayout(input);
-  }
+  convertOne(input);
   return 0;
 }

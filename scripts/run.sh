@@ -8,5 +8,5 @@ quillet_install_missing "${QUILLET_BUILD_PACKAGES[@]}"
 build="$root/build/release"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
   -DQUILLET_BUILD_TESTS=OFF -DQUILLET_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" --target quillet make_samples -j"$(nproc)"
+cmake --build "$build" --target quillet quillet-cli make_samples -j"$(nproc)"
 exec "$build/quillet"

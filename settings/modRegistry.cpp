@@ -1,5 +1,6 @@
 #include "settings/modRegistry.h"
 
+#include <QDir>
 #include <QSettings>
 #include <QStringList>
 
@@ -82,7 +83,11 @@ void LoadSettings() {
   loadCode(QStringLiteral("PadType"), &s.PadType);
   loadCode(QStringLiteral("PadSize"), &s.PadSize);
   s.PadValue = GetSetting(AppName, User, QStringLiteral("PadValue"));
+  ApplySettingDefaults();
+}
 
+void ApplySettingDefaults() {
+  auto& s = ConversionSettings;
   if (s.SourceExt.isEmpty()) s.SourceExt = QStringLiteral(".BIN");
   if (s.TargetExt.isEmpty()) s.TargetExt = QStringLiteral(".BIN");
   if (s.OutOrder.isEmpty()) s.OutOrder = QStringLiteral("0,1,8,9");
@@ -103,5 +108,16 @@ bool SaveSettings() {
   store.setValue(keyPath(User, QStringLiteral("PadSize")), QString::number(s.PadSize));
   store.setValue(keyPath(User, QStringLiteral("PadValue")), s.PadValue);
   store.sync();
-  return store.status() == QSettings::NoError;
+  if (store.status() != QSettings::FormatError) return store.status() == QSettings::NoError;
+  // A line of a hand-edited file that the store could not read is reported
+  // while the old file is read, before anything is written, and then hides
+  // whether the write worked. A second look at the same store writes what
+  // is still pending, if anything, and reports only that.
+  QSettings again = openStore(AppName);
+  again.sync();
+  return again.status() == QSettings::NoError;
+}
+
+QString SettingsLocation() {
+  return QDir::toNativeSeparators(openStore(AppName).fileName());
 }

@@ -22,6 +22,15 @@ void SetSettingsRoot(const QString& root);
 // fails: a value that cannot be taken leaves its field as it was.
 void LoadSettings();
 
+// The defaults that loading gives empty fields: the extensions ".BIN", the
+// order "0,1,8,9" and the pad value "FF" (a one-digit pad value gets its
+// leading 0). On a fresh record it gives what an empty store would.
+void ApplySettingDefaults();
+
 // Writes ConversionSettings to the store; false when the store could not be
-// written.
+// written (its folder or file cannot be created or replaced).
 bool SaveSettings();
+
+// Where the store keeps the values, as the user would look for it: the
+// settings file, or the registry key on Windows.
+QString SettingsLocation();

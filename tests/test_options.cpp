@@ -1,39 +1,59 @@
-// The options window: enabling rules, pad value filter, order check, what Ok stores.
+// The options window: enabling rules, presets, pad value filter, order check, what Ok stores.
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QtTest>
 
 #include "settings/modGlobals.h"
 #include "tests/support/RunFixture.h"
 #include "ui/Controls.h"
+#include "ui/frmFormat.h"
 #include "ui/frmOptions.h"
 
 namespace {
 
-frmOptions* open(quint8 bank1Only = 0, quint8 padSize = NoPadding) {
-  ConversionSettings.Bank1Only = bank1Only;
-  ConversionSettings.PadSize = padSize;
-  Forms::frmOptions->Show();
-  return Forms::frmOptions.get();
-}
-
 const auto click = [](QWidget* control) { QTest::mouseClick(control, Qt::LeftButton); };
 
+// Types the text into the box, after emptying it unless the text begins
+// with "+"; null leaves the box as it opened.
 void retype(TextBox* box, const char* text) {
-  box->clear();
+  if (!text) return;
+  if (*text == '+')
+    ++text;
+  else
+    box->clear();
   QTest::keyClicks(box, QString::fromLatin1(text));
 }
 
-// Which controls can be used, "." where not: L "Limit to 32K", s padding sizes,
-// t padding types, V pad value, O order; then both text boxes' system colour.
-QString usable(frmOptions* w) {
+// Double-clicks the order box and, in the preset window this brings up,
+// clicks preset i, or its close box for -1. True when the preset window
+// was modal and locked the options window while it was up.
+bool pickPreset(frmOptions* options, int i) {
+  bool locked = false;
+  QTimer::singleShot(0, options, [&] {
+    frmFormat* presets = Forms::frmFormat.loaded();
+    locked = !options->isEnabled() && QApplication::activeModalWidget() == presets;
+    i < 0 ? void(presets->close()) : presets->cmdSelection[i]->click();
+    if (Forms::frmFormat.loaded() && presets->Unload()) locked = false;  // fail, not hang
+  });
+  QTest::mouseDClick(options->txtOutputOrder, Qt::LeftButton);
+  return locked && options->isEnabled();
+}
+
+// "Limit to 32K" and "Bank 1 Only" checked, the padding size, front padding; the order text;
+// which controls can be used, "." where not: L "Limit to 32K", s padding sizes, t padding
+// types, V pad value, O order; then both text boxes' system colour.
+QString state(frmOptions* w) {
   auto on = [](char letter, auto... c) { return (c->isEnabled() && ...) ? letter : '.'; };
   const QVariant colour = w->txtPadValue->property("systemColour");
   if (w->txtOutputOrder->property("systemColour") != colour) return QStringLiteral("?");
-  return QString() + on('L', w->chkLimit32K) +
+  const int size = w->optPadSize[1]->isChecked() + 2 * w->optPadSize[2]->isChecked();
+  return QString::asprintf("%d%d %d%d ", w->chkLimit32K->isChecked(), w->chkBank1->isChecked(),
+                           size, w->optPadType[1]->isChecked()) +
+         w->txtOutputOrder->text() + ' ' + on('L', w->chkLimit32K) +
          on('s', w->optPadSize[0], w->optPadSize[1], w->optPadSize[2]) +
          on('t', w->optPadType[0], w->optPadType[1]) + on('V', w->txtPadValue) +
          on('O', w->txtOutputOrder) + ' ' + colour.toString();
@@ -48,25 +68,33 @@ void addRows(const Row (&rows)[N]) {
 constexpr auto Ok = &frmOptions::cmdOK, Cancel = &frmOptions::cmdCancel;
 
 // clang-format off
-// Opened with Bank 1 Only and a padding size, then clicked: B "Bank 1 Only", 0-2 a padding size.
-struct EnablingRow { const char *name, *clicks, *usable; quint8 bank1Only, padSize; };
-const EnablingRow enablingRows[] = {
-    {"no padding: no type, no fill", "", ".s..O 5", 0, NoPadding},
-    {"56K: fill but no type", "", ".s.VO 5", 0, Padding56K},
-    {"64K: type and fill", "", ".stVO 5", 0, Padding64K},
-    {"bank 1 only locks the layout", "", "L.... 11", 1, Padding64K},
-    {"unchecking frees it all, even with no padding", "B", ".stVO 15", 1, NoPadding},
-    {"a size chosen after unchecking applies", "B1", ".s.VO 15", 1, NoPadding},
+// Opened on order 9,9,9,9 with Bank 1 Only, the 32K limit, a padding size and type, then clicked:
+// B "Bank 1 Only", 0-2 a padding size, a-e a preset, x the preset window's close box.
+struct ShownRow { const char* name; quint8 bank1Only, limit32K, padSize, padType; const char *clicks, *state; };
+const ShownRow shownRows[] = {
+    {"no padding: no type, no fill", 0, 0, NoPadding, RearPadding, "", "00 00 9,9,9,9 .s..O 5"},
+    {"56K: fill but no type", 0, 0, Padding56K, RearPadding, "", "00 10 9,9,9,9 .s.VO 5"},
+    {"64K: type and fill", 0, 0, Padding64K, RearPadding, "", "00 20 9,9,9,9 .stVO 5"},
+    {"bank 1 only locks the layout", 1, 0, Padding64K, RearPadding, "", "01 20 9,9,9,9 L.... 11"},
+    {"unchecking frees it all, even with no padding", 1, 0, NoPadding, RearPadding, "B", "00 00 9,9,9,9 .stVO 15"},
+    {"a size chosen after unchecking applies", 1, 0, NoPadding, RearPadding, "B1", "00 10 9,9,9,9 .s.VO 15"},
+    {"preset standard, from 56K", 0, 1, Padding56K, FrontPadding, "a", "00 00 0,1,8,9 .s..O 5"},
+    {"preset order 0,1,9,8, from 64K", 0, 1, Padding64K, FrontPadding, "b", "00 00 0,1,9,8 .s..O 5"},
+    {"preset 224K rear, from no padding", 0, 1, NoPadding, FrontPadding, "c", "00 10 8,1,0,9 .s.VO 5"},
+    {"preset 256K front, from 56K", 0, 1, Padding56K, RearPadding, "d", "00 21 0,1,8,9 .stVO 5"},
+    {"preset bank 1 only, from 64K", 0, 1, Padding64K, FrontPadding, "e", "11 00 0,1,8,9 L.... 11"},
+    {"the preset window's close box changes nothing", 0, 1, Padding56K, FrontPadding, "x", "10 11 9,9,9,9 .s.VO 5"},
 };
 
-// Every other choice changed, an order and a pad value typed (\b Backspace, \r Enter) and
-// pasted, then closed with a button or the close box (null); `stored` is the pad value stored.
+// Opened on a stored order "0,1,8,9,2" and pad value "ABC", longer than the boxes take; every
+// other choice changed, an order and a pad value typed (\b Backspace, \r Enter) and pasted,
+// then closed with a button or the close box (null); `stored` is the pad value stored.
 struct CloseRow { const char *name, *order; bool bank1Only; const char *pad, *pasted; QPushButton* frmOptions::*close; const char* stored; };
 const CloseRow closeRows[] = {
     {"Ok stores every choice; no hex digit is 00", "8,1,0,9", true, "Gg, x", "", Ok, "00"},
     {"lower-case hex raised, a third digit dropped", "8,1,0,9", false, "9cA", "", Ok, "9C"},
     {"Backspace deletes, Enter moves on to Ok", "8,1,0,9", false, "AB\b\r", "", Ok, "0A"},
-    {"pasting keeps only hex digits", "8,1,0,9", false, "", "e;", Ok, "0E"},
+    {"a paste is filtered as typing is, then cut to fit", "8,1,0,9", false, "", "x1f;2", Ok, "1F"},
     {"any characters in the bank places; a leading 0", "a, ,c,c", false, "7", "", Ok, "07"},
     {"Cancel discards, order unchecked", "0,1", true, "7", "", Cancel, nullptr},
     {"the close box discards", "0,1", false, "7", "", nullptr, nullptr},
@@ -75,6 +103,8 @@ const CloseRow closeRows[] = {
     {"middle separator not a comma", "0,1 8,9", false, "7", "", Ok, nullptr},
     {"last separator not a comma", "0,1,8-9", false, "7", "", Ok, nullptr},
     {"order checked even behind Bank 1 Only", "0,1,8", true, "7", "", Ok, nullptr},
+    {"a stored order too long for the box is refused whole", nullptr, false, "7", "", Ok, nullptr},
+    {"a stored pad value too long for the box: no digit added, last two kept", "8,1,0,9", false, "+D", "", Ok, "BC"},
 };
 // clang-format on
 
@@ -90,14 +120,24 @@ class OptionsTest : public QObject {
     flushClosedWindows();
   }
 
-  void enablingFollowsBank1OnlyAndPaddingSize_data() { addRows(enablingRows); }
-  void enablingFollowsBank1OnlyAndPaddingSize() {
+  // What the window shows follows the record, the clicks and the presets; nothing is stored.
+  void shownFollowsBank1OnlyPaddingAndPresets_data() { addRows(shownRows); }
+  void shownFollowsBank1OnlyPaddingAndPresets() {
     QFETCH(int, row);
-    const EnablingRow& r = enablingRows[row];
-    frmOptions* options = open(r.bank1Only, r.padSize);
-    for (const char* c = r.clicks; *c; ++c)
-      click(*c == 'B' ? static_cast<QWidget*>(options->chkBank1) : options->optPadSize[*c - '0']);
-    QCOMPARE(usable(options), QString::fromLatin1(r.usable));
+    const ShownRow& r = shownRows[row];
+    const ConversionSettingsRecord record({}, {}, {}, {}, "9,9,9,9", r.bank1Only, r.limit32K,
+                                          r.padSize, r.padType, "7E", AskToOverwrite);
+    ConversionSettings = record;
+    Forms::frmOptions->Show();
+    frmOptions* options = Forms::frmOptions.get();
+    for (const char* c = r.clicks; *c; ++c) {
+      if (*c == 'B') click(options->chkBank1);
+      if (*c >= '0' && *c <= '2') click(options->optPadSize[*c - '0']);
+      if (*c >= 'a' && *c <= 'e') QVERIFY(pickPreset(options, *c - 'a'));
+      if (*c == 'x') QVERIFY(pickPreset(options, -1));
+    }
+    QCOMPARE(state(options), QString::fromLatin1(r.state));
+    QCOMPARE(ConversionSettings, record);
   }
 
   void onlyOkStoresAndOnlyAWellFormedOrder_data() { addRows(closeRows); }
@@ -105,8 +145,12 @@ class OptionsTest : public QObject {
     QFETCH(int, row);
     const CloseRow& r = closeRows[row];
     MessageRecorder messages;
-    frmOptions* options = open();
+    ConversionSettings.OutOrder = "0,1,8,9,2", ConversionSettings.PadValue = "ABC";
+    const ConversionSettingsRecord before = ConversionSettings;
+    Forms::frmOptions->Show();
+    frmOptions* options = Forms::frmOptions.get();
     QVERIFY(QTest::qWaitForWindowActive(options));
+    QCOMPARE(options->txtOutputOrder->text() + ' ' + options->txtPadValue->text(), "0,1,8,9,2 ABC");
     click(options->optOverwrite[AskToOverwrite]);
     click(options->optPadSize[Padding64K]);
     click(options->optPadType[FrontPadding]);
@@ -115,7 +159,8 @@ class OptionsTest : public QObject {
     QApplication::clipboard()->setText(QString::fromLatin1(r.pasted));
     QTest::keyClick(options->txtPadValue, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(QApplication::focusWidget() == options->cmdOK, QByteArray(r.pad).endsWith('\r'));
-    QVERIFY(!options->IsUnloaded());
+    Forms::frmOptions->Show();  // only brings the open window forward
+    QVERIFY(Forms::frmOptions.get() == options && !options->IsUnloaded());
     if (r.bank1Only) click(options->chkBank1);
     click(options->chkLimit32K);  // takes only with Bank 1 Only
     r.close ? click(options->*r.close) : void(options->close());
@@ -124,7 +169,7 @@ class OptionsTest : public QObject {
     const ConversionSettingsRecord stored(QString(), QString(), QString(), QString(), r.order,
                                           r.bank1Only, r.bank1Only, Padding64K, FrontPadding,
                                           r.stored, AskToOverwrite);
-    QCOMPARE(ConversionSettings, r.stored ? stored : ConversionSettingsRecord());
+    QCOMPARE(ConversionSettings, r.stored ? stored : before);
     const bool refused = r.close == Ok && !r.stored;
     QCOMPARE(Forms::frmOptions.loaded() != nullptr, refused);
     QCOMPARE(messages.titles(), refused ? QStringList{"Format Error"} : QStringList());
@@ -133,14 +178,6 @@ class OptionsTest : public QObject {
     // A locked order box cannot take the focus; the check box locking it does.
     QCOMPARE(QApplication::focusWidget(),
              r.bank1Only ? static_cast<QWidget*>(options->chkBank1) : options->txtOutputOrder);
-  }
-
-  void openingAgainKeepsTheOpenWindow() {
-    frmOptions* options = open();
-    retype(options->txtOutputOrder, "9,8,1,0");
-    Forms::frmOptions->Show();
-    QCOMPARE(Forms::frmOptions.get(), options);
-    QCOMPARE(options->txtOutputOrder->text(), QStringLiteral("9,8,1,0"));
   }
 };
 

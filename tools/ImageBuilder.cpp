@@ -101,6 +101,20 @@ QByteArray Image112K(const QByteArray& first, const QByteArray& second) {
   return fitted(first, 56 * K, 0x00) + fitted(second, 56 * K, 0x00);
 }
 
+QList<std::pair<QString, QByteArray>> SampleImages() {
+  return {
+      {QStringLiteral("two_bank_88k.bin"), Image88K(Bank1(32 * K), Bank8())},
+      {QStringLiteral("two_bank_112k.bin"), Image112K(Bank8(), Bank1())},
+      {QStringLiteral("four_bank_216k.bin"), Image216K({Bank0(), Bank1(48 * K), Bank8(), Bank9()})},
+      {QStringLiteral("four_bank_224k.bin"), Image224K({Bank8(), Bank1(), Bank0(), Bank9()})},
+      {QStringLiteral("front_padded_256k.bin"),
+       Image256K({Bank0(), Bank1(), Bank8(), Bank9()}, true)},
+      {QStringLiteral("rear_padded_256k.bin"),
+       Image256K({Bank0(), Bank1(), Bank9(), Bank8()}, false)},
+      {QStringLiteral("unknown_length.bin"), Body(100 * K, 0x10)},
+  };
+}
+
 bool WriteFile(const QString& path, const QByteArray& data) {
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;

@@ -2,8 +2,10 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <array>
+#include <utility>
 
 // Lays out synthetic ROM images in memory: banks with a recognisable body
 // and the marks the recognition looks for, slots with fill, whole images of
@@ -45,6 +47,10 @@ QByteArray Image224K(const std::array<QByteArray, 4>& slots);
 // (112K).
 QByteArray Image88K(const QByteArray& first, const QByteArray& second);
 QByteArray Image112K(const QByteArray& first, const QByteArray& second);
+
+// One image of every accepted layout and one file of a length no layout has,
+// by file name: the sample folder that make_samples writes.
+QList<std::pair<QString, QByteArray>> SampleImages();
 
 // Writes data to path, replacing the file; false on failure.
 bool WriteFile(const QString& path, const QByteArray& data);

@@ -1,8 +1,47 @@
 #include "ui/Controls.h"
 
 #include <QKeyEvent>
+#include <algorithm>
 
-TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {}
+TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {
+  // An edit reports textEdited before textChanged, so shown_ still holds the
+  // text from before the edit when the edit is checked.
+  connect(this, &QLineEdit::textEdited, this, &TextBox::checkEdit);
+  connect(this, &QLineEdit::textChanged, this, [this] { shown_ = text(); });
+}
+
+void TextBox::checkEdit() {
+  const QString edited = text();
+  // What the edit put in: the part between what it kept of the old text at
+  // the start and at the end.
+  const qsizetype common = std::min(edited.size(), shown_.size());
+  qsizetype head = 0;
+  while (head < common && edited[head] == shown_[head]) ++head;
+  qsizetype tail = 0;
+  while (tail < common - head &&
+         edited[edited.size() - 1 - tail] == shown_[shown_.size() - 1 - tail]) {
+    ++tail;
+  }
+  QString inserted = edited.mid(head, edited.size() - head - tail);
+  // Pasted or dropped text goes through the same filter as typed text.
+  if (KeyPress && !typing_) {
+    QString passed;
+    for (QChar c : std::as_const(inserted)) {
+      int KeyAscii = c.isPrint() ? c.unicode() : 0;
+      if (KeyAscii) KeyPress(KeyAscii);
+      if (KeyAscii) passed += QChar(KeyAscii);
+    }
+    inserted = passed;
+  }
+  if (typingLimit_ > 0) {
+    const qsizetype room = std::max<qsizetype>(typingLimit_, shown_.size());
+    inserted.truncate(room - head - tail);
+  }
+  const QString checked = edited.left(head) + inserted + edited.right(tail);
+  if (checked == edited) return;
+  setText(checked);
+  setCursorPosition(static_cast<int>(head + inserted.size()));
+}
 
 void TextBox::mouseDoubleClickEvent(QMouseEvent* event) {
   QLineEdit::mouseDoubleClickEvent(event);
@@ -48,12 +87,15 @@ void TextBox::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  // What the filter let through is not filtered again as an edit.
+  typing_ = true;
   if (KeyAscii == code) {
     QLineEdit::keyPressEvent(event);
-    return;
+  } else {
+    QKeyEvent replaced(event->type(), Qt::Key_unknown, Qt::NoModifier, QString(QChar(KeyAscii)));
+    QLineEdit::keyPressEvent(&replaced);
   }
-  QKeyEvent replaced(event->type(), Qt::Key_unknown, Qt::NoModifier, QString(QChar(KeyAscii)));
-  QLineEdit::keyPressEvent(&replaced);
+  typing_ = false;
 }
 
 QPushButton* CommandButton(const char* name, const QString& caption, QWidget* parent) {

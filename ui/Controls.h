@@ -13,9 +13,15 @@ class TextBox : public QLineEdit {
   explicit TextBox(QWidget* parent = nullptr);
 
   // Called with the character code of each typed character (8 for
-  // Backspace, 13 for Enter, 27 for Esc). Setting KeyAscii to 0 drops the
-  // character; another code replaces it.
+  // Backspace, 13 for Enter, 27 for Esc), and of each printable character
+  // pasted or dropped. Setting KeyAscii to 0 drops the character; another
+  // code replaces it.
   std::function<void(int& KeyAscii)> KeyPress;
+
+  // The most characters typing or pasting can leave in the box (0: no
+  // limit). Text the program puts there is shown whole however long it is;
+  // the user can then shorten it but not make it longer.
+  void setTypingLimit(int limit) { typingLimit_ = limit; }
 
  Q_SIGNALS:
   void doubleClicked();
@@ -25,6 +31,13 @@ class TextBox : public QLineEdit {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void checkEdit();
+
+  int typingLimit_ = 0;
+  bool typing_ = false;  // a key press the filter has seen is being applied
+  QString shown_;        // the text before the user's latest edit
 };
 
 // A command button as every window has them: found by its name, and pressed

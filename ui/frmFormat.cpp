@@ -6,43 +6,17 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "settings/modGlobals.h"
+#include "settings/Presets.h"
 #include "ui/Controls.h"
 #include "ui/frmOptions.h"
-
-namespace {
-
-struct Preset {
-  const char* caption;
-  bool limit32K;
-  bool bank1Only;
-  int padSize;
-  int padType;
-  const char* order;
-};
-
-// 224K and 256K are four banks padded to 56K and to 64K.
-constexpr std::array<Preset, 5> Presets{{
-    {"Standard Bank Order - 0, 1, 8, 9 (No Padding)", false, false, NoPadding, RearPadding,
-     "0,1,8,9"},
-    {"Ford xDS Bank Order - 0, 1, 9, 8 (No Padding)", false, false, NoPadding, RearPadding,
-     "0,1,9,8"},
-    {"TS-Perf Bank Order - 8, 1, 0, 9 (224K Rear Padding)", false, false, Padding56K, RearPadding,
-     "8,1,0,9"},
-    {"Moates Bank Order - 0, 1, 8, 9 (256K Front Padding)", false, false, Padding64K, FrontPadding,
-     "0,1,8,9"},
-    {"Bank 1 Only (Limit to 32K)", true, true, NoPadding, RearPadding, "0,1,8,9"},
-}};
-
-}  // namespace
 
 frmFormat::frmFormat() {
   setUpDialogFrame("frmFormat", QStringLiteral("Select Output Format"));
 
   auto* layout = new QVBoxLayout(this);
   layout->setSizeConstraint(QLayout::SetFixedSize);
-  for (int i = 0; i < static_cast<int>(Presets.size()); ++i) {
-    auto* button = CommandButton("cmdSelection", QString::fromLatin1(Presets[i].caption));
+  for (int i = 0; i < static_cast<int>(OutputPresets.size()); ++i) {
+    auto* button = CommandButton("cmdSelection", QString::fromLatin1(OutputPresets[i].caption));
     button->setProperty("index", i);
     button->setMinimumHeight(32);
     layout->addWidget(button);
@@ -57,8 +31,8 @@ frmFormat::frmFormat() {
 }
 
 void frmFormat::cmdSelection_Click(int Index) {
-  if (Index >= 0 && Index < static_cast<int>(Presets.size())) {
-    const Preset& preset = Presets[Index];
+  if (Index >= 0 && Index < static_cast<int>(OutputPresets.size())) {
+    const OutputPreset& preset = OutputPresets[Index];
     // The options window reacts to each change as to a click. The 32K limit
     // goes first, so that "Bank 1 Only" then decides whether it is usable.
     frmOptions* options = Forms::frmOptions.get();

@@ -71,10 +71,10 @@ QCheckBox* checkBox(const char* name, const QString& caption) {
   return box;
 }
 
-TextBox* textBox(const char* name, int maxLength, const QString& widest) {
+TextBox* textBox(const char* name, int typingLimit, const QString& widest) {
   auto* box = new TextBox;
   box->setObjectName(QString::fromLatin1(name));
-  box->setMaxLength(maxLength);
+  box->setTypingLimit(typingLimit);
   box->setAlignment(Qt::AlignCenter);
   box->setFixedWidth(box->fontMetrics().horizontalAdvance(widest) + 20);
   return box;
@@ -94,10 +94,6 @@ void setBackColour(TextBox* box, int index) {
 // the run to judge.
 bool hasBankOrderForm(const QString& order) {
   return order.size() == 7 && order[1] == u',' && order[3] == u',' && order[5] == u',';
-}
-
-bool isHexDigit(QChar c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
 }
 
 }  // namespace
@@ -194,15 +190,6 @@ frmOptions::frmOptions() {
     });
   }
   txtPadValue->KeyPress = [this](int& KeyAscii) { txtPadValue_KeyPress(KeyAscii); };
-  // Pasted or dropped text bypasses the key filter; keep only what typing
-  // could have put there.
-  connect(txtPadValue, &QLineEdit::textEdited, this, [this](const QString& text) {
-    QString digits;
-    for (QChar c : text) {
-      if (isHexDigit(c)) digits += c.toUpper();
-    }
-    if (digits != text) txtPadValue->setText(digits);
-  });
   connect(txtOutputOrder, &TextBox::doubleClicked, this, &frmOptions::txtOutputOrder_DblClick);
   connect(cmdOK, &QPushButton::clicked, this, &frmOptions::cmdOK_Click);
   connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);

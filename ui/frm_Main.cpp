@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "batch/frmProcess.h"
+#include "settings/AppIdentity.h"
 #include "settings/modGlobals.h"
 #include "settings/modRegistry.h"
 #include "ui/Controls.h"
@@ -16,6 +17,9 @@
 #include "ui/frmFileBox.h"
 #include "ui/frmOptions.h"
 
+using Toolkit::Buttons;
+using Toolkit::CRLF;
+using Toolkit::Icon;
 using Toolkit::MsgBox;
 
 namespace {
@@ -106,11 +110,7 @@ frm_Main::frm_Main() {
 }
 
 void frm_Main::Form_Load() {
-  setWindowTitle(QStringLiteral("%1 - v%2.%3.%4")
-                     .arg(QStringLiteral(QUILLET_TITLE))
-                     .arg(QUILLET_VERSION_MAJOR)
-                     .arg(QUILLET_VERSION_MINOR, 2, 10, QLatin1Char('0'))
-                     .arg(QUILLET_VERSION_REVISION, 4, 10, QLatin1Char('0')));
+  setWindowTitle(AppCaption());
   cmdStrip->setEnabled(false);
   LoadSettings();
   txtSource->setText(ConversionSettings.Source);
@@ -202,5 +202,11 @@ void frm_Main::Form_Unload(int& Cancel) {
   ConversionSettings.Target = txtTarget->text();
   ConversionSettings.SourceExt = txtSourceExt->text();
   ConversionSettings.TargetExt = txtTargetExt->text();
-  SaveSettings();
+  // Closing goes ahead either way; the user at least learns that this
+  // session's choices will not be there next time.
+  if (!SaveSettings()) {
+    MsgBox(QStringLiteral("The settings could not be saved to:") + CRLF + SettingsLocation() +
+               CRLF + QStringLiteral("Changes made in this session are lost."),
+           Buttons::OK, Icon::Exclamation, QStringLiteral("Settings Error"));
+  }
 }

@@ -112,8 +112,6 @@ QString TemporarySettingsStore::storedText(const QString& section, const QString
 #endif
 }
 
-#ifndef Q_OS_WIN
 QString TemporarySettingsStore::storeFile() const {
-  return root_ + QStringLiteral("/Quillet/Quillet.conf");
+  return dir_.path() + QStringLiteral("/Quillet/Quillet.conf");
 }
-#endif

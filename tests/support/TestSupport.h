@@ -67,10 +67,10 @@ class TemporarySettingsStore {
   // Windows the registry, where only a text value counts); empty when there
   // is none.
   QString storedText(const QString& section, const QString& key) const;
-#ifndef Q_OS_WIN
-  // The file the store keeps its values in.
+  // The folder the store keeps its file in, and the file (on Windows, where
+  // the registry keeps the values, a folder that stays empty).
+  QString folder() const { return dir_.path(); }
   QString storeFile() const;
-#endif
 
  private:
   QTemporaryDir dir_;

@@ -1,0 +1,107 @@
+#include "cli/ConvertSettings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <initializer_list>
+
+#include "batch/BatchRun.h"
+#include "cli/Options.h"
+#include "engine/ImageAssembly.h"
+#include "settings/Presets.h"
+#include "settings/modGlobals.h"
+
+namespace {
+
+QString badValue(const Options& options, const QCommandLineOption& option,
+                 const QString& expected) {
+  return QStringLiteral("bad value '%1' for --%2: %3")
+      .arg(options.value(option), option.names().constLast(), expected);
+}
+
+// The index of the value among the words, letter case ignored; -1 when it is
+// none of them.
+int wordIndex(const QString& value, std::initializer_list<const char*> words) {
+  int index = 0;
+  for (const char* word : words) {
+    if (value.compare(QLatin1String(word), Qt::CaseInsensitive) == 0) return index;
+    ++index;
+  }
+  return -1;
+}
+
+// Checks a text as the run would check it before its first file.
+bool usableOrder(const QString& order) {
+  OutputLayout layout;
+  return ResolveLayout(order, QStringLiteral("FF"), NoPadding, 0, 0, 0, &layout) ==
+         LayoutError::None;
+}
+
+bool usableFill(const QString& fill) {
+  OutputLayout layout;
+  return ResolveLayout(QStringLiteral("0,1,8,9"), fill, Padding56K, 0, 0, 0, &layout) ==
+         LayoutError::None;
+}
+
+}  // namespace
+
+QString ApplyConvertOptions(const Options& o) {
+  auto& s = ConversionSettings;
+  if (o.isSet(o.preset)) {
+    bool number = false;
+    const int n = o.value(o.preset).toInt(&number);
+    if (!number || n < 1 || n > static_cast<int>(OutputPresets.size())) {
+      return badValue(o, o.preset, QStringLiteral("a number from 1 to 5"));
+    }
+    const OutputPreset& preset = OutputPresets[static_cast<size_t>(n - 1)];
+    s.Limit32K = preset.limit32K;
+    s.Bank1Only = preset.bank1Only;
+    s.PadSize = preset.padSize;
+    s.PadType = preset.padType;
+    s.OutOrder = QString::fromLatin1(preset.order);
+  }
+  if (o.isSet(o.order)) {
+    if (!usableOrder(o.value(o.order))) {
+      return badValue(o, o.order,
+                      QStringLiteral("four bank numbers from 0 to 9 separated by commas"));
+    }
+    s.OutOrder = o.value(o.order);
+  }
+  if (o.isSet(o.pad)) {
+    const int size = wordIndex(o.value(o.pad), {"none", "56k", "64k"});
+    if (size < 0) return badValue(o, o.pad, QStringLiteral("none, 56k or 64k"));
+    s.PadSize = static_cast<quint8>(size);
+  }
+  if (o.isSet(o.padType)) {
+    const int type = wordIndex(o.value(o.padType), {"rear", "front"});
+    if (type < 0) return badValue(o, o.padType, QStringLiteral("rear or front"));
+    s.PadType = static_cast<quint8>(type);
+  }
+  if (o.isSet(o.fill)) {
+    if (!usableFill(o.value(o.fill))) {
+      return badValue(o, o.fill, QStringLiteral("one or two hex digits"));
+    }
+    // Kept as the options window keeps it: two digits.
+    s.PadValue = (QStringLiteral("00") + o.value(o.fill)).right(2).toUpper();
+  }
+  if (o.isSet(o.bank1Only)) s.Bank1Only = 1;
+  if (o.isSet(o.limit32K)) s.Limit32K = 1;
+  if (o.isSet(o.overwrite)) {
+    const int policy = wordIndex(o.value(o.overwrite), {"never", "always", "ask"});
+    if (policy < 0) return badValue(o, o.overwrite, QStringLiteral("never, always or ask"));
+    s.Overwrite = static_cast<quint8>(policy);
+  }
+  for (auto [option, field] :
+       {std::pair{&o.sourceExt, &s.SourceExt}, {&o.targetExt, &s.TargetExt}}) {
+    if (!o.isSet(*option)) continue;
+    const QString ext = o.value(*option);
+    if (ext.isEmpty() || ext == u'.') return badValue(o, *option, QStringLiteral("an extension"));
+    // As the main window takes an extension: with its dot.
+    *field = ext.startsWith(u'.') ? ext : u'.' + ext;
+  }
+  return {};
+}
+
+QString RunFolder(const QString& argument) {
+  return FolderWithSeparator(
+      QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(argument).absoluteFilePath())));
+}

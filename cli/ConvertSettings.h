@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+class Options;
+
+// Puts the options of convert into ConversionSettings, over what the store
+// or the defaults gave: first the ready-made layout of --preset, then each
+// option given. Returns why a value is bad, or empty text.
+QString ApplyConvertOptions(const Options& options);
+
+// The folder as the run takes it: absolute, in the platform's separators,
+// with a separator at its end.
+QString RunFolder(const QString& argument);

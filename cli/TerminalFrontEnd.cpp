@@ -1,0 +1,155 @@
+#include "cli/TerminalFrontEnd.h"
+
+#include <QJsonDocument>
+
+#include "cli/ExitCode.h"
+#include "cli/Terminal.h"
+#include "engine/BankTables.h"
+#include "settings/modGlobals.h"
+
+using Toolkit::Answer;
+using Toolkit::Buttons;
+using Toolkit::CRLF;
+
+namespace {
+
+// A message's lines as a terminal shows them.
+QString lines(const QString& prompt) {
+  return QString(prompt).replace(CRLF, QStringLiteral("\n"));
+}
+
+// The summary as one line: each line of the message, trimmed, after the other.
+QString oneLine(const QString& prompt) {
+  QStringList parts;
+  for (const QString& part : prompt.split(CRLF)) {
+    if (!part.trimmed().isEmpty()) parts.append(part.trimmed());
+  }
+  return parts.join(u' ');
+}
+
+void writeJson(const QJsonObject& object) {
+  Terminal::Write(stdout,
+                  QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + u'\n');
+}
+
+QJsonValue orNull(const QString& text) {
+  return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
+
+QString outcomeWord(const FileReport& report) {
+  switch (report.outcome) {
+    case FileOutcome::Converted: return QStringLiteral("converted");
+    case FileOutcome::Stopped: return QStringLiteral("stopped");
+    case FileOutcome::Skipped: break;
+  }
+  return report.refusal == Refusal::None ? QStringLiteral("skipped") : QStringLiteral("refused");
+}
+
+QString endWord(RunEnd end) {
+  switch (end) {
+    case RunEnd::Refused: return QStringLiteral("refused");
+    case RunEnd::Stopped: return QStringLiteral("stopped");
+    case RunEnd::Completed: break;
+  }
+  return QStringLiteral("completed");
+}
+
+}  // namespace
+
+TerminalFrontEnd::TerminalFrontEnd(bool json, bool dryRun) : json_(json), dryRun_(dryRun) {}
+
+Answer TerminalFrontEnd::MsgBox(const Toolkit::Message& message) {
+  progress_.Clear();
+  if (message.buttons != Buttons::OK) return ask(message);
+  notices_.append(message);
+  return Answer::OK;
+}
+
+Answer TerminalFrontEnd::ask(const Toolkit::Message& message) {
+  const bool withCancel = message.buttons == Buttons::YesNoCancel;
+  // Nothing more to read (the input ended, or Ctrl+C): stop, or decline.
+  const Answer unanswered = withCancel ? Answer::Cancel : Answer::No;
+  for (;;) {
+    Terminal::Write(stderr, lines(message.prompt) + (withCancel ? QStringLiteral(" [y/n/c] ")
+                                                                : QStringLiteral(" [y/n] ")));
+    QString reply;
+    if (!Terminal::ReadLine(&reply)) {
+      Terminal::Write(stderr, QStringLiteral("\n"));
+      return unanswered;
+    }
+    reply = reply.toLower();
+    if (reply == u"y" || reply == u"yes") return Answer::Yes;
+    if (reply == u"n" || reply == u"no") return Answer::No;
+    if (withCancel && (reply == u"c" || reply == u"cancel")) return Answer::Cancel;
+  }
+}
+
+void TerminalFrontEnd::ShowProgress(int fileIndex, int fileCount, const QString& sourcePath) {
+  progress_.Show(fileIndex, fileCount, sourcePath);
+}
+
+void TerminalFrontEnd::EventPoint() {
+  // Ctrl+C stops the run after this file, as a confirmed stop in the window.
+  if (Terminal::InterruptRequested()) CancelRequested = true;
+}
+
+void TerminalFrontEnd::FileDone(const FileReport& report) {
+  if (report.refusal != Refusal::None) ++refused_;
+  if (json_) {
+    writeJson({{QStringLiteral("type"), QStringLiteral("file")},
+               {QStringLiteral("name"), report.name},
+               {QStringLiteral("class"), orNull(LengthClassName(report.length))},
+               {QStringLiteral("outcome"), outcomeWord(report)},
+               {QStringLiteral("reason"), orNull(report.reason)},
+               {QStringLiteral("target"), orNull(report.targetName)}});
+  } else if (dryRun_) {
+    // What a run would do with the file, one line each.
+    progress_.Clear();
+    QString line = report.name + QStringLiteral(": ");
+    if (const QString lengthClass = LengthClassName(report.length); !lengthClass.isEmpty()) {
+      line += lengthClass + QStringLiteral(", ");
+    }
+    line += report.outcome == FileOutcome::Converted
+                ? QStringLiteral("would be written as ") + report.targetName
+                : outcomeWord(report) + QStringLiteral(", ") + report.reason;
+    Terminal::Write(stdout, line + u'\n');
+  }
+}
+
+QJsonObject TerminalFrontEnd::summary(const RunTotals& totals) const {
+  return {{QStringLiteral("type"), QStringLiteral("summary")},
+          {QStringLiteral("end"), endWord(totals.end)},
+          {QStringLiteral("dryRun"), dryRun_},
+          {QStringLiteral("total"), totals.total},
+          {QStringLiteral("converted"), totals.converted},
+          {QStringLiteral("skipped"), totals.skipped},
+          {QStringLiteral("refused"), refused_},
+          {QStringLiteral("message"),
+           notices_.isEmpty() ? QString() : oneLine(notices_.constLast().prompt)}};
+}
+
+int TerminalFrontEnd::Finish(const RunTotals& totals) {
+  progress_.Clear();
+  if (totals.end == RunEnd::Refused) {
+    for (const Toolkit::Message& notice : notices_) {
+      Terminal::Write(stderr, notice.title + QStringLiteral(": ") + lines(notice.prompt) + u'\n');
+    }
+    if (json_) writeJson(summary(totals));
+    return ExitRefused;
+  }
+  if (json_) {
+    writeJson(summary(totals));
+  } else {
+    for (const Toolkit::Message& notice : notices_) {
+      Terminal::Write(stdout, oneLine(notice.prompt) + u'\n');
+    }
+  }
+  if (totals.end == RunEnd::Stopped) return ExitStopped;
+  // A dry run looks at no target, so what it skips it could not recognise.
+  return totals.skipped == 0 ? ExitDone : ExitSomeSkipped;
+}
+
+int TerminalFrontEnd::Refuse(const Toolkit::Message& message) {
+  notices_ = {message};
+  return Finish(RunTotals{});
+}

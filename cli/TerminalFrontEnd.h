@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QList>
+
+#include "batch/BatchRun.h"
+#include "cli/ProgressLine.h"
+
+// The run's front end on a terminal or in a script: progress on stderr, the
+// overwrite question asked on stdin, Ctrl+C taken as a stop, the refusal on
+// stderr and the summary on stdout, as text or as JSON lines.
+class TerminalFrontEnd : public RunFrontEnd {
+ public:
+  TerminalFrontEnd(bool json, bool dryRun);
+
+  Toolkit::Answer MsgBox(const Toolkit::Message& message) override;
+  void ShowProgress(int fileIndex, int fileCount, const QString& sourcePath) override;
+  void EventPoint() override;
+  void FileDone(const FileReport& report) override;
+
+  // After the run: tells the refusal or the summary, and gives the exit code.
+  int Finish(const RunTotals& totals);
+  // A run refused before it started (the listing of the source folder).
+  int Refuse(const Toolkit::Message& message);
+
+ private:
+  Toolkit::Answer ask(const Toolkit::Message& message);
+  QJsonObject summary(const RunTotals& totals) const;
+
+  bool json_;
+  bool dryRun_;
+  ProgressLine progress_;
+  // The run's notices (a refusal or the summary), told once it has ended.
+  QList<Toolkit::Message> notices_;
+  int refused_ = 0;
+};

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// The program's name and version as the main window's caption shows them and
+// the command line's --version prints them: "Quillet - v1.01.0000".
+QString AppCaption();
+
+// The plain version number, as the package carries it: "1.1.0".
+QString AppVersion();
