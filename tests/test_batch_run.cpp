@@ -85,12 +85,6 @@ const Policy policies[] = {
     {"unknown code keeps the target", 9, Answer::OK, false, 0, 1},
 };
 
-struct Unconvertible { const char* name; QString source, sourceExt, targetExt; bool folderInTheWay; };
-const Unconvertible unconvertibles[] = {
-    {"name of three characters", "a.b", ".b", ".BIN", false},
-    {"target name too long to create", QString(100, u'n') + ".BIN", ".BIN", u'.' + QString(200, u'X'), false},
-    {"folder in the target's place", "x.BIN", ".BIN", ".BIN", true},
-};
 // clang-format on
 
 bool linksWork() {
@@ -131,6 +125,16 @@ const Hazard hazards[] = {
 #endif
        link(f.root() + QStringLiteral("/pipe"), f.source() + QStringLiteral("p.BIN")); },
      1, 1, 0, "a.BIN"},
+    {"name of three characters leaves no target name", AlwaysOverwrite, false, [](RunFixture& f) {
+       QFile::rename(f.source() + QStringLiteral("a.BIN"), f.source() + QStringLiteral("a.b"));
+       f.setExtensions(QStringLiteral(".b"), QStringLiteral(".BIN")); },
+     1, 0, 1, ""},
+    {"target name too long to create", AlwaysOverwrite, false, [](RunFixture& f) {
+       f.setExtensions(QStringLiteral(".BIN"), u'.' + QString(255, u'X')); },
+     1, 0, 1, ""},
+    {"folder in the target's place", AlwaysOverwrite, false, [](RunFixture& f) {
+       QVERIFY(QDir(f.target()).mkdir(QStringLiteral("a.BIN"))); },
+     1, 0, 1, ""},
     {"folders stored without their separator", NeverOverwrite, false, [](RunFixture&) {
        ConversionSettings.Source.chop(1);
        ConversionSettings.Target.chop(1); },
@@ -317,25 +321,6 @@ class BatchRunTest : public QObject {
     QCOMPARE(replacedTargets(f), replacedAtSummary);
     QVERIFY(!Forms::frmProcess.loaded());
     QVERIFY(!Processing);
-  }
-
-  void filesThatCannotBeConvertedAreSkipped_data() {
-    addRows(unconvertibles);
-  }
-
-  void filesThatCannotBeConvertedAreSkipped() {
-    QFETCH(int, row);
-    const Unconvertible& u = unconvertibles[row];
-    const QString& name = u.source;
-    RunFixture f;
-    f.putSource(name, fourBank());
-    f.setExtensions(u.sourceExt, u.targetExt);
-    ConversionSettings.Overwrite = AlwaysOverwrite;
-    if (u.folderInTheWay) QVERIFY(QDir(f.target()).mkdir(name));
-    f.reorder();
-    QCOMPARE(lastPrompt(f.messages), summary(1, 0, 1));
-    QCOMPARE(RunFixture::snapshot(f.target()).size(), 0);
-    QCOMPARE(ReadFile(f.source() + name), fourBank());
   }
 
   // Sources that vanish or turn into something else after the listing.

@@ -72,14 +72,11 @@ class MainWindowTest : public QObject {
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("target");
     QTest::addColumn<bool>("enabled");
-    QTest::newRow("neither folder") << ""
-                                    << "" << false;
-    QTest::newRow("source only") << "/a/"
-                                 << "" << false;
-    QTest::newRow("target only") << ""
-                                 << "/b/" << false;
-    QTest::newRow("both, even if missing") << "/no/such/"
-                                           << "/b/" << true;
+    const char* rows[][3] = {{"neither folder", "", ""},
+                             {"source only", "/a/", ""},
+                             {"target only", "", "/b/"},
+                             {"both, even if missing", "/no/such/", "/b/"}};
+    for (const auto& row : rows) QTest::newRow(row[0]) << row[1] << row[2] << (*row[1] && *row[2]);
   }
 
   void enablingRule() {
