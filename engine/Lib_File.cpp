@@ -106,9 +106,4 @@ void CloseAll() {
   for (auto& file : openFiles) file.reset();
 }
 
-bool KillFile(const QString& path) {
-  QFile::remove(path);
-  return !QFile::exists(path);
-}
-
 }  // namespace Lib_File

@@ -64,9 +64,6 @@ std::unique_ptr<NativeFile::Replacement> TakeReplacement(int fileNumber);
 // discarded, its temporary file removed.
 void CloseAll();
 
-// Deletes the file at path; true when it is gone afterwards.
-bool KillFile(const QString& path);
-
 // Closes all files when it goes out of scope, so that a conversion that
 // stops half way never leaves a number open.
 class CloseAllGuard {
