@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QSet>
+#include <future>
 #include <set>
+#include <system_error>
 #include <vector>
 
 #include "engine/BankTables.h"
@@ -23,7 +25,8 @@ using Toolkit::Message;
 namespace {
 
 // Written targets are put in place together, so that the wait for the disk
-// is paid once for many files; a kill loses at most this much work.
+// is paid once for many files. While one batch is being flushed to the disk
+// the next is written, so a kill loses at most two batches' work.
 constexpr int BatchFiles = 64;
 constexpr qint64 BatchMilliseconds = 250;
 
@@ -60,59 +63,52 @@ std::pair<quint64, quint64> key(const NativeFile::Identity& identity) {
 // Written targets waiting to be put in place, and the outcomes of the files
 // taken up since the first of them: outcomes are final, counted and
 // reported, in list order, only once the files before them are in place.
+// The files wait in two groups: the open one, being written, and the sealed
+// one, being put in place on a thread of its own meanwhile.
 class TargetBatch {
  public:
   TargetBatch(RunFrontEnd& frontEnd, RunTotals& totals) : frontEnd_(frontEnd), totals_(totals) {}
   ~TargetBatch() { Commit(); }
 
   void AddFinal(FileReport report) {
-    entries_.push_back({std::move(report), nullptr});
-    if (pending_ == 0) Commit();
+    open_.entries.push_back({std::move(report), nullptr});
+    if (open_.pending == 0 && !sealed_.placing.valid()) Commit();
   }
 
   void AddPending(FileReport report, std::unique_ptr<NativeFile::Replacement> file) {
-    if (pending_ == 0) clock_.start();
-    ++pending_;
-    names_.insert(report.targetName.toCaseFolded());
-    entries_.push_back({std::move(report), std::move(file)});
+    if (open_.pending == 0) clock_.start();
+    ++open_.pending;
+    open_.names.insert(report.targetName.toCaseFolded());
+    open_.entries.push_back({std::move(report), std::move(file)});
   }
 
   // Whether a target of this name waits to be put in place; letter case is
   // ignored, as some file systems do.
-  bool Holds(const QString& targetName) const { return names_.contains(targetName.toCaseFolded()); }
-
-  bool Due() const {
-    return pending_ >= BatchFiles || (pending_ > 0 && clock_.hasExpired(BatchMilliseconds));
+  bool Holds(const QString& targetName) const {
+    const QString name = targetName.toCaseFolded();
+    return open_.names.contains(name) || sealed_.names.contains(name);
   }
 
+  // Once the open group is full or old enough: reports the sealed group,
+  // waiting for it if need be, and starts putting the open group in place.
+  void Advance() {
+    if (open_.pending < BatchFiles && !(open_.pending > 0 && clock_.hasExpired(BatchMilliseconds)))
+      return;
+    report(sealed_);
+    sealed_ = std::move(open_);
+    open_ = Group{};
+    try {
+      sealed_.placing = std::async(std::launch::async, &Group::PutInPlace, &sealed_);
+    } catch (const std::system_error&) {
+      sealed_.PutInPlace();  // no thread to be had: the run just waits for the disk
+    }
+  }
+
+  // Puts every written file in place now.
   void Commit() {
-    std::vector<NativeFile::Replacement*> files;
-    for (Entry& entry : entries_) {
-      if (entry.file) files.push_back(entry.file.get());
-    }
-    NativeFile::FlushTogether(files);
-    QString folder;
-    for (Entry& entry : entries_) {
-      if (!entry.file) continue;
-      folder = entry.file->Folder();
-      if (!entry.file->Commit()) {
-        entry.report.outcome = FileOutcome::Skipped;
-        entry.report.reason = QStringLiteral("the target could not be put in place");
-      }
-      entry.file.reset();
-    }
-    // The new names become durable with the folder; the files' bytes were
-    // flushed by their own commits.
-    if (!folder.isEmpty()) NativeFile::FlushFolder(folder);
-    for (const Entry& entry : entries_) {
-      if (entry.report.outcome == FileOutcome::Converted) ++totals_.converted;
-      if (entry.report.outcome == FileOutcome::Skipped) ++totals_.skipped;
-      frontEnd_.FileDone(entry.report);
-    }
-    if (!entries_.empty()) frontEnd_.CountsChanged(totals_);
-    entries_.clear();
-    names_.clear();
-    pending_ = 0;
+    report(sealed_);
+    open_.PutInPlace();
+    report(open_);
   }
 
  private:
@@ -120,12 +116,46 @@ class TargetBatch {
     FileReport report;
     std::unique_ptr<NativeFile::Replacement> file;
   };
+  struct Group {
+    std::vector<Entry> entries;
+    QSet<QString> names;
+    int pending = 0;
+    std::future<void> placing;
+
+    // Flushes the files' bytes, moves each over its target, then makes the
+    // new names durable with the folder. Touches nothing but the group.
+    void PutInPlace() {
+      std::vector<NativeFile::Replacement*> files;
+      for (const Entry& entry : entries) {
+        if (entry.file) files.push_back(entry.file.get());
+      }
+      if (files.empty()) return;
+      NativeFile::FlushTogether(files);
+      for (Entry& entry : entries) {
+        if (entry.file && !entry.file->Commit()) {
+          entry.report.outcome = FileOutcome::Skipped;
+          entry.report.reason = QStringLiteral("the target could not be put in place");
+        }
+      }
+      NativeFile::FlushFolder(files.front()->Folder());
+    }
+  };
+
+  void report(Group& group) {
+    if (group.placing.valid()) group.placing.get();
+    for (const Entry& entry : group.entries) {
+      if (entry.report.outcome == FileOutcome::Converted) ++totals_.converted;
+      if (entry.report.outcome == FileOutcome::Skipped) ++totals_.skipped;
+      frontEnd_.FileDone(entry.report);
+    }
+    if (!group.entries.empty()) frontEnd_.CountsChanged(totals_);
+    group = Group{};
+  }
 
   RunFrontEnd& frontEnd_;
   RunTotals& totals_;
-  std::vector<Entry> entries_;
-  QSet<QString> names_;
-  int pending_ = 0;
+  Group open_;
+  Group sealed_;
   QElapsedTimer clock_;
 };
 
@@ -147,7 +177,7 @@ class Run {
       for (FileIndex = 0; FileIndex < FileCount; ++FileIndex) {
         convert(FileList[FileIndex], batch);
         if (CancelRequested) break;
-        if (batch.Due()) batch.Commit();
+        batch.Advance();
       }
     }
     if (FileIndex >= FileCount) FileIndex = FileCount - 1;

@@ -1,5 +1,6 @@
 #include "engine/NativeFile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -49,6 +50,29 @@ bool isLeftoverName(const QString& name) {
   return Pattern.match(name).hasMatch();
 }
 
+// A small file is read whole as it is opened and closed at once: an image
+// is read in several pieces, and each piece read from the file would cost a
+// seek and a read of its own. Larger files (never an image) stay open.
+constexpr qint64 WholeReadLimit = 1024 * 1024;
+
+std::unique_ptr<QIODevice> readWholeIfSmall(std::unique_ptr<QFile> file) {
+  const qint64 size = file->size();
+  if (size > WholeReadLimit) return file;
+  QByteArray bytes(size, Qt::Uninitialized);
+  qint64 got = 0;
+  while (got < size) {
+    const qint64 part = file->read(bytes.data() + got, size - got);
+    if (part <= 0) break;
+    got += part;
+  }
+  // A file that shrank while being read is taken as it was read.
+  bytes.truncate(got);
+  auto memory = std::make_unique<QBuffer>();
+  memory->setData(bytes);
+  memory->open(QIODevice::ReadOnly);
+  return memory;
+}
+
 #ifdef Q_OS_WIN
 
 LPCWSTR wide(const QString& path) {
@@ -76,8 +100,8 @@ std::unique_ptr<QIODevice> OpenRegularForRead(const QString& path) {
   // name reaches; an ordinary open cannot block here.
   if (!QFileInfo(path).isFile()) return nullptr;
   auto file = std::make_unique<QFile>(path);
-  if (!file->open(QIODevice::ReadOnly)) return nullptr;
-  return file;
+  if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return nullptr;
+  return readWholeIfSmall(std::move(file));
 }
 
 std::optional<Identity> IdentityOf(const QString& path, bool followLinks) {
@@ -207,11 +231,11 @@ std::unique_ptr<QIODevice> OpenRegularForRead(const QString& path) {
   struct stat info {};
   auto file = std::make_unique<QFile>();
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-      !file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+      !file->open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
     ::close(fd);
     return nullptr;
   }
-  return file;
+  return readWholeIfSmall(std::move(file));
 }
 
 std::optional<Identity> IdentityOf(const QString& path, bool followLinks) {

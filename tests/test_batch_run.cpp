@@ -407,6 +407,28 @@ class BatchRunTest : public QObject {
     QCOMPARE(written.value(QStringLiteral("f4.BIN")), QByteArray("old"));
     QCOMPARE(written.value(QStringLiteral("f3.BIN")).size(), Converted);
   }
+
+  // The same target name comes again a whole batch later, while the first
+  // file of that name is still being put in place: the second sees it as an
+  // existing target.
+  void targetNameRepeatedABatchLater() {
+    RunFixture f;
+    f.putSource(QStringLiteral("twice.BIN"), fourBank());
+    FileList = {QStringLiteral("twice.BIN")};
+    for (int i = 0; i < 64; ++i) {
+      const QString name = QStringLiteral("f%1.BIN").arg(i, 2, 10, QLatin1Char('0'));
+      f.putSource(name, fourBank());
+      FileList << name;
+    }
+    FileList << QStringLiteral("twice.BIN");
+    FileCount = static_cast<qint16>(FileList.size());
+    ConversionSettings.Overwrite = NeverOverwrite;
+    Forms::frmProcess.get()->StripFiles();
+    QCOMPARE(lastPrompt(f.messages), summary(66, 65, 1));
+    const auto written = RunFixture::snapshot(f.target());
+    QCOMPARE(written.size(), 65);
+    for (const QByteArray& image : written) QCOMPARE(image.size(), Converted);
+  }
 };
 
 QTEST_MAIN(BatchRunTest)
