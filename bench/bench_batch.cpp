@@ -1,8 +1,8 @@
 // Times a whole run through the real main window against copying the same
 // files with cp, and against a durable copy (cp, then a sync of the file
 // system), for a folder of 1,000 and one of 10,000 images; then quillet-cli
-// convert on the same files. Run as root, it measures on a fresh journaled
-// file system of its own.
+// convert on the same files. Each figure is the median of three rounds. Run
+// as root, it measures on a fresh journaled file system of its own.
 //   bench_batch [N ...]   (default: 1000 10000)
 #include <QApplication>
 #include <QDir>
@@ -12,6 +12,10 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <vector>
 
 #include "settings/modGlobals.h"
 #include "tools/ImageBuilder.h"
@@ -80,6 +84,49 @@ double secondsFor(const QString& program, const QStringList& arguments) {
 // Every timed phase starts with nothing left to write from the one before.
 void settle() {
   QProcess::execute(QStringLiteral("sync"), {});
+}
+
+constexpr int Rounds = 3;
+
+// The seconds of one round: the window's run, quillet-cli convert, cp and
+// a durable copy, each into a folder of its own, removed afterwards.
+enum Phase { Run, Cli, Copy, DurableCopy };
+using Times = std::array<double, 4>;
+
+Times measureOnce(const QString& work) {
+  const QString source = work + QStringLiteral("/src");
+  const QStringList folders{QStringLiteral("/dst"), QStringLiteral("/cli"), QStringLiteral("/cp"),
+                            QStringLiteral("/durable")};
+  for (const QString& folder : folders) QDir().mkpath(work + folder);
+  Times t{};
+  settle();
+  t[Run] = secondsToRun(source, work + folders[Run]);
+  settle();
+  t[Cli] = secondsFor(
+      QStringLiteral(QUILLET_CLI),
+      {QStringLiteral("convert"), source, work + folders[Cli], QStringLiteral("--no-settings"),
+       QStringLiteral("--pad"), QStringLiteral("64k"), QStringLiteral("--pad-type"),
+       QStringLiteral("front"), QStringLiteral("--order"), QStringLiteral("8,1,0,9")});
+  settle();
+  t[Copy] = secondsFor(QStringLiteral("cp"),
+                       {QStringLiteral("-r"), source + QStringLiteral("/."), work + folders[Copy]});
+  settle();
+  QElapsedTimer timer;
+  timer.start();
+  const QString durable = work + folders[DurableCopy];
+  const bool copied =
+      secondsFor(QStringLiteral("cp"),
+                 {QStringLiteral("-r"), source + QStringLiteral("/."), durable}) >= 0 &&
+      secondsFor(QStringLiteral("sync"), {QStringLiteral("-f"), durable}) >= 0;
+  t[DurableCopy] = copied ? timer.nsecsElapsed() / 1e9 : -1;
+  for (const QString& folder : folders) QDir(work + folder).removeRecursively();
+  settle();
+  return t;
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
 }
 
 // A fresh journaled ext4 file system on a loop device, as a desktop's disk
@@ -167,69 +214,54 @@ int main(int argc, char* argv[]) {
 
   ScratchDisk disk;
   QTextStream out(stdout);
-  out << "Measuring " << disk.why() << ".\n"
+  out << "Measuring " << disk.why() << ", the median of " << Rounds << " rounds.\n"
       << "cp: copying the same files; durable copy: cp, then the file system synced.\n"
       << "files  run_s  cp_s  durable_s  run/cp  run/durable  peak_MiB\n";
-  double firstRun = 0;
+  std::optional<Times> first;
   int firstN = 0;
   for (int n : sizes) {
     const QString work = disk.path() + QStringLiteral("/n%1").arg(n);
-    const QString source = work + QStringLiteral("/src");
-    const QString target = work + QStringLiteral("/dst");
-    const QString copies = work + QStringLiteral("/cp");
-    const QString durable = work + QStringLiteral("/durable");
-    const QString cliTarget = work + QStringLiteral("/cli");
-    for (const QString& folder : {source, target, copies, durable, cliTarget}) {
-      QDir().mkpath(folder);
+    QDir().mkpath(work + QStringLiteral("/src"));
+    makeImages(work + QStringLiteral("/src"), n);
+    std::array<std::vector<double>, 4> rounds;
+    for (int round = 0; round < Rounds; ++round) {
+      const Times once = measureOnce(work);
+      for (size_t i = 0; i < rounds.size(); ++i) rounds[i].push_back(once[i]);
     }
-    makeImages(source, n);
-
-    settle();
-    const double run = secondsToRun(source, target);
-    // The command line right after the window's run, on a disk in the same
-    // state, before the copies fill it further.
-    settle();
-    const double cli =
-        secondsFor(QStringLiteral(QUILLET_CLI),
-                   {QStringLiteral("convert"), source, cliTarget, QStringLiteral("--no-settings"),
-                    QStringLiteral("--pad"), QStringLiteral("64k"), QStringLiteral("--pad-type"),
-                    QStringLiteral("front"), QStringLiteral("--order"), QStringLiteral("8,1,0,9")});
-    settle();
-    const double cp = secondsFor(QStringLiteral("cp"),
-                                 {QStringLiteral("-r"), source + QStringLiteral("/."), copies});
-    settle();
-    QElapsedTimer timer;
-    timer.start();
-    const bool copied =
-        secondsFor(QStringLiteral("cp"),
-                   {QStringLiteral("-r"), source + QStringLiteral("/."), durable}) >= 0 &&
-        secondsFor(QStringLiteral("sync"), {QStringLiteral("-f"), durable}) >= 0;
-    const double durableCopy = copied ? timer.nsecsElapsed() / 1e9 : -1;
+    Times t{};
+    for (size_t i = 0; i < rounds.size(); ++i) t[i] = median(rounds[i]);
     out << QStringLiteral("%1  %2  %3  %4  %5  %6  %7\n")
                .arg(n, 5)
-               .arg(run, 5, 'f', 2)
-               .arg(cp, 4, 'f', 2)
-               .arg(durableCopy, 9, 'f', 2)
-               .arg(run / cp, 6, 'f', 2)
-               .arg(run / durableCopy, 11, 'f', 2)
+               .arg(t[Run], 5, 'f', 2)
+               .arg(t[Copy], 4, 'f', 2)
+               .arg(t[DurableCopy], 9, 'f', 2)
+               .arg(t[Run] / t[Copy], 6, 'f', 2)
+               .arg(t[Run] / t[DurableCopy], 11, 'f', 2)
                .arg(peakMiB(), 8, 'f', 1);
     out << "       summary: " << summary << "\n";
     out << QStringLiteral(
                "       quillet-cli convert: %1 s, cli/cp %2, cli/durable %3, cli/run %4\n")
-               .arg(cli, 0, 'f', 2)
-               .arg(cli / cp, 0, 'f', 2)
-               .arg(cli / durableCopy, 0, 'f', 2)
-               .arg(cli / run, 0, 'f', 2);
-    out.flush();
-    if (firstN == 0) {
+               .arg(t[Cli], 0, 'f', 2)
+               .arg(t[Cli] / t[Copy], 0, 'f', 2)
+               .arg(t[Cli] / t[DurableCopy], 0, 'f', 2)
+               .arg(t[Cli] / t[Run], 0, 'f', 2);
+    if (!first) {
+      first = t;
       firstN = n;
-      firstRun = run;
     } else {
-      out << QStringLiteral("       %1 files took %2 times as long as %3 files\n")
+      // The copies' own growth shows what the disk allows: past the memory
+      // the system lets wait for the disk, every writer goes at its pace.
+      out << QStringLiteral(
+                 "       %1 files took %2 times as long as %3 files (cp %4, durable copy %5)\n")
                  .arg(n)
-                 .arg(run / firstRun, 0, 'f', 2)
-                 .arg(firstN);
+                 .arg(t[Run] / (*first)[Run], 0, 'f', 2)
+                 .arg(firstN)
+                 .arg(t[Copy] / (*first)[Copy], 0, 'f', 2)
+                 .arg(t[DurableCopy] / (*first)[DurableCopy], 0, 'f', 2);
     }
+    out.flush();
+    QDir(work).removeRecursively();
+    settle();
   }
   if (Forms::frm_Main.loaded()) Forms::frm_Main->Unload();
   return 0;
