@@ -64,7 +64,9 @@ std::pair<quint64, quint64> key(const NativeFile::Identity& identity) {
 // taken up since the first of them: outcomes are final, counted and
 // reported, in list order, only once the files before them are in place.
 // The files wait in two groups: the open one, being written, and the sealed
-// one, being put in place on a thread of its own meanwhile.
+// one, being put in place on a thread of its own meanwhile. That thread only
+// waits for the disk and moves the group's own files; the run, its counters,
+// its reports and every question stay on the user-interface thread.
 class TargetBatch {
  public:
   TargetBatch(RunFrontEnd& frontEnd, RunTotals& totals) : frontEnd_(frontEnd), totals_(totals) {}
