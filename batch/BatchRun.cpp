@@ -277,6 +277,8 @@ class Run {
       // A folder, a pipe or a hidden file is never replaced or asked about.
       return skip("something other than a file has the target's name");
     }
+    // Replacing would fail on Windows and silently undo the marking elsewhere.
+    if (entry == NativeFile::Entry::ReadOnly) return skip("the target is read-only");
     if (entry == NativeFile::Entry::File) {
       if (!sources_.empty()) {
         const auto identity = NativeFile::IdentityOf(targetPath, false);

@@ -130,7 +130,7 @@ Entry EntryAt(const QString& path) {
   if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) {
     return Entry::Unlisted;
   }
-  return Entry::File;
+  return attributes & FILE_ATTRIBUTE_READONLY ? Entry::ReadOnly : Entry::File;
 }
 
 std::unique_ptr<Replacement> Replacement::Create(const QString& targetPath) {
@@ -252,7 +252,11 @@ Entry EntryAt(const QString& path) {
   if (::lstat(encoded(path).constData(), &info) != 0) {
     return errno == ENOENT ? Entry::None : Entry::Unlisted;
   }
-  return S_ISREG(info.st_mode) || S_ISLNK(info.st_mode) ? Entry::File : Entry::Unlisted;
+  if (S_ISLNK(info.st_mode)) return Entry::File;
+  if (!S_ISREG(info.st_mode)) return Entry::Unlisted;
+  // Write permission taken from everyone, as the system's read-only marking
+  // does; the owner's rights are no guide when the run has root's.
+  return info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH) ? Entry::File : Entry::ReadOnly;
 }
 
 std::unique_ptr<Replacement> Replacement::Create(const QString& targetPath) {

@@ -33,6 +33,7 @@ std::optional<Identity> IdentityOf(const QString& path, bool followLinks);
 enum class Entry {
   None,      // nothing has the name
   File,      // a regular file, or a link (even a dangling one): a target that exists
+  ReadOnly,  // a regular file marked read-only: a target its owner means to keep
   Unlisted,  // a folder, a pipe, a device, or a file the system hides
 };
 Entry EntryAt(const QString& path);

@@ -14,8 +14,10 @@ const QString User = QStringLiteral("User");
 
 const QString Organisation = QStringLiteral("Quillet");
 
+// QUILLET_SETTINGS_ROOT keeps the settings apart from the user's own: in
+// that folder, or on Windows under that key of HKEY_CURRENT_USER.
 QString& settingsRoot() {
-  static QString root;
+  static QString root = qEnvironmentVariable("QUILLET_SETTINGS_ROOT");
   return root;
 }
 

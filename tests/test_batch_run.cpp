@@ -149,6 +149,10 @@ const Hazard hazards[] = {
     {"name of 255 characters", NeverOverwrite, false, [](RunFixture& f) {
        QFile::rename(f.source() + QStringLiteral("a.BIN"), f.source() + QString(251, u'n') + QStringLiteral(".BIN")); },
      1, 1, 0, QString(251, u'n') + ".BIN"},
+    {"read-only target is kept, not asked about", AskToOverwrite, false, [](RunFixture& f) {
+       f.putTarget(QStringLiteral("a.BIN"), "old");
+       QFile::setPermissions(f.target() + QStringLiteral("a.BIN"), QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther); },
+     1, 0, 1, ""},
     {"two sources naming one target: the second finds the first in place", NeverOverwrite, false, [](RunFixture& f) {
        f.putSource(QStringLiteral("a.bin"), fourBank()); },
      2, 1, 1, "a.BIN", LetterCase::Apart},
@@ -426,6 +430,26 @@ class BatchRunTest : public QObject {
     Forms::frmProcess.get()->StripFiles();
     QCOMPARE(lastPrompt(f.messages), summary(66, 65, 1));
     QCOMPARE(RunFixture::snapshot(f.target()).size(), 65);
+  }
+
+  // A target another program holds open cannot be replaced on Windows: the
+  // file is skipped and the target stays as it was, with nothing beside it.
+  void targetHeldOpenByAnotherProgram() {
+#ifndef Q_OS_WIN
+    QSKIP("an open file can be replaced here");
+#endif
+    RunFixture f;
+    f.putSource(QStringLiteral("a.BIN"), fourBank());
+    f.putTarget(QStringLiteral("a.BIN"), "old");
+    ConversionSettings.Overwrite = AlwaysOverwrite;
+    {
+      QFile held(f.target() + QStringLiteral("a.BIN"));
+      QVERIFY(held.open(QIODevice::ReadOnly));
+      f.reorder();
+    }
+    QCOMPARE(lastPrompt(f.messages), summary(1, 0, 1));
+    QCOMPARE(RunFixture::snapshot(f.target()),
+             (QMap<QString, QByteArray>{{QStringLiteral("a.BIN"), "old"}}));
   }
 };
 

@@ -24,10 +24,10 @@ struct Result {
 };
 
 // Runs quillet-cli with its settings store in configHome, never the user's.
-Result cli(const QStringList& args, const QString& configHome) {
+Result cli(const QStringList& args, const TemporarySettingsStore& store) {
   QProcess process;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+  env.insert(QStringLiteral("QUILLET_SETTINGS_ROOT"), store.root());
   process.setProcessEnvironment(env);
   process.start(QStringLiteral(QUILLET_CLI), args);
   process.closeWriteChannel();
@@ -125,7 +125,7 @@ class TestCli : public QObject {
     QDir().mkpath(cliTarget);
 
     const Result r = cli(
-        QStringList{"convert", f.source(), cliTarget, "--no-settings"} + words(l.args), f.root());
+        QStringList{"convert", f.source(), cliTarget, "--no-settings"} + words(l.args), f.store());
     QCOMPARE(r.code, 1);  // the file of unknown length is skipped
     QCOMPARE(RunFixture::snapshot(cliTarget), RunFixture::snapshot(f.target()));
     QCOMPARE(r.out, QStringLiteral("7 total files were processed. 6 files were converted and  1 "
@@ -145,7 +145,7 @@ class TestCli : public QObject {
       word.replace(QStringLiteral("%S"), f.source()).replace(QStringLiteral("%T"), f.target());
       args << word.replace(QStringLiteral("%M"), f.root() + QStringLiteral("/missing/"));
     }
-    const Result r = cli(args, f.root());
+    const Result r = cli(args, f.store());
     QCOMPARE(r.code, refusals[row].code);
     QVERIFY2(r.err.contains(QString::fromUtf8(refusals[row].err)), qPrintable(r.err));
     QCOMPARE(r.out, QString());
@@ -176,7 +176,7 @@ class TestCli : public QObject {
     const auto before = RunFixture::snapshot(f.target());
     QStringList args{"convert", f.source(), f.target(), "--no-settings", "--json"};
     if (dryRun) args << "--dry-run";
-    const Result r = cli(args, f.root());
+    const Result r = cli(args, f.store());
     QCOMPARE(r.code, 1);
 
     QStringList lines, outcomes;
@@ -204,9 +204,6 @@ class TestCli : public QObject {
 
   void storedSettingsAreReadNeverWritten_data() { addRows(stored); }
   void storedSettingsAreReadNeverWritten() {
-#ifdef Q_OS_WIN
-    QSKIP("the store is the registry here; the child cannot be pointed elsewhere");
-#endif
     QFETCH(int, row);
     RunFixture f;
     f.putSource(QStringLiteral("a.BIN"), Image224K({Bank0(), Bank1(), Bank8(), Bank9()}));
@@ -214,25 +211,23 @@ class TestCli : public QObject {
                 stored[row].order);
     SaveSetting(QStringLiteral("Quillet"), QStringLiteral("User"), QStringLiteral("PadSize"),
                 stored[row].padSize);
-    const QByteArray store = ReadFile(f.store().storeFile());
-    const Result r = cli(QStringList{"convert", f.source(), f.target()} + words(stored[row].args),
-                         f.store().folder());
+    const auto store = f.store().contents();
+    const Result r =
+        cli(QStringList{"convert", f.source(), f.target()} + words(stored[row].args), f.store());
     QCOMPARE(r.code, stored[row].code);
     const QFileInfo written(f.target() + QStringLiteral("a.BIN"));
     QCOMPARE(written.exists() ? written.size() : -1, stored[row].written);
-    QCOMPARE(ReadFile(f.store().storeFile()), store);
+    QCOMPARE(f.store().contents(), store);
   }
 
-  void inspectTellsWhatIsRecognised_data() {
-    addRows(inspections);
-  }
+  void inspectTellsWhatIsRecognised_data() { addRows(inspections); }
   void inspectTellsWhatIsRecognised() {
     QFETCH(int, row);
     const Inspected& expected = inspections[row];
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("image.bin"));
     WriteFile(path, expected.image);
-    const Result r = cli({"inspect", "--json", path}, dir.path());
+    const Result r = cli({"inspect", "--json", path}, TemporarySettingsStore());
     QCOMPARE(r.code, *expected.refusal ? 1 : 0);
     const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
     QCOMPARE(o[u"class"].toString(), QString::fromLatin1(expected.lengthClass));
@@ -251,9 +246,9 @@ class TestCli : public QObject {
   }
 
   void versionAndHelp() {
-    QTemporaryDir dir;
-    QCOMPARE(cli({"--version"}, dir.path()).out, QStringLiteral("Quillet - v1.01.0000 (1.1.0)\n"));
-    const Result help = cli({"--help"}, dir.path());
+    const TemporarySettingsStore store;
+    QCOMPARE(cli({"--version"}, store).out, QStringLiteral("Quillet - v1.01.0000 (1.1.0)\n"));
+    const Result help = cli({"--help"}, store);
     QCOMPARE(help.code, 0);
     for (const OutputPreset& preset : OutputPresets)
       QVERIFY(help.out.contains(QString::fromLatin1(preset.caption)));

@@ -112,6 +112,18 @@ QString TemporarySettingsStore::storedText(const QString& section, const QString
 #endif
 }
 
+QMap<QString, QString> TemporarySettingsStore::contents() const {
+#ifdef Q_OS_WIN
+  QSettings store(QStringLiteral("HKEY_CURRENT_USER\\%1\\Quillet\\Quillet").arg(root_),
+                  QSettings::NativeFormat);
+#else
+  QSettings store(storeFile(), QSettings::IniFormat);
+#endif
+  QMap<QString, QString> values;
+  for (const QString& key : store.allKeys()) values.insert(key, store.value(key).toString());
+  return values;
+}
+
 QString TemporarySettingsStore::storeFile() const {
   return dir_.path() + QStringLiteral("/Quillet/Quillet.conf");
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QTemporaryDir>
 #include <functional>
@@ -67,6 +68,11 @@ class TemporarySettingsStore {
   // Windows the registry, where only a text value counts); empty when there
   // is none.
   QString storedText(const QString& section, const QString& key) const;
+  // Every value in the store, as text.
+  QMap<QString, QString> contents() const;
+  // Where the store is: a folder, or on Windows a key of HKEY_CURRENT_USER;
+  // QUILLET_SETTINGS_ROOT takes it to another process.
+  QString root() const { return root_; }
   // The folder the store keeps its file in, and the file (on Windows, where
   // the registry keeps the values, a folder that stays empty).
   QString folder() const { return dir_.path(); }
