@@ -49,13 +49,6 @@ QString json(const char* text) {
   return QString::fromUtf8(text).replace(u'\'', u'"');
 }
 
-// One test row per table row, named by the row.
-template <typename Row, size_t N>
-void addRows(const Row (&rows)[N]) {
-  QTest::addColumn<int>("row");
-  for (size_t i = 0; i < N; ++i) QTest::newRow(rows[i].name) << int(i);
-}
-
 void putSamples(RunFixture& f) {
   for (const auto& [name, image] : SampleImages()) f.putSource(name, image);
 }
@@ -206,7 +199,7 @@ class TestCli : public QObject {
   void storedSettingsAreReadNeverWritten() {
     QFETCH(int, row);
     RunFixture f;
-    f.putSource(QStringLiteral("a.BIN"), Image224K({Bank0(), Bank1(), Bank8(), Bank9()}));
+    f.putSource(QStringLiteral("a.BIN"), FourBankImage());
     SaveSetting(QStringLiteral("Quillet"), QStringLiteral("User"), QStringLiteral("OutOrder"),
                 stored[row].order);
     SaveSetting(QStringLiteral("Quillet"), QStringLiteral("User"), QStringLiteral("PadSize"),
