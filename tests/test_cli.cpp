@@ -200,10 +200,9 @@ class TestCli : public QObject {
     QFETCH(int, row);
     RunFixture f;
     f.putSource(QStringLiteral("a.BIN"), FourBankImage());
-    SaveSetting(QStringLiteral("Quillet"), QStringLiteral("User"), QStringLiteral("OutOrder"),
-                stored[row].order);
-    SaveSetting(QStringLiteral("Quillet"), QStringLiteral("User"), QStringLiteral("PadSize"),
-                stored[row].padSize);
+    for (const auto& [key, value] :
+         {std::pair{"OutOrder", stored[row].order}, std::pair{"PadSize", stored[row].padSize}})
+      SaveSetting(QStringLiteral("Quillet"), QStringLiteral("User"), key, value);
     const auto store = f.store().contents();
     const Result r =
         cli(QStringList{"convert", f.source(), f.target()} + words(stored[row].args), f.store());

@@ -68,7 +68,6 @@ class TestSettings : public QObject {
 #endif
     // clang-format off
     const struct { const char *name, *path, *file; bool saved; } rows[] = {  // file null: a folder
-        {"nothing in the way", "", nullptr, true},
         {"a line the store cannot read is written over", "Quillet/Quillet.conf", "[Folders", true},
         {"the store file is a folder", "Quillet/Quillet.conf", nullptr, false},
         {"the store folder is a file", "Quillet", "", false},
