@@ -19,22 +19,16 @@ using namespace ImageBuilder;
 
 namespace {
 
-// Presses a button of the real message box once it is up, and reports
-// what the box showed.
+// Presses a button of the real message box with this title once it is up,
+// and reports what the box showed.
 struct RealBoxAnswer {
   QString text, title;
   QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 
-  // Waits for the box with this title, then presses the button.
   void pressWhenShown(const QString& boxTitle, QMessageBox::StandardButton press) {
-    QTimer::singleShot(0, [this, boxTitle, press] { poll(boxTitle, press); });
-  }
-
- private:
-  void poll(const QString& boxTitle, QMessageBox::StandardButton press) {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box || box->windowTitle() != boxTitle) {
-      QTimer::singleShot(10, [this, boxTitle, press] { poll(boxTitle, press); });
+      QTimer::singleShot(10, [this, boxTitle, press] { pressWhenShown(boxTitle, press); });
       return;
     }
     text = box->text();
