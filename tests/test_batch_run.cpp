@@ -76,7 +76,6 @@ struct Policy { const char* name; quint8 overwrite; Answer answer; bool replaced
 const Policy policies[] = {
     {"never", 0, Answer::OK, false, 0, 1},        {"always", 1, Answer::OK, true, 1, 0},
     {"ask, Yes", 2, Answer::Yes, true, 1, 0},     {"ask, No", 2, Answer::No, false, 0, 1},
-    {"ask, Cancel", 2, Answer::Cancel, false, 0, 0},
     {"unknown code keeps the target", 9, Answer::OK, false, 0, 1},
 };
 
