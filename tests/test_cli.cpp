@@ -49,13 +49,6 @@ QString json(const char* text) {
   return QString::fromUtf8(text).replace(u'\'', u'"');
 }
 
-// One test row per table row, named by the row.
-template <typename Row, size_t N>
-void addRows(const Row (&rows)[N]) {
-  QTest::addColumn<int>("row");
-  for (size_t i = 0; i < N; ++i) QTest::newRow(rows[i].name) << int(i);
-}
-
 void putSamples(RunFixture& f) {
   for (const auto& [name, image] : SampleImages()) f.putSource(name, image);
 }
@@ -206,11 +199,10 @@ class TestCli : public QObject {
   void storedSettingsAreReadNeverWritten() {
     QFETCH(int, row);
     RunFixture f;
-    f.putSource(QStringLiteral("a.BIN"), Image224K({Bank0(), Bank1(), Bank8(), Bank9()}));
-    SaveSetting(QStringLiteral("Quillet"), QStringLiteral("User"), QStringLiteral("OutOrder"),
-                stored[row].order);
-    SaveSetting(QStringLiteral("Quillet"), QStringLiteral("User"), QStringLiteral("PadSize"),
-                stored[row].padSize);
+    f.putSource(QStringLiteral("a.BIN"), FourBankImage());
+    for (const auto& [key, value] :
+         {std::pair{"OutOrder", stored[row].order}, std::pair{"PadSize", stored[row].padSize}})
+      SaveSetting(QStringLiteral("Quillet"), QStringLiteral("User"), key, value);
     const auto store = f.store().contents();
     const Result r =
         cli(QStringList{"convert", f.source(), f.target()} + words(stored[row].args), f.store());

@@ -1,10 +1,8 @@
-// Byte ranges of files open by number, replacement of target files, and the
-// hex text of byte strings.
+// Byte ranges of files open by number, and replacement of target files.
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "engine/Lib_Convert.h"
 #include "engine/Lib_File.h"
 #include "tools/ImageBuilder.h"
 
@@ -90,11 +88,6 @@ class TestFileAccess : public QObject {
       QVERIFY(!WriteBytes(number, -1, "x") && !CommitFile(number));
     }
     QVERIFY(!OpenForRead(InputFile, path("missing.bin")) && !QFile::exists(path("missing.bin")));
-  }
-
-  void strToHex() {
-    QCOMPARE(Lib_Convert::StrToHex(QByteArray()), QString());
-    QCOMPARE(Lib_Convert::StrToHex(QByteArray("\x05\xAB\x00\x27\xFE", 5)), QString("05AB0027FE"));
   }
 };
 

@@ -60,10 +60,7 @@ class FolderPickerTest : public QObject {
     Drives::ClearSimulated();
   }
 
-  void opensAndHandsBack_data() {
-    QTest::addColumn<int>("row");
-    for (int i = 0; i < int(std::size(rows)); ++i) QTest::newRow(rows[i].name) << i;
-  }
+  void opensAndHandsBack_data() { addRows(rows); }
   void opensAndHandsBack() {
     QFETCH(int, row);
     const Row& r = rows[row];

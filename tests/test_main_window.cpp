@@ -19,26 +19,16 @@ using namespace ImageBuilder;
 
 namespace {
 
-QByteArray image() {
-  return Image224K({Bank0(), Bank1(), Bank8(), Bank9()});
-}
-
-// Presses a button of the real message box once it is up, and reports
-// what the box showed.
+// Presses a button of the real message box with this title once it is up,
+// and reports what the box showed.
 struct RealBoxAnswer {
   QString text, title;
   QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 
-  // Waits for the box with this title, then presses the button.
   void pressWhenShown(const QString& boxTitle, QMessageBox::StandardButton press) {
-    QTimer::singleShot(0, [this, boxTitle, press] { poll(boxTitle, press); });
-  }
-
- private:
-  void poll(const QString& boxTitle, QMessageBox::StandardButton press) {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box || box->windowTitle() != boxTitle) {
-      QTimer::singleShot(10, [this, boxTitle, press] { poll(boxTitle, press); });
+      QTimer::singleShot(10, [this, boxTitle, press] { pressWhenShown(boxTitle, press); });
       return;
     }
     text = box->text();
@@ -68,46 +58,31 @@ class MainWindowTest : public QObject {
     main->Unload();
   }
 
-  void enablingRule_data() {
-    QTest::addColumn<QString>("source");
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<bool>("enabled");
-    const char* rows[][3] = {{"neither folder", "", ""},
-                             {"source only", "/a/", ""},
-                             {"target only", "", "/b/"},
-                             {"both, even if missing", "/no/such/", "/b/"}};
-    for (const auto& row : rows) QTest::newRow(row[0]) << row[1] << row[2] << (*row[1] && *row[2]);
-  }
-
+  // "&Reorder" takes both folders named, even missing ones; emptying one
+  // takes it away again.
   void enablingRule() {
-    QFETCH(QString, source);
-    QFETCH(QString, target);
-    QFETCH(bool, enabled);
     RunFixture f;
-    f.setFolders(source, target);
-    QCOMPARE(f.main()->cmdStrip->isEnabled(), enabled);
+    const char* rows[][2] = {{"/no/such/", "/b/"}, {"", "/b/"}, {"/a/", ""}, {"", ""}};
+    for (const auto& row : rows) {
+      f.setFolders(row[0], row[1]);
+      QVERIFY2(f.main()->cmdStrip->isEnabled() == (*row[0] && *row[1]), row[0]);
+    }
   }
 
-  void extensionNormalisedWhenFocusLeaves_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("shown");
-    const char* rows[][3] = {
-        {"dot added", "bin", ".bin"}, {"empty becomes a dot", "", "."}, {"dot kept", ".B", ".B"}};
-    for (const auto& row : rows) QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]);
-  }
-
+  // Leaving the target extension box adds a missing dot; empty becomes ".".
   void extensionNormalisedWhenFocusLeaves() {
-    QFETCH(QString, typed);
-    QFETCH(QString, shown);
     RunFixture f;
     frm_Main* main = f.main();
     main->Show();
     QVERIFY(QTest::qWaitForWindowActive(main));
-    main->txtTargetExt->setFocus();
-    main->txtTargetExt->setText(typed);
-    main->cmdExit->setFocus();
-    QCOMPARE(main->txtTargetExt->text(), shown);
-    QCOMPARE(ConversionSettings.TargetExt, shown);
+    const char* rows[][2] = {{"bin", ".bin"}, {"", "."}, {".B", ".B"}};
+    for (const auto& [typed, shown] : rows) {
+      main->txtTargetExt->setFocus();
+      main->txtTargetExt->setText(typed);
+      main->cmdExit->setFocus();
+      QCOMPARE(main->txtTargetExt->text(), shown);
+      QCOMPARE(ConversionSettings.TargetExt, shown);
+    }
   }
 
   void closingSavesTheFieldsAsTheyStand() {
@@ -149,12 +124,10 @@ class MainWindowTest : public QObject {
   void reorderRefused_data() {
     QTest::addColumn<QString>("why");
     QTest::addColumn<QString>("title");
-    QTest::newRow("no matching file") << "none"
-                                      << "No Files Found";
-    QTest::newRow("source folder missing") << "missing"
-                                           << "Folder Error";
-    QTest::newRow("more files than one run takes") << "too many"
-                                                   << "Too Many Files";
+    const char* rows[][3] = {{"no matching file", "none", "No Files Found"},
+                             {"source folder missing", "missing", "Folder Error"},
+                             {"more files than one run takes", "too many", "Too Many Files"}};
+    for (const auto& row : rows) QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]);
   }
 
   void reorderRefused() {
@@ -163,7 +136,7 @@ class MainWindowTest : public QObject {
     if (why == QStringLiteral("too many") && UnderWine())
       QSKIP("32768 files in one folder take many minutes to make under Wine");
     RunFixture f;
-    f.putSource(QStringLiteral("x.HEX"), image());
+    f.putSource(QStringLiteral("x.HEX"), FourBankImage());
     const QString missing = f.root() + QStringLiteral("/missing/");
     if (why == QStringLiteral("missing")) f.setFolders(missing, f.target());
     for (int i = 0; why == QStringLiteral("too many") && i <= 32767; ++i) {
@@ -189,7 +162,7 @@ class MainWindowTest : public QObject {
   void listingTakesOrdinaryMatchingFilesByName() {
     RunFixture f;
     for (const char* name : {"b.BIN", "a.BIN", "A.bin", "x.txt", ".hidden.BIN"}) {
-      f.putSource(QString::fromLatin1(name), image());
+      f.putSource(QString::fromLatin1(name), FourBankImage());
     }
     QDir(f.source()).mkdir(QStringLiteral("folder.BIN"));
     Hide(f.source() + QStringLiteral(".hidden.BIN"));
@@ -216,8 +189,8 @@ class MainWindowTest : public QObject {
   // close the main window under it.
   void mainWindowLockedDuringARun() {
     RunFixture f;
-    f.putSource(QStringLiteral("a.BIN"), image());
-    f.putSource(QStringLiteral("b.BIN"), image());
+    f.putSource(QStringLiteral("a.BIN"), FourBankImage());
+    f.putSource(QStringLiteral("b.BIN"), FourBankImage());
     frm_Main* main = f.main();
     main->Show();
     bool checked = false;
@@ -241,7 +214,7 @@ class MainWindowTest : public QObject {
 
   void realMessageBoxShowsTheTextAndReturnsTheAnswer() {
     RunFixture f;
-    f.putSource(QStringLiteral("a.BIN"), image());
+    f.putSource(QStringLiteral("a.BIN"), FourBankImage());
     f.putTarget(QStringLiteral("a.BIN"), "old");
     ConversionSettings.Overwrite = AskToOverwrite;
     Toolkit::SetMessageHandler({});  // the real boxes from here on

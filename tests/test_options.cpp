@@ -59,12 +59,6 @@ QString state(frmOptions* w) {
          on('O', w->txtOutputOrder) + ' ' + colour.toString();
 }
 
-template <class Row, std::size_t N>
-void addRows(const Row (&rows)[N]) {
-  QTest::addColumn<int>("row");
-  for (std::size_t i = 0; i < N; ++i) QTest::newRow(rows[i].name) << int(i);
-}
-
 constexpr auto Ok = &frmOptions::cmdOK, Cancel = &frmOptions::cmdCancel;
 
 // clang-format off

@@ -33,7 +33,6 @@ class TestSettings : public QObject {
   void load() {
     // clang-format off
     const struct { const char *name, *key, *text, *expected; } rows[] = {
-        {"extension as stored", "Folders/TargetExt", ".bin", ".bin"},
         {"empty extension becomes .BIN", "Folders/TargetExt", "", ".BIN"},
         {"unquoted commas", "User/OutOrder", "8,1,0,9", "8,1,0,9"},
         {"order of another form is kept", "User/OutOrder", "\"1, 2\"", "1, 2"},
@@ -68,7 +67,6 @@ class TestSettings : public QObject {
 #endif
     // clang-format off
     const struct { const char *name, *path, *file; bool saved; } rows[] = {  // file null: a folder
-        {"nothing in the way", "", nullptr, true},
         {"a line the store cannot read is written over", "Quillet/Quillet.conf", "[Folders", true},
         {"the store file is a folder", "Quillet/Quillet.conf", nullptr, false},
         {"the store folder is a file", "Quillet", "", false},

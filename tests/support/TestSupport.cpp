@@ -35,6 +35,11 @@ QStringList MessageRecorder::titles() const {
   return result;
 }
 
+QByteArray FourBankImage() {
+  using namespace ImageBuilder;
+  return Image224K({Bank0(), Bank1(), Bank8(), Bank9()});
+}
+
 bool TellsCaseApart(const QString& folder) {
   const QString probe = QDir(folder).filePath(QStringLiteral("case-probe"));
   ImageBuilder::WriteFile(probe, QByteArray());

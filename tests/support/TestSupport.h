@@ -4,9 +4,22 @@
 #include <QMap>
 #include <QString>
 #include <QTemporaryDir>
+#include <QtTest>
+#include <cstddef>
 #include <functional>
 
 #include "ui/Toolkit.h"
+
+// One data row per table row, named by the row's behaviour; the test
+// fetches the row's index as "row".
+template <typename Row, std::size_t N>
+void addRows(const Row (&rows)[N]) {
+  QTest::addColumn<int>("row");
+  for (std::size_t i = 0; i < N; ++i) QTest::newRow(rows[i].name) << static_cast<int>(i);
+}
+
+// A 224K image of banks 0, 1, 8 and 9 in order, which every layout takes.
+QByteArray FourBankImage();
 
 // Answers every message box of the program for the lifetime of the object
 // and keeps what was shown. Answers are taken from the queue in order; when
