@@ -14,7 +14,7 @@
 #include "engine/Lib_File.h"
 #include "engine/NativeFile.h"
 #include "settings/modGlobals.h"
-#include "ui/FileListBox.h"
+#include "batch/FileListBox.h"
 
 using Toolkit::Answer;
 using Toolkit::Buttons;

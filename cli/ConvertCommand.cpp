@@ -8,7 +8,7 @@
 #include "cli/TerminalFrontEnd.h"
 #include "settings/modGlobals.h"
 #include "settings/modRegistry.h"
-#include "ui/FileListBox.h"
+#include "batch/FileListBox.h"
 
 int RunConvert(const Options& options) {
   const QStringList folders = options.operands();

@@ -10,7 +10,7 @@
 #endif
 
 #include "batch/BatchRun.h"
-#include "batch/frmProcess.h"
+#include "ui/frmProcess.h"
 #include "settings/modGlobals.h"
 #include "tests/support/RunFixture.h"
 #include "tools/ImageBuilder.h"

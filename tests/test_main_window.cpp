@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "batch/frmProcess.h"
+#include "ui/frmProcess.h"
 #include "settings/modGlobals.h"
 #include "tests/support/RunFixture.h"
 #include "tools/ImageBuilder.h"

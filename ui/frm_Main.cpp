@@ -7,12 +7,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "batch/frmProcess.h"
+#include "ui/frmProcess.h"
 #include "settings/AppIdentity.h"
 #include "settings/modGlobals.h"
 #include "settings/modRegistry.h"
 #include "ui/Controls.h"
-#include "ui/FileListBox.h"
+#include "batch/FileListBox.h"
 #include "ui/Toolkit.h"
 #include "ui/frmFileBox.h"
 #include "ui/frmOptions.h"

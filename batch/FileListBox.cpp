@@ -1,4 +1,4 @@
-#include "ui/FileListBox.h"
+#include "batch/FileListBox.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "batch/frmProcess.h"
+#include "ui/frmProcess.h"
 
 #include <QGroupBox>
 #include <QLabel>
