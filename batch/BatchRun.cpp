@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSet>
 #include <future>
 #include <set>
@@ -201,7 +202,9 @@ class Run {
     const Message sameFolder = folderError(
         QStringLiteral("The Source and Target folders/extensions are the same.") + CRLF +
         QStringLiteral("Please change one of the folders/extensions before continuing."));
-    if (s.TargetExt == s.SourceExt && s.Target == s.Source) return sameFolder;
+    if (!options_.listedPaths && s.TargetExt == s.SourceExt && s.Target == s.Source) {
+      return sameFolder;
+    }
     switch (ResolveLayout(s.OutOrder, s.PadValue, s.PadSize, s.PadType, s.Bank1Only, s.Limit32K,
                           &layout_)) {
       case LayoutError::BadOrder: return formatError(QStringLiteral("Bank Order"));
@@ -214,7 +217,8 @@ class Run {
     }
     // The same folder may be reached by another name: a link, letter case.
     const auto targetFolder = folderIdentity(target_);
-    const bool oneFolder = targetFolder && targetFolder == folderIdentity(source_);
+    const bool oneFolder =
+        !options_.listedPaths && targetFolder && targetFolder == folderIdentity(source_);
     if (oneFolder && s.TargetExt == s.SourceExt) return sameFolder;
     if (options_.dryRun) return std::nullopt;
     NativeFile::RemoveLeftovers(target_);
@@ -222,20 +226,11 @@ class Run {
       return folderError(QStringLiteral("The Target folder cannot be written:"), s.Target,
                          QStringLiteral("Please choose another target folder."));
     }
-    // A target must never take the place of a source: the entries of the
-    // sources, links themselves included, are known by identity.
-    if (oneFolder) {
-      for (const QString& name : FileList) {
-        if (auto identity = NativeFile::IdentityOf(source_ + name, false)) {
-          sources_.insert(key(*identity));
-        }
-      }
-    }
     return std::nullopt;
   }
 
   void convert(const QString& name, TargetBatch& batch) {
-    const QString sourcePath = source_ + name;
+    const QString sourcePath = options_.listedPaths ? name : source_ + name;
     frontEnd_.ShowProgress(FileIndex, FileCount, sourcePath);
     frontEnd_.EventPoint();
 
@@ -250,9 +245,14 @@ class Run {
       report.reason = RefusalText(refusal);
       batch.AddFinal(std::move(report));
     };
+    auto keep = [&]() {
+      report.action = TargetAction::Keep;
+      skip("the target exists and was kept");
+    };
+    const QString fileName = options_.listedPaths ? QFileInfo(name).fileName() : name;
     // A name of fewer than four characters leaves no base name for a target.
-    if (name.size() < 4) return skip("the name leaves no target name");
-    report.targetName = name.left(name.size() - 4) + ConversionSettings.TargetExt;
+    if (fileName.size() < 4) return skip("the name leaves no target name");
+    report.targetName = fileName.left(fileName.size() - 4) + ConversionSettings.TargetExt;
     const QString targetPath = target_ + report.targetName;
 
     {
@@ -263,10 +263,6 @@ class Run {
       report.length = Lib_File::FileLength(Lib_File::InputFile);
       if (!ClassifyImage()) return refuse(Refusal::UnknownLength);
       if (!ConvertFile()) return refuse(LastRecognition.refusal);
-    }
-    if (options_.dryRun) {
-      report.outcome = FileOutcome::Converted;
-      return batch.AddFinal(std::move(report));
     }
 
     // What stands at the target's name must be seen as it will be when the
@@ -279,29 +275,37 @@ class Run {
     }
     // Replacing would fail on Windows and silently undo the marking elsewhere.
     if (entry == NativeFile::Entry::ReadOnly) return skip("the target is read-only");
+    report.action = TargetAction::Create;
     if (entry == NativeFile::Entry::File) {
-      if (!sources_.empty()) {
-        const auto identity = NativeFile::IdentityOf(targetPath, false);
-        if (identity && sources_.count(key(*identity))) return skip("the target is a source");
-      }
+      if (isSource(targetPath)) return skip("the target is a source");
+      report.action = TargetAction::Replace;
       switch (ConversionSettings.Overwrite) {
         case AskToOverwrite:
+          if (options_.dryRun) {
+            report.action = TargetAction::Ask;
+            break;
+          }
           switch (frontEnd_.MsgBox({QStringLiteral("Do you want to overwrite the file") + CRLF +
                                         report.targetName + u'?',
                                     Buttons::YesNoCancel, Icon::None,
                                     QStringLiteral("Confirm Overwrite?")})) {
             case Answer::Yes: break;
-            case Answer::No: return skip("the target exists and was kept");
+            case Answer::No: return keep();
             default:
               CancelRequested = true;
+              report.action = TargetAction::None;
               report.outcome = FileOutcome::Stopped;
               report.reason = QStringLiteral("stopped at the overwrite question");
               return batch.AddFinal(std::move(report));
           }
           break;
         case AlwaysOverwrite: break;
-        default: return skip("the target exists and was kept");  // never, and unknown codes
+        default: return keep();  // never, and unknown codes
       }
+    }
+    if (options_.dryRun) {
+      report.outcome = FileOutcome::Converted;
+      return batch.AddFinal(std::move(report));
     }
 
     // The old target stays until the new image is complete and flushed.
@@ -319,6 +323,26 @@ class Run {
     batch.AddPending(std::move(report), std::move(file));
   }
 
+  // Whether the file at path is one of the run's sources: the same folder
+  // entry, or the file a source leads to through a link. A target must
+  // never take the place of a source. The sources are looked up the first
+  // time a target exists.
+  bool isSource(const QString& path) {
+    if (!sourcesKnown_) {
+      sourcesKnown_ = true;
+      for (const QString& name : FileList) {
+        const QString source = options_.listedPaths ? name : source_ + name;
+        for (bool follow : {false, true}) {
+          if (auto identity = NativeFile::IdentityOf(source, follow)) {
+            sources_.insert(key(*identity));
+          }
+        }
+      }
+    }
+    const auto identity = NativeFile::IdentityOf(path, false);
+    return identity && sources_.count(key(*identity));
+  }
+
   RunFrontEnd& frontEnd_;
   const RunOptions options_;
   const QString source_;
@@ -326,6 +350,7 @@ class Run {
   OutputLayout layout_;
   QByteArray image_;  // the output image, its memory reused from file to file
   IdentitySet sources_;
+  bool sourcesKnown_ = false;
   RunTotals totals_;
 };
 
@@ -365,6 +390,23 @@ std::optional<Message> ListSourceFiles(FileListBox& list, const QString& folder,
     list.setListIndex(FileIndex);
     FileList.append(list.FileName());
   }
+  return std::nullopt;
+}
+
+std::optional<Message> ListSourcePaths(const QStringList& paths) {
+  if (paths.isEmpty()) {
+    return Message{QStringLiteral("No files were given."), Buttons::OK, Icon::Information,
+                   QStringLiteral("No Files Found")};
+  }
+  if (paths.size() > MaxRunFiles) {
+    return Message{QStringLiteral("%1 files were given; one run takes at most %2.")
+                       .arg(paths.size())
+                       .arg(MaxRunFiles),
+                   Buttons::OK, Icon::Exclamation, QStringLiteral("Too Many Files")};
+  }
+  FileList = paths;
+  FileCount = static_cast<qint16>(paths.size());
+  FileIndex = 0;
   return std::nullopt;
 }
 

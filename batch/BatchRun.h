@@ -16,6 +16,15 @@ class FileListBox;
 
 enum class FileOutcome { Converted, Skipped, Stopped };
 
+// What the run did at a file's target name, or in a dry run would do.
+enum class TargetAction {
+  None,     // the file never reached its target: refused, unreadable, stopped, or a fault
+  Create,   // nothing stood at the name; the target is (would be) new
+  Replace,  // an existing target is (would be) replaced
+  Keep,     // an existing target is kept by the user's own choice ("never", or No)
+  Ask,      // dry run only: the user would be asked whether to replace it
+};
+
 // What became of one file, once that is final (a written target counts only
 // once it is safely in place).
 struct FileReport {
@@ -27,6 +36,7 @@ struct FileReport {
   // The check of the recognition that refused the image (its length
   // included); None for an image that was recognised or never read.
   Refusal refusal = Refusal::None;
+  TargetAction action = TargetAction::None;
 };
 
 enum class RunEnd { Refused, Completed, Stopped };
@@ -66,9 +76,19 @@ inline constexpr int MaxRunFiles = 32767;
 std::optional<Toolkit::Message> ListSourceFiles(FileListBox& list, const QString& folder,
                                                 const QString& sourceExt);
 
+// Fills FileList and FileCount with the paths of the given files, in the
+// order given, for a run over just those files; or returns the message that
+// refuses the run (no files, too many). Files that are not there or not
+// regular files stay in the list: the run reports each as skipped.
+std::optional<Toolkit::Message> ListSourcePaths(const QStringList& paths);
+
 struct RunOptions {
-  // Recognise every file and report it, but write nothing and ask nothing.
+  // Recognise every file and look at its target as a real run would, and
+  // report what would happen, but write nothing and ask nothing.
   bool dryRun = false;
+  // FileList holds paths of files (from ListSourcePaths), not names in the
+  // source folder.
+  bool listedPaths = false;
 };
 
 // Runs over FileList: checks what must hold before any file is read, then

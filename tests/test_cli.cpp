@@ -154,8 +154,8 @@ class TestCli : public QObject {
         "%1 files were converted and  %3 were skipped.','refused':2,'skipped':%3,'total':8,"
         "'type':'summary'}");
     QTest::newRow("converting") << false << "skipped" << summary.arg(5).arg("false").arg(3);
-    QTest::newRow("dry run: writes nothing, asks nothing")
-        << true << "converted" << summary.arg(6).arg("true").arg(2);
+    QTest::newRow("dry run: writes nothing, predicts the kept target")
+        << true << "skipped" << summary.arg(5).arg("true").arg(3);
   }
   void jsonReportsEveryFile() {
     QFETCH(bool, dryRun);
