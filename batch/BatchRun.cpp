@@ -10,12 +10,13 @@
 #include <system_error>
 #include <vector>
 
+#include "batch/FileListBox.h"
+#include "batch/TargetFolder.h"
 #include "engine/BankTables.h"
 #include "engine/ImageAssembly.h"
 #include "engine/Lib_File.h"
 #include "engine/NativeFile.h"
 #include "settings/modGlobals.h"
-#include "batch/FileListBox.h"
 
 using Toolkit::Answer;
 using Toolkit::Buttons;
@@ -55,12 +56,6 @@ std::optional<NativeFile::Identity> folderIdentity(const QString& folder) {
   return NativeFile::IdentityOf(folder, true);
 }
 
-using IdentitySet = std::set<std::pair<quint64, quint64>>;
-
-std::pair<quint64, quint64> key(const NativeFile::Identity& identity) {
-  return {identity.volume, identity.file};
-}
-
 // Written targets waiting to be put in place, and the outcomes of the files
 // taken up since the first of them: outcomes are final, counted and
 // reported, in list order, only once the files before them are in place.
@@ -70,19 +65,29 @@ std::pair<quint64, quint64> key(const NativeFile::Identity& identity) {
 // its reports and every question stay on the user-interface thread.
 class TargetBatch {
  public:
-  TargetBatch(RunFrontEnd& frontEnd, RunTotals& totals) : frontEnd_(frontEnd), totals_(totals) {}
-  ~TargetBatch() { Commit(); }
+  TargetBatch(TargetFolder* folder, RunFrontEnd& frontEnd, RunTotals& totals)
+      : folder_(folder), frontEnd_(frontEnd), totals_(totals) {
+    active = this;
+  }
+  ~TargetBatch() {
+    Commit();
+    active = nullptr;
+  }
+
+  // The batch of the run under way, if any: a question to the user puts
+  // its files in place first, since the user may take hours to answer.
+  static inline TargetBatch* active = nullptr;
 
   void AddFinal(FileReport report) {
-    open_.entries.push_back({std::move(report), nullptr});
+    open_.entries.push_back({std::move(report), false, {}});
     if (open_.pending == 0 && !sealed_.placing.valid()) Commit();
   }
 
-  void AddPending(FileReport report, std::unique_ptr<NativeFile::Replacement> file) {
+  void AddPending(FileReport report, TargetFolder::Placing placing) {
     if (open_.pending == 0) clock_.start();
     ++open_.pending;
     open_.names.insert(report.targetName.toCaseFolded());
-    open_.entries.push_back({std::move(report), std::move(file)});
+    open_.entries.push_back({std::move(report), true, std::move(placing)});
   }
 
   // Whether a target of this name waits to be put in place; letter case is
@@ -101,23 +106,24 @@ class TargetBatch {
     sealed_ = std::move(open_);
     open_ = Group{};
     try {
-      sealed_.placing = std::async(std::launch::async, &Group::PutInPlace, &sealed_);
+      sealed_.placing = std::async(std::launch::async, &Group::PutInPlace, &sealed_, folder_);
     } catch (const std::system_error&) {
-      sealed_.PutInPlace();  // no thread to be had: the run just waits for the disk
+      sealed_.PutInPlace(folder_);  // no thread to be had: the run just waits for the disk
     }
   }
 
   // Puts every written file in place now.
   void Commit() {
     report(sealed_);
-    open_.PutInPlace();
+    open_.PutInPlace(folder_);
     report(open_);
   }
 
  private:
   struct Entry {
     FileReport report;
-    std::unique_ptr<NativeFile::Replacement> file;
+    bool written;
+    TargetFolder::Placing placing;
   };
   struct Group {
     std::vector<Entry> entries;
@@ -125,22 +131,35 @@ class TargetBatch {
     int pending = 0;
     std::future<void> placing;
 
-    // Flushes the files' bytes, moves each over its target, then makes the
-    // new names durable with the folder. Touches nothing but the group.
-    void PutInPlace() {
-      std::vector<NativeFile::Replacement*> files;
-      for (const Entry& entry : entries) {
-        if (entry.file) files.push_back(entry.file.get());
-      }
-      if (files.empty()) return;
-      NativeFile::FlushTogether(files);
+    // Touches nothing but the group and the held folder.
+    void PutInPlace(TargetFolder* folder) {
+      if (pending == 0) return;
+      std::vector<TargetFolder::Placing> files;
+      files.reserve(pending);
       for (Entry& entry : entries) {
-        if (entry.file && !entry.file->Commit()) {
-          entry.report.outcome = FileOutcome::Skipped;
-          entry.report.reason = QStringLiteral("the target could not be put in place");
-        }
+        if (entry.written) files.push_back(std::move(entry.placing));
       }
-      NativeFile::FlushFolder(files.front()->Folder());
+      folder->Place(files);
+      auto placed = files.begin();
+      for (Entry& entry : entries) {
+        if (!entry.written) continue;
+        FileReport& report = entry.report;
+        switch (placed->result) {
+          case TargetFolder::Placing::Result::Placed: break;
+          case TargetFolder::Placing::Result::Kept:
+            report.outcome = FileOutcome::Skipped;
+            report.action = TargetAction::Keep;
+            report.reason = placed->reason;
+            break;
+          default:
+            report.outcome = FileOutcome::Skipped;
+            report.action = TargetAction::None;
+            report.reason = placed->reason;
+            break;
+        }
+        ++placed;
+      }
+      pending = 0;
     }
   };
 
@@ -155,6 +174,7 @@ class TargetBatch {
     group = Group{};
   }
 
+  TargetFolder* folder_;
   RunFrontEnd& frontEnd_;
   RunTotals& totals_;
   Group open_;
@@ -176,13 +196,14 @@ class Run {
       return totals_;
     }
     {
-      TargetBatch batch(frontEnd_, totals_);
+      TargetBatch batch(folder_.get(), frontEnd_, totals_);
       for (FileIndex = 0; FileIndex < FileCount; ++FileIndex) {
         convert(FileList[FileIndex], batch);
         if (CancelRequested) break;
         batch.Advance();
       }
     }
+    folder_.reset();  // lets go of the folder and its lock before the summary
     if (FileIndex >= FileCount) FileIndex = FileCount - 1;
     totals_.total = FileIndex + 1;
     totals_.end = CancelRequested ? RunEnd::Stopped : RunEnd::Completed;
@@ -205,26 +226,37 @@ class Run {
     if (!options_.listedPaths && s.TargetExt == s.SourceExt && s.Target == s.Source) {
       return sameFolder;
     }
+    if (auto refusal = extensionError(QStringLiteral("Source"), s.SourceExt)) return refusal;
+    if (auto refusal = extensionError(QStringLiteral("Target"), s.TargetExt)) return refusal;
     switch (ResolveLayout(s.OutOrder, s.PadValue, s.PadSize, s.PadType, s.Bank1Only, s.Limit32K,
                           &layout_)) {
       case LayoutError::BadOrder: return formatError(QStringLiteral("Bank Order"));
       case LayoutError::BadPadValue: return formatError(QStringLiteral("Pad Value"));
       case LayoutError::None: break;
     }
-    if (!FileListBox::IsReadableFolder(target_)) {
-      return folderError(QStringLiteral("The Target folder does not exist or cannot be read:"),
-                         s.Target, QStringLiteral("Please choose another target folder."));
-    }
+    const Message unreadable =
+        folderError(QStringLiteral("The Target folder does not exist or cannot be read:"), s.Target,
+                    QStringLiteral("Please choose another target folder."));
+    if (!NativeFile::IsReadableFolder(target_)) return unreadable;
     // The same folder may be reached by another name: a link, letter case.
     const auto targetFolder = folderIdentity(target_);
     const bool oneFolder =
         !options_.listedPaths && targetFolder && targetFolder == folderIdentity(source_);
     if (oneFolder && s.TargetExt == s.SourceExt) return sameFolder;
-    if (options_.dryRun) return std::nullopt;
-    NativeFile::RemoveLeftovers(target_);
-    if (!NativeFile::CanCreateFilesIn(target_)) {
-      return folderError(QStringLiteral("The Target folder cannot be written:"), s.Target,
-                         QStringLiteral("Please choose another target folder."));
+    TargetFolder::Refusal refusal = TargetFolder::Refusal::None;
+    folder_ = TargetFolder::Begin(target_, !options_.dryRun, &refusal);
+    switch (refusal) {
+      case TargetFolder::Refusal::None: return std::nullopt;
+      case TargetFolder::Refusal::CannotOpen: return unreadable;
+      case TargetFolder::Refusal::CannotWrite:
+        return folderError(QStringLiteral("The Target folder cannot be written:"), s.Target,
+                           QStringLiteral("Please choose another target folder."));
+      case TargetFolder::Refusal::Busy:
+        return Message{QStringLiteral("Another run is writing into the Target folder:") + CRLF +
+                           s.Target + CRLF +
+                           QStringLiteral("Please wait until it has ended, or choose another "
+                                          "target folder."),
+                       Buttons::OK, Icon::Exclamation, QStringLiteral("Folder Busy")};
     }
     return std::nullopt;
   }
@@ -235,8 +267,8 @@ class Run {
     frontEnd_.EventPoint();
 
     FileReport report{name, {}, -1, FileOutcome::Skipped, {}, Refusal::None};
-    auto skip = [&](const char* reason) {
-      report.reason = QString::fromLatin1(reason);
+    auto skip = [&](const QString& reason) {
+      report.reason = reason;
       batch.AddFinal(std::move(report));
     };
     // An image the recognition refuses: skipped, with the check that failed.
@@ -247,19 +279,17 @@ class Run {
     };
     auto keep = [&]() {
       report.action = TargetAction::Keep;
-      skip("the target exists and was kept");
+      skip(QStringLiteral("the target exists and was kept"));
     };
     const QString fileName = options_.listedPaths ? QFileInfo(name).fileName() : name;
     // A name of fewer than four characters leaves no base name for a target.
-    if (fileName.size() < 4) return skip("the name leaves no target name");
+    if (fileName.size() < 4) return skip(QStringLiteral("the name leaves no target name"));
     report.targetName = fileName.left(fileName.size() - 4) + ConversionSettings.TargetExt;
-    const QString targetPath = target_ + report.targetName;
 
     {
       Lib_File::CloseAllGuard closeAll;
-      if (!Lib_File::OpenForRead(Lib_File::InputFile, sourcePath)) {
-        return skip("the source is not a readable file");
-      }
+      QString why;
+      if (!Lib_File::OpenForRead(Lib_File::InputFile, sourcePath, &why)) return skip(why);
       report.length = Lib_File::FileLength(Lib_File::InputFile);
       if (!ClassifyImage()) return refuse(Refusal::UnknownLength);
       if (!ConvertFile()) return refuse(LastRecognition.refusal);
@@ -268,16 +298,18 @@ class Run {
     // What stands at the target's name must be seen as it will be when the
     // files before this one are in place.
     if (batch.Holds(report.targetName)) batch.Commit();
-    const NativeFile::Entry entry = NativeFile::EntryAt(targetPath);
+    const NativeFile::Entry entry = folder_->EntryAt(report.targetName);
     if (entry == NativeFile::Entry::Unlisted) {
-      // A folder, a pipe or a hidden file is never replaced or asked about.
-      return skip("something other than a file has the target's name");
+      // A folder, a link to one, a pipe or a hidden file is never replaced
+      // or asked about.
+      return skip(QStringLiteral("something other than a file has the target's name"));
     }
     // Replacing would fail on Windows and silently undo the marking elsewhere.
-    if (entry == NativeFile::Entry::ReadOnly) return skip("the target is read-only");
+    if (entry == NativeFile::Entry::ReadOnly)
+      return skip(QStringLiteral("the target is read-only"));
     report.action = TargetAction::Create;
     if (entry == NativeFile::Entry::File) {
-      if (isSource(targetPath)) return skip("the target is a source");
+      if (isSource(report.targetName)) return skip(QStringLiteral("the target is a source"));
       report.action = TargetAction::Replace;
       switch (ConversionSettings.Overwrite) {
         case AskToOverwrite:
@@ -285,6 +317,7 @@ class Run {
             report.action = TargetAction::Ask;
             break;
           }
+          batch.Commit();  // nothing finished waits on the user's answer
           switch (frontEnd_.MsgBox({QStringLiteral("Do you want to overwrite the file") + CRLF +
                                         report.targetName + u'?',
                                     Buttons::YesNoCancel, Icon::None,
@@ -310,46 +343,60 @@ class Run {
 
     // The old target stays until the new image is complete and flushed.
     Lib_File::CloseAllGuard closeAll;
-    if (!Lib_File::OpenForReplace(Lib_File::OutputFile, targetPath)) {
-      return skip("the target could not be created");
-    }
+    QString why;
+    if (!folder_->Write(Lib_File::OutputFile, report.targetName, &why)) return skip(why);
     AssembleImage(layout_, &image_);
     if (!Lib_File::WriteBytes(Lib_File::OutputFile, Lib_File::CurrentPosition, image_)) {
-      return skip("the target could not be written");
+      return skip(QStringLiteral("the target could not be written"));
     }
-    auto file = Lib_File::TakeReplacement(Lib_File::OutputFile);
-    file->StartWriteBack();
+    TargetFolder::Placing placing;
+    placing.file = Lib_File::TakeReplacement(Lib_File::OutputFile);
+    // Only what the user saw and allowed is replaced: a file that appears
+    // at a free name meanwhile is kept.
+    placing.replace = report.action == TargetAction::Replace;
     report.outcome = FileOutcome::Converted;
-    batch.AddPending(std::move(report), std::move(file));
+    batch.AddPending(std::move(report), std::move(placing));
   }
 
-  // Whether the file at path is one of the run's sources: the same folder
-  // entry, or the file a source leads to through a link. A target must
-  // never take the place of a source. The sources are looked up the first
-  // time a target exists.
-  bool isSource(const QString& path) {
+  // Whether the target of this name is one of the run's sources: the same
+  // folder entry, or the file a source leads to through a link. A target
+  // must never take the place of a source. The sources are looked up the
+  // first time a target exists.
+  bool isSource(const QString& targetName) {
     if (!sourcesKnown_) {
       sourcesKnown_ = true;
       for (const QString& name : FileList) {
         const QString source = options_.listedPaths ? name : source_ + name;
         for (bool follow : {false, true}) {
-          if (auto identity = NativeFile::IdentityOf(source, follow)) {
-            sources_.insert(key(*identity));
-          }
+          if (auto identity = NativeFile::IdentityOf(source, follow)) sources_.insert(*identity);
         }
       }
     }
-    const auto identity = NativeFile::IdentityOf(path, false);
-    return identity && sources_.count(key(*identity));
+    const auto identity = folder_->IdentityOf(targetName);
+    return identity && sources_.count(*identity);
+  }
+
+  // An extension is appended to names in the target folder: it must not
+  // lead out of it, nor hold what the system refuses in a name.
+  static std::optional<Message> extensionError(const QString& which, const QString& extension) {
+    bool allowed = !extension.contains(QStringLiteral(".."));
+    for (QChar c : extension) allowed = allowed && NativeFile::IsAllowedInName(c);
+    if (allowed) return std::nullopt;
+    return Message{QStringLiteral("The %1 extension cannot be used in a file name:").arg(which) +
+                       CRLF + extension + CRLF +
+                       QStringLiteral("An extension may not hold a path separator, \"..\" or a "
+                                      "character that file names cannot hold."),
+                   Buttons::OK, Icon::Critical, QStringLiteral("Extension Error")};
   }
 
   RunFrontEnd& frontEnd_;
   const RunOptions options_;
   const QString source_;
   const QString target_;
+  std::unique_ptr<TargetFolder> folder_;
   OutputLayout layout_;
   QByteArray image_;  // the output image, its memory reused from file to file
-  IdentitySet sources_;
+  std::set<NativeFile::Identity> sources_;
   bool sourcesKnown_ = false;
   RunTotals totals_;
 };
@@ -408,6 +455,10 @@ std::optional<Message> ListSourcePaths(const QStringList& paths) {
   FileCount = static_cast<qint16>(paths.size());
   FileIndex = 0;
   return std::nullopt;
+}
+
+void PlaceWrittenTargets() {
+  if (TargetBatch::active) TargetBatch::active->Commit();
 }
 
 RunTotals RunBatch(RunFrontEnd& frontEnd, const RunOptions& options) {

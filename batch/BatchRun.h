@@ -96,5 +96,10 @@ struct RunOptions {
 // the summary.
 RunTotals RunBatch(RunFrontEnd& frontEnd, const RunOptions& options = {});
 
+// Puts every target the run under way has written at its name now, before
+// the user is asked anything: an answer may take hours, and a file the run
+// has finished must not wait on it. Does nothing when no run is under way.
+void PlaceWrittenTargets();
+
 // The folder as the run uses it: with a path separator at its end.
 QString FolderWithSeparator(const QString& folder);

@@ -1,13 +1,9 @@
 #include "batch/FileListBox.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QRegularExpression>
 #include <algorithm>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
+#include "engine/NativeFile.h"
 
 namespace {
 
@@ -15,37 +11,31 @@ bool hasWildcard(const QString& pattern) {
   return pattern.contains(u'*') || pattern.contains(u'?');
 }
 
-QRegularExpression wildcardExpression(const QString& pattern) {
-  QString expression;
-  for (QChar c : pattern) {
-    if (c == u'*') {
-      expression += QStringLiteral(".*");
-    } else if (c == u'?') {
-      expression += u'.';
+bool sameLetter(QChar a, QChar b) {
+  return a == b || a.toCaseFolded() == b.toCaseFolded();
+}
+
+// "*" matches any run of characters, "?" any one, letters compared without
+// regard to case. Works on names that are not valid text, too (see
+// NativeFile::DecodeName).
+bool matches(const QString& pattern, const QString& name) {
+  qsizetype p = 0, n = 0, star = -1, resume = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == u'*') {
+      star = p++;
+      resume = n;
+    } else if (p < pattern.size() && (pattern[p] == u'?' || sameLetter(pattern[p], name[n]))) {
+      ++p;
+      ++n;
+    } else if (star >= 0) {
+      p = star + 1;
+      n = ++resume;
     } else {
-      expression += QRegularExpression::escape(QString(c));
+      return false;
     }
   }
-  return QRegularExpression(
-      QRegularExpression::anchoredPattern(expression),
-      QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-}
-
-// Files marked as the system's own are left out on Windows, as the
-// platform's own file lists do; other systems have no such mark.
-bool isSystemFile(const QFileInfo& info) {
-#ifdef Q_OS_WIN
-  const DWORD attributes =
-      GetFileAttributesW(reinterpret_cast<LPCWSTR>(info.absoluteFilePath().utf16()));
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_SYSTEM) != 0;
-#else
-  Q_UNUSED(info);
-  return false;
-#endif
-}
-
-bool listable(const QFileInfo& info) {
-  return info.isFile() && !info.isHidden() && !isSystemFile(info);
+  while (p < pattern.size() && pattern[p] == u'*') ++p;
+  return p == pattern.size();
 }
 
 }  // namespace
@@ -53,8 +43,7 @@ bool listable(const QFileInfo& info) {
 FileListBox::FileListBox(QObject* parent) : QObject(parent) {}
 
 bool FileListBox::IsReadableFolder(const QString& path) {
-  const QFileInfo folder(path);
-  return !path.isEmpty() && folder.isDir() && folder.isReadable() && QDir(path).isReadable();
+  return NativeFile::IsReadableFolder(path);
 }
 
 bool FileListBox::setPath(const QString& path) {
@@ -78,20 +67,16 @@ void FileListBox::refresh() {
   names_.clear();
   listIndex_ = -1;
   if (!pathValid_) return;
-  const QDir folder(path_);
+  const QString folder =
+      path_.endsWith(u'/') || path_.endsWith(QDir::separator()) ? path_ : path_ + QDir::separator();
   if (!hasWildcard(pattern_)) {
-    if (!pattern_.isEmpty() && listable(QFileInfo(folder, pattern_))) {
+    if (!pattern_.isEmpty() && NativeFile::IsListedFile(folder + pattern_)) {
       names_.append(pattern_);
     }
     return;
   }
-  const QRegularExpression match = wildcardExpression(pattern_);
-  // Without QDir::Hidden and QDir::System, hidden files, system files and
-  // broken links stay out, as they do in the platform's own file lists. A
-  // link is listed only when it leads to a regular file.
-  const QStringList all = folder.entryList(QDir::Files, QDir::Unsorted);
-  for (const QString& name : all) {
-    if (match.match(name).hasMatch() && listable(QFileInfo(folder, name))) names_.append(name);
+  for (const QString& name : NativeFile::ListFiles(folder)) {
+    if (matches(pattern_, name)) names_.append(name);
   }
   std::sort(names_.begin(), names_.end(), [](const QString& a, const QString& b) {
     const int folded = a.compare(b, Qt::CaseInsensitive);

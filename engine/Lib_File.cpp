@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <array>
 #include <memory>
 
@@ -32,13 +33,19 @@ bool seekTo(QIODevice* file, qint64 position) {
 
 }  // namespace
 
-bool OpenForRead(int fileNumber, const QString& path) {
-  auto file = NativeFile::OpenRegularForRead(path);
+bool OpenForRead(int fileNumber, const QString& path, QString* why) {
+  auto file = NativeFile::OpenRegularForRead(path, why);
   return file && install(fileNumber, std::move(file));
 }
 
 bool OpenForReplace(int fileNumber, const QString& path) {
-  auto file = NativeFile::Replacement::Create(path);
+  const QFileInfo info(path);
+  auto folder = NativeFile::Folder::Open(info.path());
+  return folder && OpenForReplace(fileNumber, *folder, info.fileName());
+}
+
+bool OpenForReplace(int fileNumber, NativeFile::Folder& folder, const QString& name, QString* why) {
+  auto file = folder.Create(name, why);
   return file && install(fileNumber, std::move(file));
 }
 
@@ -87,7 +94,9 @@ bool WriteBytes(int fileNumber, qint64 position, const QByteArray& data) {
 
 bool CommitFile(int fileNumber) {
   if (auto replacement = TakeReplacement(fileNumber)) {
-    return replacement->Commit() && NativeFile::FlushFolder(replacement->Folder());
+    return replacement->FinishWriting() && replacement->Flush() &&
+           replacement->Place(true) == NativeFile::Replacement::Placed::Done &&
+           replacement->folder().Flush();
   }
   if (!device(fileNumber)) return false;
   openFiles[static_cast<size_t>(fileNumber)].reset();

@@ -5,8 +5,9 @@
 #include <memory>
 
 namespace NativeFile {
+class Folder;
 class Replacement;
-}
+}  // namespace NativeFile
 
 // Binary file access by file number. The input image is always file number 1,
 // the output image file number 2. Errors are values: an open that fails
@@ -26,13 +27,16 @@ inline constexpr qint64 WholeFile = 0;
 
 // Opens an existing regular file for reading only; a missing file is not
 // created, and anything but a regular file (a pipe, a device) is refused
-// without blocking.
-bool OpenForRead(int fileNumber, const QString& path);
+// without blocking. On failure why, when given, says why in the run's words.
+bool OpenForRead(int fileNumber, const QString& path, QString* why = nullptr);
 
 // Opens a file that is to be replaced as a whole. Bytes go to a temporary
 // file beside it; only CommitFile() puts them in place, so a failed write
 // never leaves a partial file and never touches an existing one.
 bool OpenForReplace(int fileNumber, const QString& path);
+// The same for a name in a folder held open.
+bool OpenForReplace(int fileNumber, NativeFile::Folder& folder, const QString& name,
+                    QString* why = nullptr);
 
 // Opens a byte string in memory under a file number, for reading and
 // writing; the buffer must outlive the open file.

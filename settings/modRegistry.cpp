@@ -1,7 +1,9 @@
 #include "settings/modRegistry.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringList>
 
 #include "settings/modGlobals.h"
@@ -35,6 +37,28 @@ QSettings openStore(const QString& appName) {
 #endif
 }
 
+// The file the store is kept in; none where it is the registry.
+QString storeFile() {
+#ifdef Q_OS_WIN
+  return {};
+#else
+  QString base = settingsRoot();
+  if (base.isEmpty())
+    base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+  return QStringLiteral("%1/%2/%3.conf").arg(base, Organisation, AppName);
+#endif
+}
+
+// A store kept in a file is read and written only when that file is a
+// regular one, or not there yet: a pipe or a device in its place would
+// hold the program up for ever. Such a store is treated as unreadable.
+bool storeUsable() {
+  const QString file = storeFile();
+  if (file.isEmpty()) return true;
+  const QFileInfo info(file);
+  return !info.exists() || info.isFile();
+}
+
 QString keyPath(const QString& section, const QString& key) {
   return section + u'/' + key;
 }
@@ -56,6 +80,7 @@ void loadCode(const QString& key, quint8* field) {
 }  // namespace
 
 QString GetSetting(const QString& appName, const QString& section, const QString& key) {
+  if (!storeUsable()) return {};
   const QVariant value = openStore(appName).value(keyPath(section, key));
   // A hand-edited file may hold an unquoted text with commas, which the
   // store reads back as a list; it still means the text as written.
@@ -67,7 +92,7 @@ QString GetSetting(const QString& appName, const QString& section, const QString
 
 void SaveSetting(const QString& appName, const QString& section, const QString& key,
                  const QString& setting) {
-  openStore(appName).setValue(keyPath(section, key), setting);
+  if (storeUsable()) openStore(appName).setValue(keyPath(section, key), setting);
 }
 
 void SetSettingsRoot(const QString& root) {
@@ -99,6 +124,7 @@ void ApplySettingDefaults() {
 
 bool SaveSettings() {
   const auto& s = ConversionSettings;
+  if (!storeUsable()) return false;
   QSettings store = openStore(AppName);
   store.setValue(keyPath(Folders, QStringLiteral("Source")), s.Source);
   store.setValue(keyPath(Folders, QStringLiteral("Target")), s.Target);
@@ -121,5 +147,6 @@ bool SaveSettings() {
 }
 
 QString SettingsLocation() {
-  return QDir::toNativeSeparators(openStore(AppName).fileName());
+  const QString file = storeFile();
+  return QDir::toNativeSeparators(file.isEmpty() ? openStore(AppName).fileName() : file);
 }

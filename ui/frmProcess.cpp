@@ -108,6 +108,7 @@ void frmProcess::cmdCancel_Click() {
 
 void frmProcess::Form_Unload(int& Cancel) {
   if (!Processing) return;
+  PlaceWrittenTargets();
   paintProgress();
   const auto answer = Toolkit::MsgBox(QStringLiteral("Are you sure you would like to cancel?"),
                                       Toolkit::Buttons::YesNo, Toolkit::Icon::None,

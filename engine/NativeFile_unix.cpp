@@ -1,0 +1,437 @@
+// The file layer on Linux and other POSIX systems. A run's target folder is
+// held as a descriptor, and every name in it is reached relative to that
+// descriptor (openat, renameat, fstatat), never through the folder's path.
+#include "engine/NativeFile.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#ifdef Q_OS_LINUX
+#include <linux/magic.h>
+#include <sys/statfs.h>
+#include <sys/syscall.h>
+#endif
+
+#include "engine/NativeFilePrivate.h"
+
+namespace NativeFile {
+namespace {
+
+QString systemReason(int error) {
+  return QString::fromLocal8Bit(std::strerror(error));
+}
+
+int fd(qintptr handle) {
+  return static_cast<int>(handle);
+}
+
+// The number of a UTF-8 sequence's bytes that start at data, when they
+// form one valid code point; 0 when they do not.
+int validSequence(const unsigned char* data, qsizetype left) {
+  const unsigned char lead = data[0];
+  if (lead < 0x80) return 1;
+  int length = 0;
+  char32_t point = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    point = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    point = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    point = lead & 0x07;
+  } else {
+    return 0;
+  }
+  if (left < length) return 0;
+  for (int i = 1; i < length; ++i) {
+    if ((data[i] & 0xC0) != 0x80) return 0;
+    point = (point << 6) | (data[i] & 0x3F);
+  }
+  const bool overlong = (length == 3 && point < 0x800) || (length == 4 && point < 0x10000);
+  const bool surrogate = point >= 0xD800 && point <= 0xDFFF;
+  return overlong || surrogate || point > 0x10FFFF ? 0 : length;
+}
+
+bool isEscapedByte(char16_t unit) {
+  return unit >= 0xDC80 && unit <= 0xDCFF;
+}
+
+}  // namespace
+
+QByteArray EncodeName(const QString& path) {
+  const char16_t* units = reinterpret_cast<const char16_t*>(path.utf16());
+  const qsizetype size = path.size();
+  bool escaped = false;
+  for (qsizetype i = 0; i < size && !escaped; ++i) escaped = isEscapedByte(units[i]);
+  if (!escaped) return path.toUtf8();
+  QByteArray bytes;
+  bytes.reserve(size * 3);
+  for (qsizetype i = 0; i < size; ++i) {
+    // A low surrogate after a high one is half of a pair, not an escape.
+    const bool paired = i > 0 && QChar::isHighSurrogate(units[i - 1]);
+    if (isEscapedByte(units[i]) && !paired) {
+      bytes += static_cast<char>(units[i] - 0xDC00);
+    } else if (QChar::isHighSurrogate(units[i]) && i + 1 < size &&
+               QChar::isLowSurrogate(units[i + 1])) {
+      bytes += QString(reinterpret_cast<const QChar*>(units + i), 2).toUtf8();
+      ++i;
+    } else {
+      bytes += QString(QChar(units[i])).toUtf8();
+    }
+  }
+  return bytes;
+}
+
+QString DecodeName(const QByteArray& name) {
+  const auto* data = reinterpret_cast<const unsigned char*>(name.constData());
+  const qsizetype size = name.size();
+  qsizetype at = 0;
+  while (at < size) {
+    const int length = validSequence(data + at, size - at);
+    if (length == 0) break;
+    at += length;
+  }
+  if (at == size) return QString::fromUtf8(name);
+  QString text = QString::fromUtf8(name.constData(), at);
+  while (at < size) {
+    const int length = validSequence(data + at, size - at);
+    if (length == 0) {
+      text += QChar(char16_t(0xDC00 + data[at]));
+      ++at;
+    } else {
+      text += QString::fromUtf8(name.constData() + at, length);
+      at += length;
+    }
+  }
+  return text;
+}
+
+bool IsAllowedInName(QChar c) {
+  return c != u'/' && c != QChar(0);
+}
+
+bool FlushesAsWhole(quint64 fileSystemType) {
+#ifdef Q_OS_LINUX
+  // Local disk file systems that write back every dirty file of theirs on
+  // a whole flush and report its failures. Everything else (FUSE, NFS,
+  // SMB, 9p, overlays, file systems not known here) is flushed file by file.
+  switch (fileSystemType) {
+    case EXT4_SUPER_MAGIC:  // ext2, ext3 and ext4 share it
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case F2FS_SUPER_MAGIC:
+    case TMPFS_MAGIC: return true;
+    default: return false;
+  }
+#else
+  Q_UNUSED(fileSystemType);
+  return false;
+#endif
+}
+
+std::unique_ptr<QIODevice> OpenRegularForRead(const QString& path, QString* why) {
+  const int descriptor = ::open(EncodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) {
+    const int error = errno;
+    if (why) {
+      *why = error == ENOENT ? QStringLiteral("the source is not there")
+                             : QStringLiteral("the source cannot be read: ") + systemReason(error);
+    }
+    return nullptr;
+  }
+  struct stat info {};
+  auto file = std::make_unique<QFile>();
+  if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) ||
+      !file->open(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                  QFileDevice::AutoCloseHandle)) {
+    ::close(descriptor);
+    if (why) *why = QStringLiteral("the source is not a regular file");
+    return nullptr;
+  }
+  return ReadWholeIfSmall(std::move(file));
+}
+
+std::optional<Identity> IdentityOf(const QString& path, bool followLinks) {
+  struct stat info {};
+  const QByteArray name = EncodeName(path);
+  if ((followLinks ? ::stat(name.constData(), &info) : ::lstat(name.constData(), &info)) != 0) {
+    return std::nullopt;
+  }
+  return Identity{static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
+}
+
+namespace {
+
+Entry entryOf(int folder, const QByteArray& name) {
+  struct stat info {};
+  if (::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    return errno == ENOENT ? Entry::None : Entry::Unlisted;
+  }
+  if (S_ISLNK(info.st_mode)) {
+    // A link to a folder is left alone like the folder; a link to a file
+    // or to nothing is a target that exists.
+    struct stat led {};
+    const bool folderLink =
+        ::fstatat(folder, name.constData(), &led, 0) == 0 && S_ISDIR(led.st_mode);
+    return folderLink ? Entry::Unlisted : Entry::File;
+  }
+  if (!S_ISREG(info.st_mode)) return Entry::Unlisted;
+  // Write permission taken from everyone, as the system's read-only marking
+  // does; the owner's rights are no guide when the run has root's.
+  return info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH) ? Entry::File : Entry::ReadOnly;
+}
+
+}  // namespace
+
+Entry EntryAt(const QString& path) {
+  return entryOf(AT_FDCWD, EncodeName(path));
+}
+
+bool IsReadableFolder(const QString& path) {
+  if (path.isEmpty()) return false;
+  const int folder = ::open(EncodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return false;
+  ::close(folder);
+  return true;
+}
+
+QStringList ListFiles(const QString& folder) {
+  QStringList names;
+  DIR* listing = ::opendir(EncodeName(folder).constData());
+  if (!listing) return names;
+  while (const dirent* entry = ::readdir(listing)) {
+    // Names beginning with a dot are hidden, as the system's listings do.
+    if (entry->d_name[0] == '.') continue;
+    bool regular = entry->d_type == DT_REG;
+    if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+      struct stat info {};
+      regular = ::fstatat(::dirfd(listing), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+    }
+    if (regular) names.append(DecodeName(QByteArray(entry->d_name)));
+  }
+  ::closedir(listing);
+  return names;
+}
+
+bool IsListedFile(const QString& path) {
+  const qsizetype cut = path.lastIndexOf(u'/');
+  if (path.mid(cut + 1).startsWith(u'.')) return false;
+  struct stat info {};
+  return ::stat(EncodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::shared_ptr<Folder> Folder::Open(const QString& path) {
+  const int handle = ::open(EncodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (handle < 0) return nullptr;
+  std::shared_ptr<Folder> folder(new Folder);
+  folder->handle_ = handle;
+  folder->path_ = path.endsWith(u'/') ? path : path + u'/';
+#ifdef Q_OS_LINUX
+  struct statfs system {};
+  if (::fstatfs(handle, &system) == 0) folder->type_ = static_cast<quint64>(system.f_type);
+#endif
+  return folder;
+}
+
+Folder::~Folder() {
+  // Closing the descriptor also lets go of the lock.
+  if (handle_ >= 0) ::close(fd(handle_));
+}
+
+Folder::Lock Folder::TryLock() {
+  if (::flock(fd(handle_), LOCK_EX | LOCK_NB) == 0) return Lock::Taken;
+  return errno == EWOULDBLOCK ? Lock::Busy : Lock::Unsupported;
+}
+
+Entry Folder::EntryAt(const QString& name) const {
+  return entryOf(fd(handle_), EncodeName(name));
+}
+
+std::optional<Identity> Folder::IdentityOf(const QString& name) const {
+  struct stat info {};
+  if (::fstatat(fd(handle_), EncodeName(name).constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    return std::nullopt;
+  }
+  return Identity{static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
+}
+
+void Folder::RemoveLeftovers() {
+  const int own = ::openat(fd(handle_), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (own < 0) return;
+  DIR* listing = ::fdopendir(own);
+  if (!listing) {
+    ::close(own);
+    return;
+  }
+  while (const dirent* entry = ::readdir(listing)) {
+    if (!IsTemporaryName(QString::fromLatin1(entry->d_name))) continue;
+    struct stat info {};
+    if (::fstatat(fd(handle_), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(info.st_mode)) {
+      ::unlinkat(fd(handle_), entry->d_name, 0);
+    }
+  }
+  ::closedir(listing);
+}
+
+std::unique_ptr<Replacement> Folder::Create(const QString& name, QString* why) {
+  std::unique_ptr<Replacement> file(new Replacement(shared_from_this(), name));
+  int error = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const QString temporary = TemporaryName();
+    const int handle = ::openat(fd(handle_), temporary.toLatin1().constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (handle >= 0) {
+      struct stat info {};
+      ::fstat(handle, &info);
+      file->identity_ = {static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
+      file->temporaryName_ = temporary;
+      file->handle_ = handle;
+      file->open(QIODevice::WriteOnly);
+      return file;
+    }
+    error = errno;
+    if (error != EEXIST) break;
+  }
+  if (why) *why = QStringLiteral("the target could not be created: ") + systemReason(error);
+  return nullptr;
+}
+
+bool Folder::FlushFileSystem() {
+#ifdef Q_OS_LINUX
+  // syncfs() reports write-back failures only since Linux 5.8; before that
+  // it would hide a file that never reached the disk.
+  static const bool reportsFailures = [] {
+    utsname system{};
+    int major = 0, minor = 0;
+    return uname(&system) == 0 && std::sscanf(system.release, "%d.%d", &major, &minor) == 2 &&
+           (major > 5 || (major == 5 && minor >= 8));
+  }();
+  if (!reportsFailures) return false;
+  ++Flushes().fileSystems;
+  return ::syncfs(fd(handle_)) == 0;
+#else
+  return false;
+#endif
+}
+
+bool Folder::Flush() {
+  ++Flushes().folders;
+  return ::fsync(fd(handle_)) == 0;
+}
+
+qint64 Replacement::size() const {
+  struct stat info {};
+  return handle_ >= 0 && ::fstat(fd(handle_), &info) == 0 ? info.st_size : 0;
+}
+
+bool Replacement::seek(qint64 position) {
+  if (handle_ < 0 || ::lseek(fd(handle_), position, SEEK_SET) < 0) return false;
+  return QIODevice::seek(position);
+}
+
+qint64 Replacement::writeData(const char* data, qint64 size) {
+  qint64 written = 0;
+  while (written < size) {
+    const ssize_t chunk = ::write(fd(handle_), data + written, static_cast<size_t>(size - written));
+    if (chunk < 0 && errno == EINTR) continue;
+    if (chunk <= 0) {
+      failed_ = true;
+      return -1;
+    }
+    written += chunk;
+  }
+  return written;
+}
+
+bool Replacement::FinishWriting() {
+  if (handle_ < 0) return false;
+#ifdef Q_OS_LINUX
+  ::sync_file_range(fd(handle_), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+  const bool closed = ::close(fd(handle_)) == 0;
+  handle_ = -1;
+  QIODevice::close();
+  failed_ = failed_ || !closed;
+  return !failed_;
+}
+
+bool Replacement::Flush() {
+  if (failed_ || temporaryName_.isEmpty()) return false;
+  ++Flushes().files;
+  // Opened anew by its name in the held folder; it must still be the file
+  // this run wrote.
+  const int handle = ::openat(fd(folder_->handle_), temporaryName_.toLatin1().constData(),
+                              O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (handle < 0) return false;
+  struct stat info {};
+  bool flushed =
+      ::fstat(handle, &info) == 0 &&
+      Identity{static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)} == identity_;
+#ifdef Q_OS_LINUX
+  flushed = flushed && ::fdatasync(handle) == 0;
+#else
+  flushed = flushed && ::fsync(handle) == 0;
+#endif
+  flushed = ::close(handle) == 0 && flushed;
+  return flushed;
+}
+
+Replacement::Placed Replacement::Place(bool replace) {
+  if (handle_ >= 0) FinishWriting();
+  if (failed_ || temporaryName_.isEmpty()) {
+    discard();
+    return Placed::Failed;
+  }
+  const int folder = fd(folder_->handle_);
+  const QByteArray from = temporaryName_.toLatin1();
+  const QByteArray to = EncodeName(name_);
+  int result = 0;
+  if (replace) {
+    result = ::renameat(folder, from.constData(), folder, to.constData());
+  } else {
+#ifdef Q_OS_LINUX
+    result = static_cast<int>(::syscall(SYS_renameat2, folder, from.constData(), folder,
+                                        to.constData(), RENAME_NOREPLACE));
+    // A file system without that kind of rename: a new link fails just the
+    // same when the name is taken.
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+      result = ::linkat(folder, from.constData(), folder, to.constData(), 0);
+      if (result == 0) ::unlinkat(folder, from.constData(), 0);
+    }
+#else
+    result = ::linkat(folder, from.constData(), folder, to.constData(), 0);
+    if (result == 0) ::unlinkat(folder, from.constData(), 0);
+#endif
+  }
+  if (result != 0) {
+    const bool exists = errno == EEXIST;
+    discard();
+    return exists ? Placed::Exists : Placed::Failed;
+  }
+  temporaryName_.clear();
+  return Placed::Done;
+}
+
+void Replacement::discard() {
+  if (handle_ >= 0) ::close(fd(handle_));
+  handle_ = -1;
+  if (!temporaryName_.isEmpty()) {
+    ::unlinkat(fd(folder_->handle_), temporaryName_.toLatin1().constData(), 0);
+  }
+  temporaryName_.clear();
+  QIODevice::close();
+}
+
+}  // namespace NativeFile

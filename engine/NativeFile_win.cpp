@@ -1,0 +1,292 @@
+// The file layer on Windows. A run's target folder is held open without
+// sharing deletion, so that while the run holds it the folder can be
+// neither renamed nor removed nor replaced; names in it are then reached
+// through its path safely. The run's lock is a hidden file in the folder
+// that nobody else may open and that the system removes when the run ends,
+// however it ends.
+#include <windows.h>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "engine/NativeFile.h"
+#include "engine/NativeFilePrivate.h"
+
+namespace NativeFile {
+namespace {
+
+LPCWSTR wide(const QString& path) {
+  return reinterpret_cast<LPCWSTR>(path.utf16());
+}
+
+HANDLE asHandle(qintptr handle) {
+  return reinterpret_cast<HANDLE>(handle);
+}
+
+QString native(const QString& path) {
+  return QDir::toNativeSeparators(path);
+}
+
+QString systemReason(DWORD error) {
+  wchar_t* text = nullptr;
+  FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  QString reason = text ? QString::fromWCharArray(text).trimmed() : QString::number(error);
+  LocalFree(text);
+  return reason;
+}
+
+Entry entryAt(const QString& path) {
+  const DWORD attributes = GetFileAttributesW(wide(native(path)));
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Entry::None
+                                                                          : Entry::Unlisted;
+  }
+  // A link to a folder carries the folder mark and is left alone like one.
+  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) {
+    return Entry::Unlisted;
+  }
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return Entry::File;
+  return attributes & FILE_ATTRIBUTE_READONLY ? Entry::ReadOnly : Entry::File;
+}
+
+bool isSystemFile(const QString& path) {
+  const DWORD attributes = GetFileAttributesW(wide(native(path)));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_SYSTEM) != 0;
+}
+
+}  // namespace
+
+// Windows names are UTF-16 already: nothing needs carrying.
+QByteArray EncodeName(const QString& path) {
+  return path.toUtf8();
+}
+
+QString DecodeName(const QByteArray& name) {
+  return QString::fromUtf8(name);
+}
+
+bool IsAllowedInName(QChar c) {
+  return c.unicode() >= 32 && !QStringLiteral("\\/:*?\"<>|").contains(c);
+}
+
+bool FlushesAsWhole(quint64 fileSystemType) {
+  Q_UNUSED(fileSystemType);
+  return false;
+}
+
+std::unique_ptr<QIODevice> OpenRegularForRead(const QString& path, QString* why) {
+  // Only the pipe namespace holds pipes on Windows, which no listed file
+  // name reaches; an ordinary open cannot block here.
+  const QFileInfo info(path);
+  if (!info.exists()) {
+    if (why) *why = QStringLiteral("the source is not there");
+    return nullptr;
+  }
+  if (!info.isFile()) {
+    if (why) *why = QStringLiteral("the source is not a regular file");
+    return nullptr;
+  }
+  auto file = std::make_unique<QFile>(path);
+  if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    if (why) *why = QStringLiteral("the source cannot be read: ") + file->errorString();
+    return nullptr;
+  }
+  return ReadWholeIfSmall(std::move(file));
+}
+
+std::optional<Identity> IdentityOf(const QString& path, bool followLinks) {
+  DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;
+  if (!followLinks) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+  HANDLE file =
+      CreateFileW(wide(native(path)), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, flags, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool known = GetFileInformationByHandle(file, &info);
+  CloseHandle(file);
+  if (!known) return std::nullopt;
+  return Identity{info.dwVolumeSerialNumber,
+                  (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+Entry EntryAt(const QString& path) {
+  return entryAt(path);
+}
+
+bool IsReadableFolder(const QString& path) {
+  const QFileInfo folder(path);
+  return !path.isEmpty() && folder.isDir() && folder.isReadable() && QDir(path).isReadable();
+}
+
+QStringList ListFiles(const QString& folder) {
+  // Without QDir::Hidden and QDir::System, hidden files, system files and
+  // broken links stay out, as they do in the system's own file lists.
+  const QDir dir(folder);
+  QStringList names;
+  for (const QString& name : dir.entryList(QDir::Files, QDir::Unsorted)) {
+    if (!isSystemFile(dir.filePath(name))) names.append(name);
+  }
+  return names;
+}
+
+bool IsListedFile(const QString& path) {
+  const QFileInfo info(path);
+  return info.isFile() && !info.isHidden() && !isSystemFile(path);
+}
+
+std::shared_ptr<Folder> Folder::Open(const QString& path) {
+  HANDLE handle =
+      CreateFileW(wide(native(path)), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  std::shared_ptr<Folder> folder(new Folder);
+  folder->handle_ = reinterpret_cast<qintptr>(handle);
+  folder->path_ = path.endsWith(u'/') || path.endsWith(u'\\') ? path : path + u'\\';
+  return folder;
+}
+
+Folder::~Folder() {
+  if (lock_ != -1) CloseHandle(asHandle(lock_));
+  if (handle_ != -1) CloseHandle(asHandle(handle_));
+}
+
+Folder::Lock Folder::TryLock() {
+  HANDLE lock = CreateFileW(wide(native(path_ + QStringLiteral(".~quillet.lock"))),
+                            GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (lock != INVALID_HANDLE_VALUE) {
+    lock_ = reinterpret_cast<qintptr>(lock);
+    return Lock::Taken;
+  }
+  // Held by another run, or on its way out with that run's end.
+  const DWORD error = GetLastError();
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ? Lock::Busy
+                                                                          : Lock::Unsupported;
+}
+
+Entry Folder::EntryAt(const QString& name) const {
+  return entryAt(path_ + name);
+}
+
+std::optional<Identity> Folder::IdentityOf(const QString& name) const {
+  return NativeFile::IdentityOf(path_ + name, false);
+}
+
+void Folder::RemoveLeftovers() {
+  const QDir dir(path_);
+  const QStringList names =
+      dir.entryList({QStringLiteral(".~quillet-*.tmp")},
+                    QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+  for (const QString& name : names) {
+    if (!IsTemporaryName(name)) continue;
+    const QString path = native(dir.filePath(name));
+    SetFileAttributesW(wide(path), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(wide(path));
+  }
+}
+
+std::unique_ptr<Replacement> Folder::Create(const QString& name, QString* why) {
+  std::unique_ptr<Replacement> file(new Replacement(shared_from_this(), name));
+  DWORD error = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const QString temporary = TemporaryName();
+    HANDLE handle = CreateFileW(wide(native(path_ + temporary)), GENERIC_WRITE, 0, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      file->temporaryName_ = temporary;
+      file->handle_ = reinterpret_cast<qintptr>(handle);
+      file->open(QIODevice::WriteOnly);
+      return file;
+    }
+    error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+  }
+  if (why) *why = QStringLiteral("the target could not be created: ") + systemReason(error);
+  return nullptr;
+}
+
+bool Folder::FlushFileSystem() {
+  return false;
+}
+
+bool Folder::Flush() {
+  // MOVEFILE_WRITE_THROUGH has made each new name durable already.
+  return true;
+}
+
+qint64 Replacement::size() const {
+  LARGE_INTEGER size{};
+  return handle_ != -1 && GetFileSizeEx(asHandle(handle_), &size) ? size.QuadPart : 0;
+}
+
+bool Replacement::seek(qint64 position) {
+  LARGE_INTEGER to{};
+  to.QuadPart = position;
+  if (handle_ == -1 || !SetFilePointerEx(asHandle(handle_), to, nullptr, FILE_BEGIN)) return false;
+  return QIODevice::seek(position);
+}
+
+qint64 Replacement::writeData(const char* data, qint64 size) {
+  qint64 written = 0;
+  while (written < size) {
+    DWORD chunk = 0;
+    const DWORD wanted = static_cast<DWORD>(qMin<qint64>(size - written, 1 << 30));
+    if (!WriteFile(asHandle(handle_), data + written, wanted, &chunk, nullptr) || chunk == 0) {
+      failed_ = true;
+      return -1;
+    }
+    written += chunk;
+  }
+  return written;
+}
+
+// Windows has no small limit on open files: the file stays open until it
+// is placed, and is flushed through the handle it was written with.
+bool Replacement::FinishWriting() {
+  return handle_ != -1 && !failed_;
+}
+
+bool Replacement::Flush() {
+  if (handle_ == -1 || failed_) return false;
+  ++Flushes().files;
+  return FlushFileBuffers(asHandle(handle_));
+}
+
+Replacement::Placed Replacement::Place(bool replace) {
+  if (handle_ == -1 || failed_) {
+    discard();
+    return Placed::Failed;
+  }
+  CloseHandle(asHandle(handle_));
+  handle_ = -1;
+  QIODevice::close();
+  const QString from = native(folder_->Path() + temporaryName_);
+  const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+  // The temporary file is hidden only while it is not yet the target.
+  if (!SetFileAttributesW(wide(from), FILE_ATTRIBUTE_NORMAL) ||
+      !MoveFileExW(wide(from), wide(native(TargetPath())), flags)) {
+    const DWORD error = GetLastError();
+    discard();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? Placed::Exists
+                                                                       : Placed::Failed;
+  }
+  temporaryName_.clear();
+  return Placed::Done;
+}
+
+void Replacement::discard() {
+  if (handle_ != -1) CloseHandle(asHandle(handle_));
+  handle_ = -1;
+  if (!temporaryName_.isEmpty()) {
+    const QString path = native(folder_->Path() + temporaryName_);
+    SetFileAttributesW(wide(path), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(wide(path));
+  }
+  temporaryName_.clear();
+  QIODevice::close();
+}
+
+}  // namespace NativeFile
