@@ -63,6 +63,19 @@ std::optional<NativeFile::Identity> folderIdentity(const QString& folder) {
 // one, being put in place on a thread of its own meanwhile. That thread only
 // waits for the disk and moves the group's own files; the run, its counters,
 // its reports and every question stay on the user-interface thread.
+// An extension is appended to names in the target folder: it must not
+// lead out of it, nor hold what the system refuses in a name.
+std::optional<Message> extensionError(const QString& which, const QString& extension) {
+  bool allowed = !extension.contains(QStringLiteral(".."));
+  for (QChar c : extension) allowed = allowed && NativeFile::IsAllowedInName(c);
+  if (allowed) return std::nullopt;
+  return Message{QStringLiteral("The %1 extension cannot be used in a file name:").arg(which) +
+                     CRLF + extension + CRLF +
+                     QStringLiteral("An extension may not hold a path separator, \"..\" or a "
+                                    "character that file names cannot hold."),
+                 Buttons::OK, Icon::Critical, QStringLiteral("Extension Error")};
+}
+
 class TargetBatch {
  public:
   TargetBatch(TargetFolder* folder, RunFrontEnd& frontEnd, RunTotals& totals)
@@ -376,19 +389,6 @@ class Run {
     return identity && sources_.count(*identity);
   }
 
-  // An extension is appended to names in the target folder: it must not
-  // lead out of it, nor hold what the system refuses in a name.
-  static std::optional<Message> extensionError(const QString& which, const QString& extension) {
-    bool allowed = !extension.contains(QStringLiteral(".."));
-    for (QChar c : extension) allowed = allowed && NativeFile::IsAllowedInName(c);
-    if (allowed) return std::nullopt;
-    return Message{QStringLiteral("The %1 extension cannot be used in a file name:").arg(which) +
-                       CRLF + extension + CRLF +
-                       QStringLiteral("An extension may not hold a path separator, \"..\" or a "
-                                      "character that file names cannot hold."),
-                   Buttons::OK, Icon::Critical, QStringLiteral("Extension Error")};
-  }
-
   RunFrontEnd& frontEnd_;
   const RunOptions options_;
   const QString source_;
@@ -410,6 +410,7 @@ QString FolderWithSeparator(const QString& folder) {
 
 std::optional<Message> ListSourceFiles(FileListBox& list, const QString& folder,
                                        const QString& sourceExt) {
+  if (auto refusal = extensionError(QStringLiteral("Source"), sourceExt)) return refusal;
   const QString pattern = u'*' + sourceExt;
   if (!list.setPath(folder)) {
     return folderError(QStringLiteral("The Source folder does not exist or cannot be read:"),

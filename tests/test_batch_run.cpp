@@ -7,6 +7,9 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #endif
 
 #include "batch/BatchRun.h"
@@ -70,6 +73,10 @@ const Check checks[] = {
      "The Target folder does not exist or cannot be read:\r\n%1\r\nPlease choose another target folder."},
     {"target folder that takes no new files", TargetFolder::Unwritable, ".BIN", "0,1,8,9", "FF", "Folder Error",
      "The Target folder cannot be written:\r\n%1\r\nPlease choose another target folder."},
+    {"target extension that leads out of the folder", TargetFolder::Own, "/../../outside.BIN", "0,1,8,9", "FF", "Extension Error",
+     "The Target extension cannot be used in a file name:\r\n/../../outside.BIN\r\nAn extension may not hold a path separator, \"..\" or a character that file names cannot hold."},
+    {"target extension with two dots in a row", TargetFolder::Own, ".BIN..", "0,1,8,9", "FF", "Extension Error",
+     "The Target extension cannot be used in a file name:\r\n.BIN..\r\nAn extension may not hold a path separator, \"..\" or a character that file names cannot hold."},
 };
 
 struct Policy { const char* name; quint8 overwrite; Answer answer; bool replaced; int converted, skipped; };
@@ -122,6 +129,15 @@ const Hazard hazards[] = {
      1, 0, 1, ""},
     {"folder in the target's place", AlwaysOverwrite, false, [](RunFixture& f) {
        QVERIFY(QDir(f.target()).mkdir(QStringLiteral("a.BIN"))); },
+     1, 0, 1, ""},
+    {"link to a folder in the target's place is left alone, not asked about", AskToOverwrite, true, [](RunFixture& f) {
+       QVERIFY(QDir(f.root()).mkdir(QStringLiteral("elsewhere")));
+       link(f.root() + QStringLiteral("/elsewhere"), f.target() + QStringLiteral("a.BIN")); },
+     1, 0, 1, ""},
+    {"source that is a link to the file at its target's name", AlwaysOverwrite, true, [](RunFixture& f) {
+       QFile::remove(f.source() + QStringLiteral("a.BIN"));
+       f.putTarget(QStringLiteral("a.BIN"), Image112K(Bank8(), Bank1()));
+       link(f.target() + QStringLiteral("a.BIN"), f.source() + QStringLiteral("a.BIN")); },
      1, 0, 1, ""},
     {"folders stored without their separator", NeverOverwrite, false, [](RunFixture&) {
        ConversionSettings.Source.chop(1);
@@ -397,6 +413,27 @@ class BatchRunTest : public QObject {
     QCOMPARE(inPlace, (QStringList{"Confirm Overwrite?:f1.BIN,f2.BIN",
                                    "Cancel Operation?:f1.BIN,f2.BIN,f3.BIN",
                                    "Operation Complete:f1.BIN,f2.BIN,f3.BIN,f4.BIN"}));
+  }
+
+  // A name that is not valid UTF-8 is read, and its target named, with the
+  // very same bytes; nothing is left out unseen.
+  void namesThatAreNotText() {
+#ifndef Q_OS_UNIX
+    QSKIP("names are UTF-16 here");
+#else
+    RunFixture f;
+    const QByteArray source = QFile::encodeName(f.source()) + "lat\xe9.BIN";
+    const QByteArray target = QFile::encodeName(f.target()) + "lat\xe9.BIN";
+    QVERIFY(ImageBuilder::WriteFile(f.source() + "a.BIN", FourBankImage()));
+    QVERIFY(::rename(QFile::encodeName(f.source() + "a.BIN"), source) == 0);
+    f.reorder();
+    struct stat written {};
+    const bool converted = ::stat(target, &written) == 0 && written.st_size == Converted;
+    ::unlink(source);
+    ::unlink(target);
+    QCOMPARE(lastPrompt(f.messages), summary(1, 1, 0));
+    QVERIFY(converted);
+#endif
   }
 
   // The same target name a whole batch later, while the first file of that

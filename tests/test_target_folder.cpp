@@ -1,0 +1,165 @@
+// The target folder as one transaction: held, locked, written through
+// temporary files, placed under a policy, flushed the way its file system
+// honours.
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "batch/TargetFolder.h"
+#include "engine/Lib_File.h"
+#include "tests/support/TestSupport.h"
+#include "tools/ImageBuilder.h"
+
+#ifdef Q_OS_LINUX
+#include <linux/magic.h>
+#endif
+
+using ImageBuilder::ReadFile;
+using ImageBuilder::WriteFile;
+using Result = TargetFolder::Placing::Result;
+
+namespace {
+
+std::unique_ptr<TargetFolder> begin(const QString& path, TargetFolder::Refusal* refusal = nullptr) {
+  TargetFolder::Refusal ignored{};
+  return TargetFolder::Begin(path, true, refusal ? refusal : &ignored);
+}
+
+// A written target for the name, not yet placed.
+TargetFolder::Placing written(TargetFolder& folder, const QString& name, bool replace) {
+  TargetFolder::Placing placing;
+  if (folder.Write(Lib_File::OutputFile, name, nullptr) &&
+      Lib_File::WriteBytes(Lib_File::OutputFile, Lib_File::CurrentPosition, "new")) {
+    placing.file = Lib_File::TakeReplacement(Lib_File::OutputFile);
+  }
+  placing.replace = replace;
+  return placing;
+}
+
+QStringList temporaryFiles(const QString& path) {
+  return QDir(path).entryList({QStringLiteral(".~quillet-*")}, QDir::Files | QDir::Hidden);
+}
+
+// clang-format off
+// What comes to stand at a target's name after the file was written and
+// before it is placed, and what placing it must then do.
+enum class Meanwhile { Nothing, File, Folder };
+struct Placement { const char* name; bool replace; Meanwhile meanwhile; Result result; QByteArray atName; };
+const Placement placements[] = {
+    {"a free name takes the file", false, Meanwhile::Nothing, Result::Placed, "new"},
+    {"a file another program put at a free name is kept", false, Meanwhile::File, Result::Kept, "other"},
+    {"a file the user let be replaced is replaced", true, Meanwhile::File, Result::Placed, "new"},
+    {"a folder at the name fails the file alone", true, Meanwhile::Folder, Result::Failed, ""},
+};
+// clang-format on
+
+}  // namespace
+
+class TargetFolderTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void placingUnderAPolicy_data() { addRows(placements); }
+  void placingUnderAPolicy() {
+    QFETCH(int, row);
+    const Placement& p = placements[row];
+    QTemporaryDir dir;
+    auto folder = begin(dir.path());
+    QVERIFY(folder);
+    std::vector<TargetFolder::Placing> group;
+    group.push_back(written(*folder, QStringLiteral("before.BIN"), false));
+    group.push_back(written(*folder, QStringLiteral("x.BIN"), p.replace));
+    group.push_back(written(*folder, QStringLiteral("after.BIN"), false));
+    const QString at = dir.filePath(QStringLiteral("x.BIN"));
+    if (p.meanwhile == Meanwhile::File) QVERIFY(WriteFile(at, "other"));
+    if (p.meanwhile == Meanwhile::Folder) QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("x.BIN")));
+    folder->Place(group);
+    QCOMPARE(group[1].result, p.result);
+    QCOMPARE(group[0].result, Result::Placed);
+    QCOMPARE(group[2].result, Result::Placed);
+    QCOMPARE(ReadFile(at), p.atName);
+    QCOMPARE(ReadFile(dir.filePath(QStringLiteral("after.BIN"))), QByteArray("new"));
+    QCOMPARE(temporaryFiles(dir.path()), QStringList());
+  }
+
+  // A flush of the whole file system does not reach a FUSE or network
+  // server: there each file is flushed before it takes its name.
+  void flushesReachTheFileSystemHoldingTheFolder() {
+    for (bool fileByFile : {true, false}) {
+      QTemporaryDir dir;
+      NativeFile::FlushFileByFileEverywhere(fileByFile);
+      auto folder = begin(dir.path());
+      QVERIFY(folder);
+      std::vector<TargetFolder::Placing> group;
+      for (const char* name : {"a.BIN", "b.BIN", "c.BIN"}) {
+        group.push_back(written(*folder, QString::fromLatin1(name), false));
+      }
+      auto& flushes = NativeFile::Flushes();
+      flushes.files = flushes.fileSystems = flushes.folders = 0;
+      const bool asWhole = !fileByFile && NativeFile::Folder::Open(dir.path())->FlushesAsWhole();
+      folder->Place(group);
+      NativeFile::FlushFileByFileEverywhere(false);
+      QCOMPARE(flushes.files.load(), asWhole ? 0 : 3);
+      QCOMPARE(flushes.fileSystems.load(), asWhole ? 1 : 0);
+      QVERIFY(flushes.folders.load() <= 1);
+    }
+#ifdef Q_OS_LINUX
+    for (quint64 type : std::initializer_list<quint64>{FUSE_SUPER_MAGIC, NFS_SUPER_MAGIC,
+                                                       V9FS_MAGIC, OVERLAYFS_SUPER_MAGIC}) {
+      QVERIFY2(!NativeFile::FlushesAsWhole(type), qPrintable(QString::number(type, 16)));
+    }
+    for (quint64 type :
+         std::initializer_list<quint64>{EXT4_SUPER_MAGIC, XFS_SUPER_MAGIC, BTRFS_SUPER_MAGIC}) {
+      QVERIFY2(NativeFile::FlushesAsWhole(type), qPrintable(QString::number(type, 16)));
+    }
+#endif
+  }
+
+  // A second run into the folder is refused while the first holds it, and
+  // takes none of the first run's files for leftovers.
+  void oneRunAtATime() {
+    QTemporaryDir dir;
+    auto first = begin(dir.path());
+    QVERIFY(first);
+    std::vector<TargetFolder::Placing> group;
+    group.push_back(written(*first, QStringLiteral("a.BIN"), false));
+    TargetFolder::Refusal refusal{};
+    QVERIFY(!begin(dir.path(), &refusal));
+    QCOMPARE(refusal, TargetFolder::Refusal::Busy);
+    QCOMPARE(temporaryFiles(dir.path()).size(), 1);
+    first->Place(group);
+    QCOMPARE(group[0].result, Result::Placed);
+    first.reset();
+    QVERIFY(begin(dir.path()));
+  }
+
+  // Renamed or swapped for a link mid-run, the folder the run checked is
+  // still the one it writes into; on Windows it cannot be renamed at all.
+  void folderSwappedMidRun() {
+    if (!CanLink) QSKIP(NoLinks);
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("t"));
+    const QString source = dir.filePath(QStringLiteral("s"));
+    QVERIFY(QDir().mkpath(target) && QDir().mkpath(source));
+    QVERIFY(WriteFile(source + QStringLiteral("/x.BIN"), "source"));
+    auto folder = begin(target);
+    QVERIFY(folder);
+    std::vector<TargetFolder::Placing> group;
+    group.push_back(written(*folder, QStringLiteral("x.BIN"), true));
+    const bool renamed = QDir().rename(target, target + QStringLiteral(".old"));
+#ifdef Q_OS_WIN
+    QVERIFY(!renamed);
+#else
+    QVERIFY(renamed && QFile::link(source, target));
+#endif
+    folder->Place(group);
+    QCOMPARE(group[0].result, Result::Placed);
+    QCOMPARE(ReadFile(source + QStringLiteral("/x.BIN")), QByteArray("source"));
+    QCOMPARE(
+        ReadFile((renamed ? target + QStringLiteral(".old") : target) + QStringLiteral("/x.BIN")),
+        QByteArray("new"));
+  }
+};
+
+QTEST_GUILESS_MAIN(TargetFolderTest)
+#include "test_target_folder.moc"
