@@ -252,8 +252,7 @@ bool ConvertFile() {
 QString RefusalText(Refusal refusal) {
   switch (refusal) {
     case Refusal::None: break;
-    case Refusal::UnknownLength:
-      return QStringLiteral("no image layout has this length");
+    case Refusal::UnknownLength: return QStringLiteral("no image layout has this length");
     case Refusal::UnreadableSlot: return QStringLiteral("the image could not be read whole");
     case Refusal::NoPaddingMark:
       return QStringLiteral("no slot begins 27 FE or FF FA, neither at its start nor 8K into it");

@@ -72,6 +72,8 @@ struct FlushCounts {
   std::atomic<int> files{0};
   std::atomic<int> fileSystems{0};
   std::atomic<int> folders{0};
+  // For the tests: this many folder flushes fail, as a disk's might.
+  std::atomic<int> failFolders{0};
 };
 FlushCounts& Flushes();
 

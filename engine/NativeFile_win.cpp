@@ -214,6 +214,11 @@ bool Folder::FlushFileSystem() {
 
 bool Folder::Flush() {
   // MOVEFILE_WRITE_THROUGH has made each new name durable already.
+  ++Flushes().folders;
+  if (Flushes().failFolders > 0) {
+    --Flushes().failFolders;
+    return false;
+  }
   return true;
 }
 

@@ -41,15 +41,16 @@ QStringList temporaryFiles(const QString& path) {
 }
 
 // clang-format off
-// What comes to stand at a target's name after the file was written and
+// What comes to stand at a target's name (or happens to the folder) after the file was written and
 // before it is placed, and what placing it must then do.
-enum class Meanwhile { Nothing, File, Folder };
+enum class Meanwhile { Nothing, File, Folder, FolderFlushFails };
 struct Placement { const char* name; bool replace; Meanwhile meanwhile; Result result; QByteArray atName; };
 const Placement placements[] = {
     {"a free name takes the file", false, Meanwhile::Nothing, Result::Placed, "new"},
     {"a file another program put at a free name is kept", false, Meanwhile::File, Result::Kept, "other"},
     {"a file the user let be replaced is replaced", true, Meanwhile::File, Result::Placed, "new"},
     {"a folder at the name fails the file alone", true, Meanwhile::Folder, Result::Failed, ""},
+    {"a folder that cannot be flushed fails every file placed", false, Meanwhile::FolderFlushFails, Result::Failed, "new"},
 };
 // clang-format on
 
@@ -73,10 +74,14 @@ class TargetFolderTest : public QObject {
     const QString at = dir.filePath(QStringLiteral("x.BIN"));
     if (p.meanwhile == Meanwhile::File) QVERIFY(WriteFile(at, "other"));
     if (p.meanwhile == Meanwhile::Folder) QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("x.BIN")));
+    if (p.meanwhile == Meanwhile::FolderFlushFails) NativeFile::Flushes().failFolders = 1;
     folder->Place(group);
+    const Result others =
+        p.meanwhile == Meanwhile::FolderFlushFails ? Result::Failed : Result::Placed;
     QCOMPARE(group[1].result, p.result);
-    QCOMPARE(group[0].result, Result::Placed);
-    QCOMPARE(group[2].result, Result::Placed);
+    QCOMPARE(group[0].result, others);
+    QCOMPARE(group[2].result, others);
+    QVERIFY(p.result == Result::Placed || !group[1].reason.isEmpty());
     QCOMPARE(ReadFile(at), p.atName);
     QCOMPARE(ReadFile(dir.filePath(QStringLiteral("after.BIN"))), QByteArray("new"));
     QCOMPARE(temporaryFiles(dir.path()), QStringList());
