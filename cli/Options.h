@@ -37,6 +37,9 @@ QString UnknownWordError(const QString& kind, const QString& word, const QString
 class Options {
  public:
   Options();
+  // The table points into the object itself.
+  Options(const Options&) = delete;
+  Options& operator=(const Options&) = delete;
 
   // Parses the arguments; false, with error() telling why, on a usage error.
   bool parse(const QStringList& arguments);
