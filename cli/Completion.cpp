@@ -26,10 +26,6 @@ QList<Offered> offered(const Options& options) {
   return list;
 }
 
-QString commandText(const CommandEntry& command) {
-  return QString::fromLatin1(command.summary);
-}
-
 // Text between single quotes, in the shells where '\'' puts a quote in.
 QString quoted(const QString& text) {
   return u'\'' + QString(text).replace(u'\'', QStringLiteral("'\\''")) + u'\'';
@@ -70,24 +66,24 @@ QString bash(const Options& options) {
 }
 
 QString zsh(const Options& options) {
-  QString specs;
+  QString arguments;
   for (const Offered& o : offered(options)) {
     QString text = o.text;
     text.replace(u'[', QStringLiteral("\\[")).replace(u']', QStringLiteral("\\]"));
     for (const QString& name : o.names) {
-      QString spec = name + (!o.valueName.isEmpty() ? QStringLiteral("=[") : QStringLiteral("[")) +
-                     text + u']';
-      if (!o.valueName.isEmpty()) {
-        spec += QStringLiteral(":%1:(%2)").arg(o.valueName, o.words.join(u' '));
-      }
-      specs += QStringLiteral("  %1 \\\n").arg(quoted(spec));
+      // --name=[text]:VALUE:(words) takes the value after = or as the next word.
+      const bool takesValue = !o.valueName.isEmpty();
+      QString argument =
+          name + (takesValue ? QStringLiteral("=[") : QStringLiteral("[")) + text + u']';
+      if (takesValue) argument += QStringLiteral(":%1:(%2)").arg(o.valueName, o.words.join(u' '));
+      arguments += QStringLiteral("  %1 \\\n").arg(quoted(argument));
     }
   }
   QString commands;
   for (const CommandEntry& c : CommandTable) {
-    commands +=
-        QStringLiteral(" %1\\:%2")
-            .arg(QString::fromLatin1(c.name), commandText(c).replace(u' ', QStringLiteral("\\ ")));
+    commands += QStringLiteral(" %1\\:%2")
+                    .arg(QString::fromLatin1(c.name),
+                         QString::fromLatin1(c.summary).replace(u' ', QStringLiteral("\\ ")));
   }
   return QStringLiteral(
              "#compdef quillet-cli\n"
@@ -96,7 +92,7 @@ QString zsh(const Options& options) {
              "%1"
              "  %2 \\\n"
              "  '*:file:_files'\n")
-      .arg(specs, quoted(QStringLiteral("1:command:((%1))").arg(commands.trimmed())));
+      .arg(arguments, quoted(QStringLiteral("1:command:((%1))").arg(commands.trimmed())));
 }
 
 QString fish(const Options& options) {
@@ -111,7 +107,7 @@ QString fish(const Options& options) {
   QString script = QStringLiteral("# fish completion for quillet-cli\n");
   for (const CommandEntry& c : CommandTable) {
     script += QStringLiteral("complete -c quillet-cli -n __fish_use_subcommand -f -a %1 -d %2\n")
-                  .arg(QString::fromLatin1(c.name), fishQuoted(commandText(c)));
+                  .arg(QString::fromLatin1(c.name), fishQuoted(QString::fromLatin1(c.summary)));
   }
   for (const Offered& o : offered(options)) {
     QString line = QStringLiteral("complete -c quillet-cli");
