@@ -67,7 +67,7 @@ QString entries(const QList<std::pair<QString, QString>>& rows) {
 
 QString ClosestWord(const QString& word, const QStringList& known) {
   QString best;
-  qsizetype bestDistance = 3;  // more edits than this is no slip
+  qsizetype bestDistance = 3;  // three edits or more are no slip
   for (const QString& candidate : known) {
     const qsizetype d = editDistance(word.toLower(), candidate.toLower());
     if (d < bestDistance && d * 3 <= word.size()) {
