@@ -89,8 +89,9 @@ Options::Options() {
             &bank1Only, &limit32K,   &overwrite, &sourceExt, &targetExt, &preset,
             &dryRun,    &noSettings, &json,      &quiet,     &completion};
   QString description = QStringLiteral(
-      "Converts ROM images between bank layouts, as Quillet's Reorder does, and tells what it "
-      "recognises in single images.\n\nCommands:\n");
+      "Converts ROM images between bank layouts and tells what they hold.\n"
+      "The conversion is the run of Quillet's Reorder, from a terminal or a script.\n\n"
+      "Commands:\n");
   for (const CommandEntry& c : CommandTable) {
     description += entries({{QString::fromLatin1(c.name), QString::fromLatin1(c.text)}});
   }

@@ -122,6 +122,8 @@ endif()
 if(summary STREQUAL "")
   set(summary "Quillet on the command line")
 endif()
+# A NAME line is a phrase, without the sentence's full stop.
+string(REGEX REPLACE "\\.$" "" summary "${summary}")
 string(APPEND page ".SH NAME\n${name_text} \\- ${summary}\n")
 if(NOT synopsis STREQUAL "")
   string(APPEND page ".SH SYNOPSIS\n${synopsis}")
