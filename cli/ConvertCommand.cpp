@@ -1,5 +1,8 @@
 // quillet-cli convert: the program's batch run, driven from the command line.
+#include <QFileInfo>
+
 #include "batch/BatchRun.h"
+#include "batch/FileListBox.h"
 #include "cli/Commands.h"
 #include "cli/ConvertSettings.h"
 #include "cli/ExitCode.h"
@@ -8,13 +11,27 @@
 #include "cli/TerminalFrontEnd.h"
 #include "settings/modGlobals.h"
 #include "settings/modRegistry.h"
-#include "batch/FileListBox.h"
+
+namespace {
+
+// Whether a lone source names a folder to list rather than an image file: a
+// folder does, a file does not, and a name that is not there does unless it
+// ends in the source extension, so that a mistyped folder is reported as a
+// missing folder and a mistyped image as a missing image.
+bool namesFolder(const QString& source, const QString& sourceExt) {
+  const QFileInfo info(source);
+  if (info.isDir()) return true;
+  if (info.exists()) return false;
+  return !source.endsWith(sourceExt, Qt::CaseInsensitive);
+}
+
+}  // namespace
 
 int RunConvert(const Options& options) {
-  const QStringList folders = options.operands();
-  if (folders.size() != 2) {
-    Terminal::Write(stderr, QStringLiteral("quillet-cli: convert needs SOURCE_FOLDER and "
-                                           "TARGET_FOLDER; see quillet-cli --help\n"));
+  const QStringList operands = options.operands();
+  if (operands.size() < 2) {
+    Terminal::Write(stderr, QStringLiteral("quillet-cli: convert needs SOURCE_FOLDER or FILE... "
+                                           "and TARGET_FOLDER; see quillet-cli --help\n"));
     return ExitUsage;
   }
   if (options.isSet(options.noSettings)) {
@@ -28,8 +45,10 @@ int RunConvert(const Options& options) {
     return ExitUsage;
   }
   auto& s = ConversionSettings;
-  s.Source = RunFolder(folders[0]);
-  s.Target = RunFolder(folders[1]);
+  const QStringList sources = operands.first(operands.size() - 1);
+  const bool folderRun = sources.size() == 1 && namesFolder(sources[0], s.SourceExt);
+  if (folderRun) s.Source = RunFolder(sources[0]);
+  s.Target = RunFolder(operands.last());
 
   const bool dryRun = options.isSet(options.dryRun);
   if (s.Overwrite == AskToOverwrite && !dryRun && !Terminal::IsTerminal(stdin)) {
@@ -40,12 +59,16 @@ int RunConvert(const Options& options) {
     return ExitUsage;
   }
 
-  TerminalFrontEnd frontEnd(options.isSet(options.json), dryRun);
+  const bool quiet = options.isSet(options.quiet);
+  if (!quiet) Terminal::Write(stderr, DescribeRun(options) + u'\n');
+  TerminalFrontEnd frontEnd(
+      {.json = options.isSet(options.json), .dryRun = dryRun, .quiet = quiet});
   FileListBox listing;
-  if (const auto refusal = ListSourceFiles(listing, s.Source, s.SourceExt)) {
-    return frontEnd.Refuse(*refusal);
-  }
+  const auto refusal =
+      folderRun ? ListSourceFiles(listing, s.Source, s.SourceExt) : ListSourcePaths(sources);
+  if (refusal) return frontEnd.Refuse(*refusal);
   Terminal::CatchInterrupt();
   CancelRequested = false;
-  return frontEnd.Finish(RunBatch(frontEnd, RunOptions{.dryRun = dryRun}));
+  return frontEnd.Finish(
+      RunBatch(frontEnd, RunOptions{.dryRun = dryRun, .listedPaths = !folderRun}));
 }

@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <initializer_list>
 
 #include "batch/BatchRun.h"
 #include "cli/Options.h"
@@ -20,11 +19,9 @@ QString badValue(const Options& options, const QCommandLineOption& option,
 
 // The index of the value among the words, letter case ignored; -1 when it is
 // none of them.
-int wordIndex(const QString& value, std::initializer_list<const char*> words) {
-  int index = 0;
-  for (const char* word : words) {
-    if (value.compare(QLatin1String(word), Qt::CaseInsensitive) == 0) return index;
-    ++index;
+int wordIndex(const QString& value, const QStringList& words) {
+  for (int index = 0; index < words.size(); ++index) {
+    if (value.compare(words[index], Qt::CaseInsensitive) == 0) return index;
   }
   return -1;
 }
@@ -67,12 +64,12 @@ QString ApplyConvertOptions(const Options& o) {
     s.OutOrder = o.value(o.order);
   }
   if (o.isSet(o.pad)) {
-    const int size = wordIndex(o.value(o.pad), {"none", "56k", "64k"});
+    const int size = wordIndex(o.value(o.pad), PadWords);
     if (size < 0) return badValue(o, o.pad, QStringLiteral("none, 56k or 64k"));
     s.PadSize = static_cast<quint8>(size);
   }
   if (o.isSet(o.padType)) {
-    const int type = wordIndex(o.value(o.padType), {"rear", "front"});
+    const int type = wordIndex(o.value(o.padType), PadTypeWords);
     if (type < 0) return badValue(o, o.padType, QStringLiteral("rear or front"));
     s.PadType = static_cast<quint8>(type);
   }
@@ -86,7 +83,7 @@ QString ApplyConvertOptions(const Options& o) {
   if (o.isSet(o.bank1Only)) s.Bank1Only = 1;
   if (o.isSet(o.limit32K)) s.Limit32K = 1;
   if (o.isSet(o.overwrite)) {
-    const int policy = wordIndex(o.value(o.overwrite), {"never", "always", "ask"});
+    const int policy = wordIndex(o.value(o.overwrite), OverwriteWords);
     if (policy < 0) return badValue(o, o.overwrite, QStringLiteral("never, always or ask"));
     s.Overwrite = static_cast<quint8>(policy);
   }
@@ -104,4 +101,58 @@ QString ApplyConvertOptions(const Options& o) {
 QString RunFolder(const QString& argument) {
   return FolderWithSeparator(
       QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(argument).absoluteFilePath())));
+}
+
+QString DescribeRun(const Options& o) {
+  const auto& s = ConversionSettings;
+  // Whether a value is the stored one: the store was read, and neither the
+  // value's option nor, for what a preset sets, --preset was given.
+  const auto stored = [&](const QCommandLineOption& option, bool presetSets) {
+    return !o.isSet(o.noSettings) && !o.isSet(option) && !(presetSets && o.isSet(o.preset));
+  };
+  QStringList parts, storedNames, storedOptions;
+  const auto part = [&](const QString& text, const char* name, bool fromStore, const char* option) {
+    parts.append(text);
+    if (!fromStore) return;
+    storedNames.append(QString::fromLatin1(name));
+    if (!storedOptions.contains(QLatin1String(option))) storedOptions.append(option);
+  };
+  if (s.Bank1Only) {
+    part(QStringLiteral("bank 1 alone"), "bank 1 alone", stored(o.bank1Only, true), "--preset");
+    if (s.Limit32K) {
+      part(QStringLiteral("cut to 32K"), "the 32K cut", stored(o.limit32K, true), "--preset");
+    }
+  } else {
+    part(s.OutOrder, "order", stored(o.order, true), "--order");
+    // As the run reads the codes: an unknown size is no padding.
+    const bool pad64K = s.PadSize == Padding64K;
+    const bool padded = pad64K || s.PadSize == Padding56K;
+    part(padded ? QStringLiteral("%1 per bank").arg(pad64K ? "64K" : "56K")
+                : QStringLiteral("unpadded"),
+         "padding", stored(o.pad, true), "--pad");
+    if (pad64K) {
+      part(s.PadType == RearPadding ? QStringLiteral("8K of fill at the rear")
+                                    : QStringLiteral("8K of fill in front"),
+           "fill position", stored(o.padType, true), "--pad-type");
+    }
+    if (padded) part(QStringLiteral("fill ") + s.PadValue, "fill", stored(o.fill, false), "--fill");
+  }
+  QString line = QStringLiteral("layout ") + parts.join(QStringLiteral(", "));
+  if (!storedNames.isEmpty()) {
+    const QString which =
+        storedNames.size() == parts.size()
+            ? (parts.size() == 1 ? QStringLiteral("stored setting")
+                                 : QStringLiteral("stored settings"))
+            : storedNames.join(QStringLiteral(", ")) + QStringLiteral(" from the stored settings");
+    line +=
+        QStringLiteral(" (%1, %2 to change)").arg(which, storedOptions.join(QStringLiteral(", ")));
+  }
+  switch (s.Overwrite) {
+    case AlwaysOverwrite: line += QStringLiteral("; existing targets replaced"); break;
+    case AskToOverwrite: line += QStringLiteral("; existing targets asked about"); break;
+    default: line += QStringLiteral("; existing targets kept"); break;  // unknown codes too
+  }
+  if (stored(o.overwrite, false))
+    line += QStringLiteral(" (stored setting, --overwrite to change)");
+  return o.isSet(o.dryRun) ? QStringLiteral("dry run, nothing written: ") + line : line;
 }

@@ -12,3 +12,7 @@ QString ApplyConvertOptions(const Options& options);
 // The folder as the run takes it: absolute, in the platform's separators,
 // with a separator at its end.
 QString RunFolder(const QString& argument);
+
+// What the run will do, in one line: the layout and what happens to existing
+// targets, and which of these are the stored settings.
+QString DescribeRun(const Options& options);

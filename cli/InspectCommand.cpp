@@ -1,4 +1,6 @@
 // quillet-cli inspect: what the program recognises in single images.
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -24,6 +26,7 @@ struct SlotFinding {
 struct Inspection {
   QString name;  // the path as given
   qint64 length = -1;
+  QString error;    // why the file could not be read at all; empty when it was
   QString refusal;  // empty when the image was recognised
   qint64 padOffset = -1;
   QList<SlotFinding> slots;
@@ -33,9 +36,21 @@ struct Inspection {
 Inspection inspect(const QString& path) {
   Inspection result;
   result.name = path;
+  const QFileInfo info(path);
+  QFile file(path);
+  if (info.isDir()) {
+    result.error = QStringLiteral("is a folder");
+  } else if (info.exists() && !info.isFile()) {
+    // Opening a pipe could wait for a writer forever.
+    result.error = QStringLiteral("is not a regular file");
+  } else if (!file.open(QIODevice::ReadOnly)) {
+    result.error = QStringLiteral("cannot be read: ") + file.errorString();
+  }
+  if (!result.error.isEmpty()) return result;
+  file.close();
   Lib_File::CloseAllGuard closeAll;
   if (!Lib_File::OpenForRead(Lib_File::InputFile, path)) {
-    result.refusal = QStringLiteral("the file cannot be opened");
+    result.error = QStringLiteral("cannot be read");
     return result;
   }
   result.length = Lib_File::FileLength(Lib_File::InputFile);
@@ -85,15 +100,17 @@ QJsonObject toJson(const Inspection& image) {
   return {{QStringLiteral("name"), image.name},
           {QStringLiteral("length"), image.length},
           {QStringLiteral("class"), lengthClass.isEmpty() ? QJsonValue() : lengthClass},
-          {QStringLiteral("recognised"), image.refusal.isEmpty()},
+          {QStringLiteral("recognised"), image.refusal.isEmpty() && image.error.isEmpty()},
           {QStringLiteral("padding"), padding.isEmpty() ? QJsonValue() : padding},
           {QStringLiteral("slots"), slots},
           {QStringLiteral("banks"), banks},
-          {QStringLiteral("refusal"), image.refusal.isEmpty() ? QJsonValue() : image.refusal}};
+          {QStringLiteral("refusal"), image.refusal.isEmpty() ? QJsonValue() : image.refusal},
+          {QStringLiteral("error"), image.error.isEmpty() ? QJsonValue() : image.error}};
 }
 
 QString toText(const Inspection& image) {
   QString text = image.name + QStringLiteral(": ");
+  if (!image.error.isEmpty()) return text + image.error + u'\n';
   const QString lengthClass = LengthClassName(image.length);
   if (!lengthClass.isEmpty()) text += lengthClass + QStringLiteral(", ");
   if (image.length >= 0) text += QStringLiteral("%1 bytes").arg(image.length);
@@ -129,12 +146,12 @@ int RunInspect(const Options& options) {
   bool allRecognised = true;
   for (const QString& file : files) {
     const Inspection image = inspect(file);
-    allRecognised = allRecognised && image.refusal.isEmpty();
+    allRecognised = allRecognised && image.refusal.isEmpty() && image.error.isEmpty();
     Terminal::Write(
         stdout,
         json
             ? QString::fromUtf8(QJsonDocument(toJson(image)).toJson(QJsonDocument::Compact)) + u'\n'
             : toText(image));
   }
-  return allRecognised ? ExitDone : ExitSomeSkipped;
+  return allRecognised ? ExitDone : ExitSomeFailed;
 }

@@ -1,52 +1,211 @@
 #include "cli/Options.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "settings/Presets.h"
 
-Options::Options() {
-  parser_.setApplicationDescription(QStringLiteral(
-      "Converts folders of ROM images between bank layouts, as Quillet's Reorder does, and tells "
-      "what it recognises in single images.\n\n"
-      "Commands:\n"
-      "  convert SOURCE_FOLDER TARGET_FOLDER  Converts every file of the source\n"
-      "                        extension in SOURCE_FOLDER into TARGET_FOLDER. Options\n"
-      "                        not given are taken from Quillet's stored settings,\n"
-      "                        which the command line never changes.\n"
-      "  inspect FILE...       Tells for each image its length class, which bank each\n"
-      "                        slot holds with its offset and length, the padding of\n"
-      "                        256K images, and for a refused image, why."));
-  parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  parser_.addPositionalArgument(QStringLiteral("command"), QStringLiteral("convert or inspect."),
-                                QStringLiteral("convert|inspect ..."));
-  for (const QCommandLineOption* option :
-       {&help, &version, &order, &pad, &padType, &fill, &bank1Only, &limit32K, &overwrite,
-        &sourceExt, &targetExt, &preset, &dryRun, &noSettings, &json}) {
-    parser_.addOption(*option);
+const QList<CommandEntry> CommandTable{
+    {"convert",
+     "Converts every file of the source extension in SOURCE_FOLDER, or the\n"
+     "FILEs given, into TARGET_FOLDER. Options not given are taken from\n"
+     "Quillet's stored settings, which the command line never changes.\n"
+     "First a line on stderr tells the layout and what happens to existing\n"
+     "targets, then a line there names each file not converted, and why.",
+     "Converts a folder of images, or the images given, into a target folder"},
+    {"inspect",
+     "Tells for each image its length class, which bank each slot holds\n"
+     "with its offset and length, the padding of 256K images, and for a\n"
+     "refused image, why.",
+     "Tells what is recognised in each image"},
+};
+
+namespace {
+
+// Edits that turn one word into the other: a letter added, dropped,
+// changed, or two neighbours swapped.
+qsizetype editDistance(const QString& a, const QString& b) {
+  const qsizetype n = a.size(), m = b.size();
+  std::vector<std::vector<qsizetype>> d(n + 1, std::vector<qsizetype>(m + 1));
+  for (qsizetype i = 0; i <= n; ++i) d[i][0] = i;
+  for (qsizetype j = 0; j <= m; ++j) d[0][j] = j;
+  for (qsizetype i = 1; i <= n; ++i) {
+    for (qsizetype j = 1; j <= m; ++j) {
+      const qsizetype cost = a[i - 1] == b[j - 1] ? 0 : 1;
+      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+      }
+    }
   }
+  return d[n][m];
+}
+
+QString dashed(const QString& name) {
+  if (name.isEmpty()) return {};
+  return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+// Help entries: the term, then its text from the eleventh column on; a term
+// too long for that stands on a line of its own.
+QString entries(const QList<std::pair<QString, QString>>& rows) {
+  const QString indent(11, u' ');
+  QString text;
+  for (const auto& [term, description] : rows) {
+    QStringList lines = description.split(u'\n');
+    if (term.size() > 7) {
+      text += QStringLiteral("  ") + term + u'\n';
+    } else {
+      text += QStringLiteral("  ") + term.leftJustified(9) + lines.takeFirst() + u'\n';
+    }
+    for (const QString& line : lines) text += indent + line + u'\n';
+  }
+  return text;
+}
+
+}  // namespace
+
+QString ClosestWord(const QString& word, const QStringList& known) {
+  QString best;
+  qsizetype bestDistance = 3;  // three edits or more are no slip
+  for (const QString& candidate : known) {
+    const qsizetype d = editDistance(word.toLower(), candidate.toLower());
+    if (d < bestDistance && d * 3 <= word.size()) {
+      best = candidate;
+      bestDistance = d;
+    }
+  }
+  return best;
+}
+
+QString UnknownWordError(const QString& kind, const QString& word, const QString& guess) {
+  const QString text = QStringLiteral("unknown %1 '%2'; ").arg(kind, word);
+  return text + (guess.isEmpty() ? QStringLiteral("see quillet-cli --help")
+                                 : QStringLiteral("did you mean %1?").arg(guess));
+}
+
+Options::Options() {
+  table_ = {&help,      &version,    &order,     &pad,       &padType,   &fill,
+            &bank1Only, &limit32K,   &overwrite, &sourceExt, &targetExt, &preset,
+            &dryRun,    &noSettings, &json,      &quiet,     &completion};
+  QString description = QStringLiteral(
+      "Converts ROM images between bank layouts and tells what they hold.\n"
+      "The conversion is the run of Quillet's Reorder, from a terminal or a script.\n\n"
+      "Commands:\n");
+  for (const CommandEntry& c : CommandTable) {
+    description += entries({{QString::fromLatin1(c.name), QString::fromLatin1(c.text)}});
+  }
+  description.chop(1);
+  parser_.setApplicationDescription(description);
+  parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  for (const QCommandLineOption* option : table_) parser_.addOption(*option);
 }
 
 bool Options::parse(const QStringList& arguments) {
   if (!parser_.parse(arguments)) {
-    error_ = parser_.errorText();
+    error_ = parser_.unknownOptionNames().isEmpty() ? parser_.errorText() : unknownOptionError();
     return false;
   }
   return true;
 }
 
-QString Options::helpText() const {
-  QString text = parser_.helpText();
-  text += QStringLiteral("\nPresets:\n");
-  for (size_t i = 0; i < OutputPresets.size(); ++i) {
-    text +=
-        QStringLiteral("  %1  %2\n").arg(i + 1).arg(QString::fromLatin1(OutputPresets[i].caption));
+QString Options::unknownOptionError() const {
+  const QString unknown = parser_.unknownOptionNames().constFirst();
+  QStringList known;
+  for (const QCommandLineOption* option : table_) {
+    for (const QString& name : option->names()) {
+      if (name.size() > 1) known.append(name);
+    }
   }
-  text += QStringLiteral(
-      "\nExit codes:\n"
-      "  0  every listed file converted (with --dry-run: every file recognised);\n"
-      "     inspect: every image recognised\n"
-      "  1  some files skipped or refused\n"
-      "  2  usage error or bad option value; --overwrite ask without a terminal on stdin\n"
-      "  3  the run was refused: folder, extension or format check, no files found\n"
-      "  4  stopped by the user (Ctrl+C, or c at the overwrite question)\n");
+  return UnknownWordError(QStringLiteral("option"), dashed(unknown),
+                          dashed(ClosestWord(unknown, known)));
+}
+
+QString Options::helpText() const {
+  // The parser names the program by the path it was started with.
+  QString text = QStringLiteral(
+      "Usage: quillet-cli convert SOURCE_FOLDER TARGET_FOLDER [options]\n"
+      "       quillet-cli convert FILE... TARGET_FOLDER [options]\n"
+      "       quillet-cli inspect FILE... [--json]\n");
+  const QString parsers = parser_.helpText();
+  text += parsers.mid(parsers.indexOf(u'\n') + 1);
+
+  QList<std::pair<QString, QString>> presets;
+  for (size_t i = 0; i < OutputPresets.size(); ++i) {
+    presets.append({QString::number(i + 1), QString::fromLatin1(OutputPresets[i].caption)});
+  }
+  text += QStringLiteral("\nPresets:\n") + entries(presets);
+  text +=
+      QStringLiteral("\nJSON output:\n") +
+      entries({
+          {QStringLiteral("file"),
+           QStringLiteral("convert, one object a file: \"type\": \"file\", \"name\", \"class\"\n"
+                          "(\"88K\", \"112K\", \"216K\", \"224K\", \"256K\" or null), \"outcome\"\n"
+                          "(\"converted\", \"skipped\", \"refused\" or \"stopped\"), \"reason\"\n"
+                          "(why not converted, or null), \"target\" (the target name, or null)\n"
+                          "and \"action\", what was done at the target, with --dry-run what\n"
+                          "would be: \"create\", \"replace\", \"keep\", \"ask\" or null")},
+          {QStringLiteral("summary"),
+           QStringLiteral("convert, last: \"type\": \"summary\", \"end\" (\"completed\",\n"
+                          "\"stopped\" or \"refused\"), \"dryRun\", \"total\", \"converted\",\n"
+                          "\"skipped\", \"refused\" and \"message\", the summary line")},
+          {QStringLiteral("image"),
+           QStringLiteral("inspect, one object an image: \"name\", \"length\" (-1 when\n"
+                          "unreadable), \"class\", \"recognised\", \"padding\" (\"front\",\n"
+                          "\"rear\" or null), \"slots\" [{\"slot\", \"bank\", \"offset\",\n"
+                          "\"length\"}], \"banks\" [{\"bank\", \"length\"}], \"refusal\" (the\n"
+                          "check that refused the image, or null) and \"error\" (\"is a\n"
+                          "folder\", \"is not a regular file\", \"cannot be read: \" and\n"
+                          "why, or null)")},
+      });
+  text += QStringLiteral("\nExit status:\n") +
+          entries({
+              {QStringLiteral("0"),
+               QStringLiteral("every file converted, or its existing target kept by\n"
+                              "--overwrite never or a no at the question (with --dry-run:\n"
+                              "would be); inspect: every image recognised")},
+              {QStringLiteral("1"),
+               QStringLiteral("a file not converted: an image refused or unreadable, or a\n"
+                              "target that could not be written")},
+              {QStringLiteral("2"),
+               QStringLiteral("usage error or bad option value; --overwrite ask without a\n"
+                              "terminal on stdin; an extension the run refuses")},
+              {QStringLiteral("3"),
+               QStringLiteral("the run was refused before any file: a folder check, a stored\n"
+                              "layout that cannot be used, no files found, another run\n"
+                              "writing into the target folder")},
+              {QStringLiteral("4"),
+               QStringLiteral("stopped by the user (Ctrl+C, or c at the overwrite question)")},
+          });
+  text += QStringLiteral("\nEnvironment:\n") +
+          entries({
+              {QStringLiteral("QUILLET_SETTINGS_ROOT"),
+               QStringLiteral("A folder that holds the settings store instead, for both\n"
+                              "Quillet and quillet-cli: Quillet/Quillet.conf in it (on\n"
+                              "Windows, a registry key under HKEY_CURRENT_USER).")},
+              {QStringLiteral("XDG_CONFIG_HOME"),
+               QStringLiteral("The configuration folder that holds the settings store;\n"
+                              "~/.config when it is not set.")},
+          });
+  text += QStringLiteral("\nFiles:\n") +
+          entries({
+              {QStringLiteral("$XDG_CONFIG_HOME/Quillet/Quillet.conf"),
+               QStringLiteral("The settings Quillet's windows store and quillet-cli reads,\n"
+                              "sections [Folders] and [User]; on Windows the registry key\n"
+                              "HKEY_CURRENT_USER\\Software\\Quillet\\Quillet.")},
+          });
+  text +=
+      QStringLiteral("\nExamples:\n") +
+      entries({
+          {QStringLiteral("quillet-cli convert ~/roms/in ~/roms/out --dry-run"),
+           QStringLiteral("Tells what converting the folder would do; writes nothing.")},
+          {QStringLiteral("quillet-cli convert ~/roms/in ~/roms/out --preset 2 --overwrite never"),
+           QStringLiteral("Converts with the second preset and keeps existing targets.")},
+          {QStringLiteral("quillet-cli convert car.BIN ~/roms/out --order 8,1,0,9 --pad 56k"),
+           QStringLiteral("Converts one image into ~/roms/out.")},
+          {QStringLiteral("quillet-cli inspect --json ~/roms/in/*.BIN"),
+           QStringLiteral("Tells what is recognised in each image, as JSON lines.")},
+      });
   return text;
 }
 
@@ -63,8 +222,21 @@ QStringList Options::convertOptionsGiven() const {
   QStringList given;
   for (const QCommandLineOption* option :
        {&order, &pad, &padType, &fill, &bank1Only, &limit32K, &overwrite, &sourceExt, &targetExt,
-        &preset, &dryRun, &noSettings}) {
+        &preset, &dryRun, &noSettings, &quiet}) {
     if (parser_.isSet(*option)) given.append(QStringLiteral("--") + option->names().constLast());
   }
   return given;
+}
+
+QStringList Options::valueWords(const QCommandLineOption& option) const {
+  if (&option == &pad) return PadWords;
+  if (&option == &padType) return PadTypeWords;
+  if (&option == &overwrite) return OverwriteWords;
+  if (&option == &completion) return ShellWords;
+  if (&option == &preset) {
+    QStringList numbers;
+    for (size_t i = 1; i <= OutputPresets.size(); ++i) numbers.append(QString::number(i));
+    return numbers;
+  }
+  return {};
 }

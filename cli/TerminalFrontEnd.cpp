@@ -45,6 +45,44 @@ QString outcomeWord(const FileReport& report) {
   return report.refusal == Refusal::None ? QStringLiteral("skipped") : QStringLiteral("refused");
 }
 
+QJsonValue actionWord(TargetAction action) {
+  switch (action) {
+    case TargetAction::Create: return QStringLiteral("create");
+    case TargetAction::Replace: return QStringLiteral("replace");
+    case TargetAction::Keep: return QStringLiteral("keep");
+    case TargetAction::Ask: return QStringLiteral("ask");
+    case TargetAction::None: break;
+  }
+  return {};
+}
+
+// A dry run's line for a file: what a real run would do with it.
+QString prediction(const FileReport& report) {
+  QString line = report.name + QStringLiteral(": ");
+  if (const QString lengthClass = LengthClassName(report.length); !lengthClass.isEmpty()) {
+    line += lengthClass + QStringLiteral(", ");
+  }
+  if (report.outcome == FileOutcome::Converted) {
+    switch (report.action) {
+      case TargetAction::Replace:
+        return line + QStringLiteral("would replace ") + report.targetName;
+      case TargetAction::Ask:
+        return line + QStringLiteral("would ask whether to replace ") + report.targetName;
+      default: return line + QStringLiteral("would be written as ") + report.targetName;
+    }
+  }
+  if (report.action == TargetAction::Keep) {
+    return line + QStringLiteral("would keep the existing ") + report.targetName;
+  }
+  return line + outcomeWord(report) + QStringLiteral(", ") + report.reason;
+}
+
+// The exit code of a run refused before its first file. A refused extension
+// is a bad value given, like a bad option value.
+int refusalCode(const Toolkit::Message& refusal) {
+  return refusal.title == u"Extension Error" ? ExitUsage : ExitRefused;
+}
+
 QString endWord(RunEnd end) {
   switch (end) {
     case RunEnd::Refused: return QStringLiteral("refused");
@@ -56,7 +94,7 @@ QString endWord(RunEnd end) {
 
 }  // namespace
 
-TerminalFrontEnd::TerminalFrontEnd(bool json, bool dryRun) : json_(json), dryRun_(dryRun) {}
+TerminalFrontEnd::TerminalFrontEnd(Mode mode) : mode_(mode) {}
 
 Answer TerminalFrontEnd::MsgBox(const Toolkit::Message& message) {
   progress_.Clear();
@@ -95,31 +133,32 @@ void TerminalFrontEnd::EventPoint() {
 
 void TerminalFrontEnd::FileDone(const FileReport& report) {
   if (report.refusal != Refusal::None) ++refused_;
-  if (json_) {
+  // A target kept by the user's own choice is no failure.
+  if (report.outcome == FileOutcome::Skipped && report.action != TargetAction::Keep) ++failed_;
+  if (mode_.json) {
     writeJson({{QStringLiteral("type"), QStringLiteral("file")},
                {QStringLiteral("name"), report.name},
                {QStringLiteral("class"), orNull(LengthClassName(report.length))},
                {QStringLiteral("outcome"), outcomeWord(report)},
                {QStringLiteral("reason"), orNull(report.reason)},
-               {QStringLiteral("target"), orNull(report.targetName)}});
-  } else if (dryRun_) {
-    // What a run would do with the file, one line each.
+               {QStringLiteral("target"), orNull(report.targetName)},
+               {QStringLiteral("action"), actionWord(report.action)}});
+  } else if (mode_.dryRun) {
     progress_.Clear();
-    QString line = report.name + QStringLiteral(": ");
-    if (const QString lengthClass = LengthClassName(report.length); !lengthClass.isEmpty()) {
-      line += lengthClass + QStringLiteral(", ");
-    }
-    line += report.outcome == FileOutcome::Converted
-                ? QStringLiteral("would be written as ") + report.targetName
-                : outcomeWord(report) + QStringLiteral(", ") + report.reason;
-    Terminal::Write(stdout, line + u'\n');
+    Terminal::Write(stdout, prediction(report) + u'\n');
+  } else if (report.outcome != FileOutcome::Converted && !mode_.quiet) {
+    progress_.Clear();
+    const QString why = report.outcome == FileOutcome::Stopped
+                            ? report.reason
+                            : outcomeWord(report) + QStringLiteral(", ") + report.reason;
+    Terminal::Write(stderr, report.name + QStringLiteral(": ") + why + u'\n');
   }
 }
 
 QJsonObject TerminalFrontEnd::summary(const RunTotals& totals) const {
   return {{QStringLiteral("type"), QStringLiteral("summary")},
           {QStringLiteral("end"), endWord(totals.end)},
-          {QStringLiteral("dryRun"), dryRun_},
+          {QStringLiteral("dryRun"), mode_.dryRun},
           {QStringLiteral("total"), totals.total},
           {QStringLiteral("converted"), totals.converted},
           {QStringLiteral("skipped"), totals.skipped},
@@ -134,10 +173,10 @@ int TerminalFrontEnd::Finish(const RunTotals& totals) {
     for (const Toolkit::Message& notice : notices_) {
       Terminal::Write(stderr, notice.title + QStringLiteral(": ") + lines(notice.prompt) + u'\n');
     }
-    if (json_) writeJson(summary(totals));
-    return ExitRefused;
+    if (mode_.json) writeJson(summary(totals));
+    return notices_.isEmpty() ? ExitRefused : refusalCode(notices_.constLast());
   }
-  if (json_) {
+  if (mode_.json) {
     writeJson(summary(totals));
   } else {
     for (const Toolkit::Message& notice : notices_) {
@@ -145,8 +184,7 @@ int TerminalFrontEnd::Finish(const RunTotals& totals) {
     }
   }
   if (totals.end == RunEnd::Stopped) return ExitStopped;
-  // A dry run looks at no target, so what it skips it could not recognise.
-  return totals.skipped == 0 ? ExitDone : ExitSomeSkipped;
+  return failed_ == 0 ? ExitDone : ExitSomeFailed;
 }
 
 int TerminalFrontEnd::Refuse(const Toolkit::Message& message) {

@@ -6,12 +6,18 @@
 #include "batch/BatchRun.h"
 #include "cli/ProgressLine.h"
 
-// The run's front end on a terminal or in a script: progress on stderr, the
-// overwrite question asked on stdin, Ctrl+C taken as a stop, the refusal on
-// stderr and the summary on stdout, as text or as JSON lines.
+// The run's front end on a terminal or in a script: progress and a line for
+// each file not converted on stderr, the overwrite question asked on stdin,
+// Ctrl+C taken as a stop, the refusal on stderr and the summary on stdout,
+// as text or as JSON lines.
 class TerminalFrontEnd : public RunFrontEnd {
  public:
-  TerminalFrontEnd(bool json, bool dryRun);
+  struct Mode {
+    bool json = false;
+    bool dryRun = false;  // tells every file's prediction on stdout
+    bool quiet = false;   // no lines for files not converted
+  };
+  explicit TerminalFrontEnd(Mode mode);
 
   Toolkit::Answer MsgBox(const Toolkit::Message& message) override;
   void ShowProgress(int fileIndex, int fileCount, const QString& sourcePath) override;
@@ -27,10 +33,11 @@ class TerminalFrontEnd : public RunFrontEnd {
   Toolkit::Answer ask(const Toolkit::Message& message);
   QJsonObject summary(const RunTotals& totals) const;
 
-  bool json_;
-  bool dryRun_;
+  const Mode mode_;
   ProgressLine progress_;
   // The run's notices (a refusal or the summary), told once it has ended.
   QList<Toolkit::Message> notices_;
   int refused_ = 0;
+  // Files not converted for another reason than a target kept by choice.
+  int failed_ = 0;
 };

@@ -2,44 +2,59 @@
 #include <QCoreApplication>
 
 #include "cli/Commands.h"
+#include "cli/Completion.h"
 #include "cli/ExitCode.h"
 #include "cli/Options.h"
 #include "cli/Terminal.h"
 #include "settings/AppIdentity.h"
+
+namespace {
+
+int usageError(const QString& text) {
+  Terminal::Write(stderr, QStringLiteral("quillet-cli: ") + text + u'\n');
+  return ExitUsage;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("quillet-cli"));
 
   Options options;
-  if (!options.parse(QCoreApplication::arguments())) {
-    Terminal::Write(stderr, QStringLiteral("quillet-cli: ") + options.error() + u'\n');
-    return ExitUsage;
-  }
+  if (!options.parse(QCoreApplication::arguments())) return usageError(options.error());
   if (options.isSet(options.help)) {
     Terminal::Write(stdout, options.helpText());
     return ExitDone;
   }
   if (options.isSet(options.version)) {
-    // As the main window's caption shows it, then as the package names it.
+    // As packages name it, then as the main window's caption shows it.
     Terminal::Write(stdout,
-                    AppCaption() + QStringLiteral(" (") + AppVersion() + QStringLiteral(")\n"));
+                    QStringLiteral("quillet-cli ") + AppVersion() + u'\n' + AppCaption() + u'\n');
+    return ExitDone;
+  }
+  if (options.isSet(options.completion)) {
+    const QString script = CompletionScript(options, options.value(options.completion));
+    if (script.isEmpty()) {
+      return usageError(
+          QStringLiteral("--completion takes %1")
+              .arg(options.valueWords(options.completion).join(QStringLiteral(", "))));
+    }
+    Terminal::Write(stdout, script);
     return ExitDone;
   }
   const QString command = options.command();
   if (command == u"convert") return RunConvert(options);
   if (command == u"inspect") {
     if (const QStringList others = options.convertOptionsGiven(); !others.isEmpty()) {
-      Terminal::Write(stderr, QStringLiteral("quillet-cli: inspect takes no %1\n")
-                                  .arg(others.join(QStringLiteral(", "))));
-      return ExitUsage;
+      return usageError(
+          QStringLiteral("inspect takes no %1").arg(others.join(QStringLiteral(", "))));
     }
     return RunInspect(options);
   }
-  Terminal::Write(stderr, command.isEmpty()
-                              ? QStringLiteral("quillet-cli: no command; see quillet-cli --help\n")
-                              : QStringLiteral("quillet-cli: unknown command '%1'; see "
-                                               "quillet-cli --help\n")
-                                    .arg(command));
-  return ExitUsage;
+  if (command.isEmpty()) return usageError(QStringLiteral("no command; see quillet-cli --help"));
+  QStringList commands;
+  for (const CommandEntry& c : CommandTable) commands.append(QString::fromLatin1(c.name));
+  return usageError(
+      UnknownWordError(QStringLiteral("command"), command, ClosestWord(command, commands)));
 }

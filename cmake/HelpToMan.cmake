@@ -7,10 +7,14 @@
 # The help text is read in the layout Qt's command-line parser prints:
 #
 #   Usage: name [options] args        -> SYNOPSIS
+#          name other args            -> another line of it
 #   one or more lines of description  -> DESCRIPTION (first line also NAME)
-#   Heading:                          -> a section of that name
+#   Heading:                          -> a section of that name ("Exit
+#                                        status" is EXIT STATUS)
 #     -x, --long <value>  Text        -> an indented entry
 #                         more text   -> continues the entry above
+#     a term of several words         -> an entry whose text follows
+#              its text               -> on lines indented further
 foreach(var PROGRAM NAME VERSION DATE OUTPUT)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "HelpToMan.cmake needs -D${var}=...")
@@ -28,6 +32,8 @@ endif()
 function(man_escape text out)
   string(REPLACE "\\" "\\e" text "${text}")
   string(REPLACE "<semicolon>" ";" text "${text}")
+  string(REPLACE "<lsqb>" "[" text "${text}")
+  string(REPLACE "<rsqb>" "]" text "${text}")
   string(REPLACE "-" "\\-" text "${text}")
   string(REGEX REPLACE "^([.'])" "\\\\&\\1" text "${text}")
   set(${out} "${text}" PARENT_SCOPE)
@@ -40,10 +46,15 @@ set(summary "")
 set(body "")
 set(synopsis "")
 set(in_entry FALSE)
+set(in_usage FALSE)
 set(paragraph FALSE)
 
-# One list entry a line; a semicolon in the text is kept aside meanwhile.
+# One list entry a line. A semicolon in the text is kept aside meanwhile, and
+# so are square brackets, which would keep a list from being split between
+# them.
 string(REPLACE ";" "<semicolon>" help "${help}")
+string(REPLACE "[" "<lsqb>" help "${help}")
+string(REPLACE "]" "<rsqb>" help "${help}")
 string(REPLACE "\n" ";" lines "${help}")
 foreach(line IN LISTS lines)
   # Each test copies its captures at once: the next match clears them.
@@ -52,14 +63,19 @@ foreach(line IN LISTS lines)
   if(line MATCHES "^  +([^ ].*[^ ]|[^ ])   *([^ ].*)$")
     set(term "${CMAKE_MATCH_1}")
     set(text "${CMAKE_MATCH_2}")
-  elseif(line MATCHES "^  +([^ ]+)$")
+  elseif(line MATCHES "^  ([^ ].*)$")
     set(term "${CMAKE_MATCH_1}")
   endif()
 
   if(line MATCHES "^Usage: *[^ ]+ *(.*)$")
     man_escape("${CMAKE_MATCH_1}" args)
     set(synopsis ".B ${name_text}\n${args}\n")
+    set(in_usage TRUE)
+  elseif(in_usage AND line MATCHES "^ +[^ ]+ +(.*)$")
+    man_escape("${CMAKE_MATCH_1}" args)
+    string(APPEND synopsis ".br\n.B ${name_text}\n${args}\n")
   elseif(line MATCHES "^([A-Za-z][A-Za-z ]*):$")
+    set(in_usage FALSE)
     string(TOUPPER "${CMAKE_MATCH_1}" heading)
     string(APPEND body ".SH ${heading}\n")
     set(in_entry FALSE)
@@ -71,12 +87,16 @@ foreach(line IN LISTS lines)
   elseif(NOT term STREQUAL "")
     man_escape("${term}" term)
     man_escape("${text}" text)
-    string(APPEND body ".TP\n.B ${term}\n${text}\n")
+    string(APPEND body ".TP\n.B ${term}\n")
+    if(NOT text STREQUAL "")
+      string(APPEND body "${text}\n")
+    endif()
     set(in_entry TRUE)
   elseif(line STREQUAL "")
     set(in_entry FALSE)
     set(paragraph TRUE)
   else()
+    set(in_usage FALSE)
     string(STRIP "${line}" line)
     man_escape("${line}" text)
     if(summary STREQUAL "" AND body STREQUAL "")
@@ -93,7 +113,8 @@ endforeach()
 execute_process(COMMAND "${PROGRAM}" --version
   OUTPUT_VARIABLE version_text RESULT_VARIABLE status)
 if(status EQUAL 0)
-  string(STRIP "${version_text}" version_text)
+  # Its first line: the name and the version number.
+  string(REGEX REPLACE "\n.*" "" version_text "${version_text}")
   man_escape("${version_text}" version_text)
   string(APPEND body ".SH VERSION\n${version_text}\n")
 endif()
@@ -101,6 +122,8 @@ endif()
 if(summary STREQUAL "")
   set(summary "Quillet on the command line")
 endif()
+# A NAME line is a phrase, without the sentence's full stop.
+string(REGEX REPLACE "\\.$" "" summary "${summary}")
 string(APPEND page ".SH NAME\n${name_text} \\- ${summary}\n")
 if(NOT synopsis STREQUAL "")
   string(APPEND page ".SH SYNOPSIS\n${synopsis}")

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QtTest>
 
+#include "settings/AppIdentity.h"
 #include "settings/Presets.h"
 #include "settings/modGlobals.h"
 #include "settings/modRegistry.h"
@@ -53,37 +54,66 @@ void putSamples(RunFixture& f) {
   for (const auto& [name, image] : SampleImages()) f.putSource(name, image);
 }
 
+// Replaces %S, %T and %M (a folder that does not exist) by the fixture's folders.
+QString placed(QString text, const RunFixture& f) {
+  return text.replace(QStringLiteral("%S"), f.source())
+      .replace(QStringLiteral("%T"), f.target())
+      .replace(QStringLiteral("%M"), f.root() + QStringLiteral("/missing/"));
+}
+
+QStringList placedWords(const char* text, const RunFixture& f) {
+  QStringList args;
+  for (const QString& word : words(text)) args << placed(word, f);
+  return args;
+}
+
 // clang-format off
-struct Layout { const char* name; const char* args; quint8 padSize, padType; const char* order, *fill; quint8 bank1Only, limit32K; };
+// said: the run's first line on stderr.
+struct Layout { const char* name; const char* args; quint8 padSize, padType; const char* order, *fill; quint8 bank1Only, limit32K; const char* said; };
 const Layout layouts[] = {
-    {"order 8,1,0,9 unpadded", "--order 8,1,0,9 --pad none", NoPadding, RearPadding, "8,1,0,9", "FF", 0, 0},
-    {"56K padding, fill 00", "--pad 56K --fill 0", Padding56K, RearPadding, "0,1,8,9", "00", 0, 0},
-    {"64K rear padding, order 0,1,9,8", "--pad 64k --pad-type rear --order 0,1,9,8", Padding64K, RearPadding, "0,1,9,8", "FF", 0, 0},
-    {"preset 4: 64K front padding", "--preset 4", Padding64K, FrontPadding, "0,1,8,9", "FF", 0, 0},
-    {"bank 1 cut to 32K", "--bank1-only --limit-32k --pad 64k", Padding64K, RearPadding, "0,1,8,9", "FF", 1, 1},
+    {"order 8,1,0,9 unpadded", "--order 8,1,0,9 --pad none", NoPadding, RearPadding, "8,1,0,9", "FF", 0, 0, "layout 8,1,0,9, unpadded"},
+    {"56K padding, fill 00", "--pad 56K --fill 0", Padding56K, RearPadding, "0,1,8,9", "00", 0, 0, "layout 0,1,8,9, 56K per bank, fill 00"},
+    {"64K rear padding, order 0,1,9,8", "--pad 64k --pad-type rear --order 0,1,9,8", Padding64K, RearPadding, "0,1,9,8", "FF", 0, 0, "layout 0,1,9,8, 64K per bank, 8K of fill at the rear, fill FF"},
+    {"preset 4: 64K front padding", "--preset 4", Padding64K, FrontPadding, "0,1,8,9", "FF", 0, 0, "layout 0,1,8,9, 64K per bank, 8K of fill in front, fill FF"},
+    {"bank 1 cut to 32K", "--bank1-only --limit-32k --pad 64k", Padding64K, RearPadding, "0,1,8,9", "FF", 1, 1, "layout bank 1 alone, cut to 32K"},
 };
 
 // %S the source folder, %T the target folder (holding one file), %M a folder that does not exist.
 struct Refused { const char* name; const char* args; int code; const char* err; };
 const Refused refusals[] = {
-    {"same folder and extension", "convert %S %S", 3, "Folder Error: The Source and Target folders/extensions are the same.\nPlease change"},
+    {"same folder and extension, told under --quiet too", "convert %S %S -q", 3, "Folder Error: The Source and Target folders/extensions are the same.\nPlease change"},
     {"no files of the extension", "convert %S %T --source-ext HEX", 3, "No Files Found: No '*.HEX' files found in source folder."},
     {"source folder missing", "convert %M %T", 3, "The Source folder does not exist"},
     {"target folder missing", "convert %S %M", 3, "The Target folder does not exist"},
     {"ask with no terminal to ask on", "convert %S %T --overwrite ask", 2, "not a terminal"},
     {"unknown pad size", "convert %S %T --pad 48k", 2, "bad value '48k' for --pad"},
     {"order of three banks", "convert %S %T --order 0,1,8", 2, "for --order"},
-    {"one folder only", "convert %S", 2, "needs SOURCE_FOLDER and"},
-    {"unknown command", "reorder %S %T", 2, "unknown command"},
+    {"one folder only", "convert %S", 2, "needs SOURCE_FOLDER or FILE... and TARGET_FOLDER"},
+    {"mistyped command", "convet %S %T", 2, "unknown command 'convet'; did you mean convert?"},
+    {"mistyped option", "convert %S %T --ovewrite never", 2, "unknown option '--ovewrite'; did you mean --overwrite?"},
+    {"unknown option close to none", "convert %S %T --colour", 2, "unknown option '--colour'; see quillet-cli --help"},
     {"inspect with a layout option", "inspect %S --pad 56k", 2, "inspect takes no --pad"},
 };
 
-struct Stored { const char* name; const char* order, *padSize, *args; int code; qint64 written; };
+// said: the run's first line on stderr, which names the stored settings in force.
+struct Stored { const char* name; const char* order, *padSize, *args; int code; qint64 written; const char* said; };
 const Stored stored[] = {
-    {"stored 56K padding", "0,1,8,9", "1", "", 0, 229376},
-    {"--no-settings ignores the store", "0,1,8,9", "1", "--no-settings", 0, 221184},
-    {"an option given wins over the store", "0,1,8,9", "1", "--pad 64k", 0, 262144},
-    {"stored order the run cannot use", "0,1,8", "0", "", 3, -1},
+    {"stored 56K padding", "0,1,8,9", "1", "", 0, 229376, "layout 0,1,8,9, 56K per bank, fill FF (stored settings, --order, --pad, --fill to change); existing targets kept (stored setting, --overwrite to change)"},
+    {"--no-settings ignores the store", "0,1,8,9", "1", "--no-settings", 0, 221184, "layout 0,1,8,9, unpadded; existing targets kept"},
+    {"an option given wins over the store", "0,1,8,9", "1", "--pad 64k --overwrite always", 0, 262144, "layout 0,1,8,9, 64K per bank, 8K of fill at the rear, fill FF (order, fill position, fill from the stored settings, --order, --pad-type, --fill to change); existing targets replaced"},
+    {"stored order the run cannot use", "0,1,8", "0", "", 3, -1, "layout 0,1,8, unpadded (stored settings, --order, --pad to change); existing targets kept (stored setting, --overwrite to change)"},
+};
+
+// Sources a.BIN and b.BIN; the target a.BIN exists and stays. %L: the layout part of the first line.
+struct Targeted { const char* name; const char* args; int code; const char* out, *err; };
+const Targeted targeted[] = {
+    {"a target kept under never is no failure", "convert %S %T --overwrite never", 0, "", "%L; existing targets kept\na.BIN: skipped, the target exists and was kept"},
+    {"--quiet leaves out the first line and the kept file", "convert %S %T --overwrite never -q", 0, "", ""},
+    {"dry run predicts the kept target", "convert %S %T --overwrite never --dry-run", 0, "a.BIN: 224K, would keep the existing a.BIN\nb.BIN: 224K, would be written as b.BIN", "dry run, nothing written: %L; existing targets kept"},
+    {"dry run predicts the replacement", "convert %S %T --overwrite always --dry-run -q", 0, "a.BIN: 224K, would replace a.BIN\nb.BIN: 224K, would be written as b.BIN", ""},
+    {"dry run predicts the question, with no terminal", "convert %S %T --overwrite ask --dry-run -q", 0, "a.BIN: 224K, would ask whether to replace a.BIN\nb.BIN: 224K, would be written as b.BIN", ""},
+    {"image files in the order given, a missing one told", "convert %Sb.BIN %Mx.BIN %Sa.BIN %T --overwrite always --dry-run -q", 1, "%Sb.BIN: 224K, would be written as b.BIN\n%Mx.BIN: skipped, the source is not a readable file\n%Sa.BIN: 224K, would replace a.BIN", ""},
+    {"a missing image file is a failure", "convert %Sb.BIN %Mx.BIN %T", 1, "", "%L; existing targets kept\n%Mx.BIN: skipped, the source is not a readable file"},
 };
 
 // Slots as slot:bank@offset+length.
@@ -123,7 +153,10 @@ class TestCli : public QObject {
     QCOMPARE(RunFixture::snapshot(cliTarget), RunFixture::snapshot(f.target()));
     QCOMPARE(r.out, QStringLiteral("7 total files were processed. 6 files were converted and  1 "
                                    "were skipped.\n"));
-    QCOMPARE(r.err, QString());
+    QCOMPARE(r.err,
+             QString::fromLatin1(l.said) +
+                 QStringLiteral("; existing targets kept\n"
+                                "unknown_length.bin: refused, no image layout has this length\n"));
   }
 
   void refusalsTouchNothing_data() { addRows(refusals); }
@@ -133,12 +166,7 @@ class TestCli : public QObject {
     putSamples(f);
     f.putTarget(QStringLiteral("two_bank_88k.BIN"), "old");
     const auto before = RunFixture::snapshot(f.target());
-    QStringList args;
-    for (QString word : words(refusals[row].args)) {
-      word.replace(QStringLiteral("%S"), f.source()).replace(QStringLiteral("%T"), f.target());
-      args << word.replace(QStringLiteral("%M"), f.root() + QStringLiteral("/missing/"));
-    }
-    const Result r = cli(args, f.store());
+    const Result r = cli(placedWords(refusals[row].args, f), f.store());
     QCOMPARE(r.code, refusals[row].code);
     QVERIFY2(r.err.contains(QString::fromUtf8(refusals[row].err)), qPrintable(r.err));
     QCOMPARE(r.out, QString());
@@ -147,19 +175,17 @@ class TestCli : public QObject {
 
   void jsonReportsEveryFile_data() {
     QTest::addColumn<bool>("dryRun");
-    QTest::addColumn<QString>("existing");  // the outcome of the file whose target exists
     QTest::addColumn<QString>("summary");
     const QString summary = json(
         "{'converted':%1,'dryRun':%2,'end':'completed','message':'8 total files were processed. "
         "%1 files were converted and  %3 were skipped.','refused':2,'skipped':%3,'total':8,"
         "'type':'summary'}");
-    QTest::newRow("converting") << false << "skipped" << summary.arg(5).arg("false").arg(3);
+    QTest::newRow("converting") << false << summary.arg(5).arg("false").arg(3);
     QTest::newRow("dry run: writes nothing, predicts the kept target")
-        << true << "skipped" << summary.arg(5).arg("true").arg(3);
+        << true << summary.arg(5).arg("true").arg(3);
   }
   void jsonReportsEveryFile() {
     QFETCH(bool, dryRun);
-    QFETCH(QString, existing);
     QFETCH(QString, summary);
     RunFixture f;
     putSamples(f);
@@ -179,16 +205,18 @@ class TestCli : public QObject {
       QCOMPARE(error.error, QJsonParseError::NoError);
       lines << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
       if (object[u"type"].toString() == u"file") {
-        outcomes << object[u"name"].toString() + u' ' + object[u"outcome"].toString();
+        outcomes << object[u"name"].toString() + u' ' + object[u"outcome"].toString() + u' ' +
+                        object[u"action"].toString();
       }
     }
     QCOMPARE(outcomes,
-             QStringList({"blank.BIN refused", "four_bank_216k.bin converted",
-                          "four_bank_224k.bin converted", "front_padded_256k.bin converted",
-                          "rear_padded_256k.bin converted", "two_bank_112k.bin converted",
-                          "two_bank_88k.bin " + existing, "unknown_length.bin refused"}));
+             QStringList(
+                 {"blank.BIN refused ", "four_bank_216k.bin converted create",
+                  "four_bank_224k.bin converted create", "front_padded_256k.bin converted create",
+                  "rear_padded_256k.bin converted create", "two_bank_112k.bin converted create",
+                  "two_bank_88k.bin skipped keep", "unknown_length.bin refused "}));
     QCOMPARE(lines.first(),
-             json("{'class':'224K','name':'blank.BIN','outcome':'refused',"
+             json("{'action':null,'class':'224K','name':'blank.BIN','outcome':'refused',"
                   "'reason':'slot 0 begins FF FF','target':'blank.BIN','type':'file'}"));
     QCOMPARE(lines.last(), summary);
     QCOMPARE(RunFixture::snapshot(f.target()).size(), dryRun ? 1 : 6);
@@ -207,9 +235,33 @@ class TestCli : public QObject {
     const Result r =
         cli(QStringList{"convert", f.source(), f.target()} + words(stored[row].args), f.store());
     QCOMPARE(r.code, stored[row].code);
+    QCOMPARE(r.err.section(u'\n', 0, 0), QString::fromUtf8(stored[row].said));
     const QFileInfo written(f.target() + QStringLiteral("a.BIN"));
     QCOMPARE(written.exists() ? written.size() : -1, stored[row].written);
     QCOMPARE(f.store().contents(), store);
+  }
+
+  void existingTargetsAsARunFindsThem_data() { addRows(targeted); }
+  void existingTargetsAsARunFindsThem() {
+    QFETCH(int, row);
+    const Targeted& t = targeted[row];
+    RunFixture f;
+    for (const char* name : {"a.BIN", "b.BIN"})
+      f.putSource(QString::fromLatin1(name), FourBankImage());
+    f.putTarget(QStringLiteral("a.BIN"), "old");
+    const Result r = cli(placedWords(t.args, f) << "--no-settings", f.store());
+    QCOMPARE(r.code, t.code);
+    const auto expected = [&](const char* text) {
+      const QString lines =
+          placed(QString::fromUtf8(text), f)
+              .replace(QStringLiteral("%L"), QStringLiteral("layout 0,1,8,9, unpadded"));
+      return lines.isEmpty() ? QStringList() : lines.split(u'\n');
+    };
+    QStringList out = r.out.split(u'\n', Qt::SkipEmptyParts);
+    out.removeLast();  // the summary
+    QCOMPARE(out, expected(t.out));
+    QCOMPARE(r.err.split(u'\n', Qt::SkipEmptyParts), expected(t.err));
+    QCOMPARE(ReadFile(f.target() + QStringLiteral("a.BIN")), QByteArray("old"));
   }
 
   void inspectTellsWhatIsRecognised_data() { addRows(inspections); }
@@ -237,14 +289,51 @@ class TestCli : public QObject {
     QCOMPARE(o[u"refusal"].toString(), QString::fromUtf8(expected.refusal));
   }
 
+  void inspectSaysWhatANonImageIs() {
+    const QTemporaryDir dir;
+    const TemporarySettingsStore store;
+    const QString missing = dir.filePath(QStringLiteral("none.bin"));
+    const Result r = cli({"inspect", dir.path(), missing}, store);
+    QCOMPARE(r.code, 1);
+    const QStringList lines = r.out.split(u'\n');
+    QCOMPARE(lines[0], dir.path() + QStringLiteral(": is a folder"));
+    QVERIFY2(lines[1].startsWith(missing + QStringLiteral(": cannot be read: ")),
+             qPrintable(lines[1]));
+  }
+
   void versionAndHelp() {
     const TemporarySettingsStore store;
-    QCOMPARE(cli({"--version"}, store).out, QStringLiteral("Quillet - v1.01.0000 (1.1.0)\n"));
+    QCOMPARE(cli({"--version"}, store).out.section(u'\n', 0, 0), "quillet-cli " + AppVersion());
     const Result help = cli({"--help"}, store);
     QCOMPARE(help.code, 0);
+    QVERIFY(help.out.startsWith(QStringLiteral("Usage: quillet-cli convert ")));
     for (const OutputPreset& preset : OutputPresets)
       QVERIFY(help.out.contains(QString::fromLatin1(preset.caption)));
-    QVERIFY(help.out.contains(QStringLiteral("4  stopped by the user")));
+  }
+
+  // Each shell's script offers every option and command that --help lists.
+  void completionFollowsTheHelp_data() {
+    QTest::addColumn<QString>("shell");
+    for (const char* shell : {"bash", "zsh", "fish"}) QTest::newRow(shell) << shell;
+  }
+  void completionFollowsTheHelp() {
+    QFETCH(QString, shell);
+    const TemporarySettingsStore store;
+    // fish names a long option without its dashes.
+    const QString dashes = shell == u"fish" ? QStringLiteral("-l ") : QStringLiteral("--");
+    QStringList offered{"convert", "inspect"};
+    static const QRegularExpression option(QStringLiteral("^  (?:-\\w, )?--([\\w-]+)"),
+                                           QRegularExpression::MultilineOption);
+    for (const auto& m : option.globalMatch(cli({"--help"}, store).out))
+      offered << dashes + m.captured(1);
+    QVERIFY(offered.size() > 15);
+    const Result script = cli({"--completion", shell}, store);
+    QCOMPARE(script.code, 0);
+    for (const QString& name : offered) {
+      const QRegularExpression whole(QRegularExpression::escape(name) +
+                                     QStringLiteral("(?![\\w-])"));
+      QVERIFY2(whole.match(script.out).hasMatch(), qPrintable(name));
+    }
   }
 };
 

@@ -12,8 +12,18 @@ int main(int argc, char* argv[]) {
   QCoreApplication app(argc, argv);
   QTextStream out(stdout);
   QTextStream err(stderr);
-  if (argc != 2) {
-    err << "usage: make_samples FOLDER\n";
+  const QString usage = QStringLiteral(
+      "usage: make_samples FOLDER\n"
+      "Writes one synthetic image of every layout Quillet reads, and one file of\n"
+      "a length no layout has, into FOLDER (made if need be).\n");
+  const QString first = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+  if (first == u"-h" || first == u"--help") {
+    out << usage;
+    return 0;
+  }
+  // Anything else that looks like an option is a slip, not a folder name.
+  if (argc != 2 || first.startsWith(u'-')) {
+    err << usage;
     return 2;
   }
   const QDir folder(QString::fromLocal8Bit(argv[1]));
