@@ -3,16 +3,19 @@
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+#include <memory>
 
-#include "ui/frmProcess.h"
 #include "settings/modGlobals.h"
 #include "tests/support/RunFixture.h"
 #include "tools/ImageBuilder.h"
 #include "ui/Controls.h"
+#include "ui/frmFileBox.h"
 #include "ui/frmOptions.h"
+#include "ui/frmProcess.h"
 #include "ui/frm_Main.h"
 
 using namespace ImageBuilder;
@@ -37,6 +40,44 @@ struct RealBoxAnswer {
     box->button(press)->click();
   }
 };
+
+// What a file manager, a browser or an editor drops on a folder field.
+enum Dropped { AFolder, AFile, TwoFolders, FolderNameAsText, RemoteFolder };
+// clang-format off
+struct DropRow { const char* name; Dropped dropped; bool taken; };
+const DropRow dropRows[] = {
+    {"a folder is taken as a pick", AFolder, true},
+    {"a file is ignored", AFile, false},
+    {"two folders are ignored", TwoFolders, false},
+    {"a folder's name as text is ignored", FolderNameAsText, false},
+    {"a remote folder is ignored", RemoteFolder, false},
+};
+// clang-format on
+
+std::unique_ptr<QMimeData> dropData(Dropped dropped, const QString& folder, const QString& file) {
+  auto data = std::make_unique<QMimeData>();
+  const QUrl url = QUrl::fromLocalFile(folder);
+  switch (dropped) {
+    case AFolder: data->setUrls({url}); break;
+    case AFile: data->setUrls({QUrl::fromLocalFile(file)}); break;
+    case TwoFolders: data->setUrls({url, QUrl::fromLocalFile(QFileInfo(folder).path())}); break;
+    case FolderNameAsText: data->setText(folder); break;
+    case RemoteFolder: data->setUrls({QUrl(QStringLiteral("sftp://example.org/ECU/"))}); break;
+  }
+  return data;
+}
+
+// Drags data onto a widget and drops it there, as the window system does;
+// whether the widget accepted the drag while over it.
+bool dragAndDrop(QWidget* widget, QMimeData* data) {
+  const QPoint at = widget->rect().center();
+  const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+  QDragEnterEvent enter(at, actions, data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(widget, &enter);
+  QDropEvent drop(at, actions, data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(widget, &drop);
+  return enter.isAccepted() && enter.dropAction() != Qt::MoveAction;
+}
 
 }  // namespace
 
@@ -83,6 +124,58 @@ class MainWindowTest : public QObject {
       QCOMPARE(main->txtTargetExt->text(), shown);
       QCOMPARE(ConversionSettings.TargetExt, shown);
     }
+  }
+
+  // A folder dropped on an empty folder field ends as a pick of it in the picker would:
+  // the same text, setting and "&Reorder"; anything else leaves the field as it was.
+  void droppedOnAFolderField_data() {
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("field");
+    for (const char* field : {"txtSource", "txtTarget"}) {
+      for (int i = 0; i < int(std::size(dropRows)); ++i) {
+        QTest::newRow(qPrintable(QString::fromLatin1(field) + ": " + dropRows[i].name))
+            << i << QString::fromLatin1(field);
+      }
+    }
+  }
+
+  void droppedOnAFolderField() {
+    QFETCH(int, row);
+    QFETCH(QString, field);
+    const DropRow& r = dropRows[row];
+    RunFixture f;
+    const QString folder = f.root() + QStringLiteral("/ECU");
+    QVERIFY(QDir().mkpath(folder));
+    f.putSource(QStringLiteral("a.BIN"), FourBankImage());
+    auto* box = f.main()->findChild<QLineEdit*>(field);
+    auto* reorder = f.main()->findChild<QPushButton*>(QStringLiteral("cmdStrip"));
+    QString& setting = field == QStringLiteral("txtSource") ? ConversionSettings.Source
+                                                            : ConversionSettings.Target;
+    const auto state = [&] {
+      return QStringList{box->text(), setting, reorder->isEnabled() ? "enabled" : "disabled"};
+    };
+    box->setText(QString());
+    setting.clear();
+    const QStringList before = state();
+
+    QStringList picked = before;
+    if (r.taken) {
+      QTimer::singleShot(0, [&] {
+        auto* picker = f.main()->findChild<frmFileBox*>(QStringLiteral("frmFileBox"));
+        picker->findChild<DirListBox*>(QStringLiteral("Dir1"))->setPath(folder);
+        picker->findChild<QPushButton*>(QStringLiteral("cmdDone"))->click();
+      });
+      QTest::mouseDClick(box, Qt::LeftButton);
+      picked = state();
+      QVERIFY(picked != before);
+      box->setText(QString());
+      setting.clear();
+    }
+
+    const auto data = dropData(r.dropped, folder, f.source() + QStringLiteral("a.BIN"));
+    QCOMPARE(dragAndDrop(box, data.get()), r.taken);
+    QCOMPARE(state(), picked);
+    QVERIFY(box->isReadOnly());
   }
 
   void closingSavesTheFieldsAsTheyStand() {

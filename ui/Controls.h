@@ -4,6 +4,8 @@
 #include <QPushButton>
 #include <functional>
 
+class QMimeData;
+
 // A text box with the events the windows handle: a double-click, the loss of
 // the keyboard focus, and each typed character before it reaches the box.
 class TextBox : public QLineEdit {
@@ -38,6 +40,32 @@ class TextBox : public QLineEdit {
   int typingLimit_ = 0;
   bool typing_ = false;  // a key press the filter has seen is being applied
   QString shown_;        // the text before the user's latest edit
+};
+
+// A folder field: read-only to the keyboard, it takes one folder dropped on
+// it from a file manager and refuses anything else dropped on it.
+class FolderBox : public TextBox {
+  Q_OBJECT
+
+ public:
+  explicit FolderBox(QWidget* parent = nullptr);
+
+  // The local folder that data names when it names exactly one thing and
+  // that is a folder; empty otherwise.
+  static QString DroppedFolder(const QMimeData* data);
+
+ Q_SIGNALS:
+  void folderDropped(const QString& folder);
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  // Accepts the event when it carries a folder, refuses it otherwise; the
+  // folder, or empty.
+  QString acceptFolder(QDropEvent* event);
 };
 
 // A command button as every window has them: found by its name, and pressed
