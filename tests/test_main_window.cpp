@@ -2,6 +2,7 @@
 // starts a run, the lock during a run, and saving on close.
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -78,6 +79,20 @@ bool dragAndDrop(QWidget* widget, QMimeData* data) {
   QApplication::sendEvent(widget, &drop);
   return enter.isAccepted() && enter.dropAction() != Qt::MoveAction;
 }
+
+// Scales the desktop's font for the lifetime of the object.
+class DesktopFont {
+ public:
+  explicit DesktopFont(double scale) : saved_(QApplication::font()) {
+    QFont font = saved_;
+    font.setPointSizeF(font.pointSizeF() * scale);
+    QApplication::setFont(font);
+  }
+  ~DesktopFont() { QApplication::setFont(saved_); }
+
+ private:
+  QFont saved_;
+};
 
 }  // namespace
 
@@ -303,6 +318,37 @@ class MainWindowTest : public QObject {
     QVERIFY(Forms::frm_Main.loaded());
     QVERIFY(main->cmdStrip->isEnabled());
     QVERIFY(main->cmdExit->isEnabled());
+  }
+
+  // The progress text shows whole at the longest count a run can have, at the desktop's font
+  // size whatever it is; a short text leaves the window as it was drawn.
+  void progressTextShowsWhole_data() {
+    QTest::addColumn<int>("files");
+    QTest::addColumn<double>("fontScale");
+    QTest::newRow("32767 files at the default font") << 32767 << 1.0;
+    QTest::newRow("32767 files at a large desktop font") << 32767 << 1.5;
+    QTest::newRow("one file keeps the window's size") << 1 << 1.0;
+  }
+
+  void progressTextShowsWhole() {
+    QFETCH(int, files);
+    QFETCH(double, fontScale);
+    RunFixture f;
+    DesktopFont desktopFont(fontScale);
+    Forms::frmProcess->Show();
+    auto* process = f.main()->findChild<QWidget*>(QStringLiteral("frmProcess"));
+    auto* info = process->findChild<QLabel*>(QStringLiteral("lblInfo"));
+    const QSize drawn = process->size();
+
+    Forms::frmProcess->ShowProgress(0, files, f.source() + QStringLiteral("a.BIN"));
+    QCOMPARE(info->text(),
+             QStringLiteral("Processing %1 files. %1 files are remaining.").arg(files));
+    QVERIFY(info->width() >= info->sizeHint().width());
+    QVERIFY(info->height() >= info->sizeHint().height());
+    QVERIFY(process->rect().contains(info->geometry()));
+    if (files == 1) QCOMPARE(process->size(), drawn);
+    Processing = false;
+    Forms::frmProcess->Unload();
   }
 
   void realMessageBoxShowsTheTextAndReturnsTheAnswer() {
