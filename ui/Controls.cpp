@@ -107,7 +107,11 @@ FolderBox::FolderBox(QWidget* parent) : TextBox(parent) {
   setAcceptDrops(true);
 }
 
-QString FolderBox::DroppedFolder(const QMimeData* data) {
+namespace {
+
+// The local folder that data names when it names exactly one thing and that
+// is a folder; empty otherwise.
+QString droppedFolder(const QMimeData* data) {
   if (!data || !data->hasUrls()) return QString();
   const QList<QUrl> urls = data->urls();
   if (urls.size() != 1 || !urls[0].isLocalFile()) return QString();
@@ -115,8 +119,10 @@ QString FolderBox::DroppedFolder(const QMimeData* data) {
   return QFileInfo(path).isDir() ? path : QString();
 }
 
-// The line edit's own handlers would take dropped text; a folder field takes
-// nothing but a folder, and says so while the drag is still over it.
+}  // namespace
+
+// Answered while the drag is still over the field, so that the pointer tells
+// the user whether letting go will take what is dragged.
 void FolderBox::dragEnterEvent(QDragEnterEvent* event) {
   dragMoveEvent(event);
 }
@@ -131,7 +137,7 @@ void FolderBox::dropEvent(QDropEvent* event) {
 }
 
 QString FolderBox::acceptFolder(QDropEvent* event) {
-  const QString folder = DroppedFolder(event->mimeData());
+  const QString folder = droppedFolder(event->mimeData());
   // Only the folder's name is taken. Accepting a move would have the file
   // manager delete the folder afterwards, so a drop is a copy or a link.
   const Qt::DropActions possible = event->possibleActions();

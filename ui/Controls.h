@@ -4,8 +4,6 @@
 #include <QPushButton>
 #include <functional>
 
-class QMimeData;
-
 // A text box with the events the windows handle: a double-click, the loss of
 // the keyboard focus, and each typed character before it reaches the box.
 class TextBox : public QLineEdit {
@@ -49,10 +47,6 @@ class FolderBox : public TextBox {
 
  public:
   explicit FolderBox(QWidget* parent = nullptr);
-
-  // The local folder that data names when it names exactly one thing and
-  // that is a folder; empty otherwise.
-  static QString DroppedFolder(const QMimeData* data);
 
  Q_SIGNALS:
   void folderDropped(const QString& folder);
