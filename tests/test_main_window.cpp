@@ -2,17 +2,20 @@
 // starts a run, the lock during a run, and saving on close.
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QtTest>
 
-#include "ui/frmProcess.h"
 #include "settings/modGlobals.h"
 #include "tests/support/RunFixture.h"
 #include "tools/ImageBuilder.h"
 #include "ui/Controls.h"
 #include "ui/frmOptions.h"
+#include "ui/frmProcess.h"
 #include "ui/frm_Main.h"
 
 using namespace ImageBuilder;
@@ -83,6 +86,51 @@ class MainWindowTest : public QObject {
       QCOMPARE(main->txtTargetExt->text(), shown);
       QCOMPARE(ConversionSettings.TargetExt, shown);
     }
+  }
+
+  // A folder dropped on an empty folder field is taken as a pick of it; any other drop is not.
+  void dropOnAFolderField_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QList<QUrl>>("urls");  // none: text naming the folder
+    QTest::addColumn<bool>("taken");
+    const QUrl folder = QUrl::fromLocalFile(QCoreApplication::applicationDirPath());
+    const QUrl file = QUrl::fromLocalFile(QCoreApplication::applicationFilePath());
+    for (const char* field : {"txtSource", "txtTarget"}) {
+      const auto row = [&](const char* name, const QList<QUrl>& urls, bool taken) {
+        QTest::addRow("%s: %s", field, name) << QString::fromLatin1(field) << urls << taken;
+      };
+      row("a folder is taken", {folder}, true);
+      row("a file is ignored", {file}, false);
+      row("two folders are ignored", {folder, QUrl::fromLocalFile(QDir::tempPath())}, false);
+      row("text is ignored", {}, false);
+      row("a remote folder is ignored", {QUrl(QStringLiteral("sftp://example.org/ECU"))}, false);
+    }
+  }
+
+  void dropOnAFolderField() {
+    QFETCH(QString, field);
+    QFETCH(QList<QUrl>, urls);
+    QFETCH(bool, taken);
+    RunFixture f;
+    const bool source = field == QStringLiteral("txtSource");
+    f.setFolders(source ? QString() : f.source(), source ? f.target() : QString());
+    QMimeData data;
+    if (urls.isEmpty()) data.setText(QCoreApplication::applicationDirPath());
+    data.setUrls(urls);
+    // Offered as a move too, which would have a file manager delete the folder.
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter({}, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop({}, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    auto* box = f.main()->findChild<QLineEdit*>(field);
+    QApplication::sendEvent(box, &enter);
+    QApplication::sendEvent(box, &drop);
+
+    const QString picked = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    const QString shown = taken ? picked + QDir::separator() : QString();
+    QCOMPARE(enter.isAccepted() && enter.dropAction() == Qt::CopyAction, taken);
+    QCOMPARE(box->text(), shown);
+    QCOMPARE(source ? ConversionSettings.Source : ConversionSettings.Target, shown);
+    QCOMPARE(f.main()->findChild<QPushButton*>(QStringLiteral("cmdStrip"))->isEnabled(), taken);
   }
 
   void closingSavesTheFieldsAsTheyStand() {
@@ -210,6 +258,37 @@ class MainWindowTest : public QObject {
     QVERIFY(Forms::frm_Main.loaded());
     QVERIFY(main->cmdStrip->isEnabled());
     QVERIFY(main->cmdExit->isEnabled());
+  }
+
+  // The count text shows whole at the most files a run takes, at any desktop font size; a short
+  // one leaves the window as it was drawn.
+  void progressTextShowsWhole_data() {
+    QTest::addColumn<int>("files");
+    QTest::addColumn<double>("fontScale");
+    QTest::newRow("32767 files at the default font") << 32767 << 1.0;
+    QTest::newRow("32767 files at a large desktop font") << 32767 << 1.5;
+    QTest::newRow("one file keeps the window's size") << 1 << 1.0;
+  }
+
+  void progressTextShowsWhole() {
+    QFETCH(int, files);
+    QFETCH(double, fontScale);
+    RunFixture f;
+    const auto restoreFont =
+        qScopeGuard([font = QApplication::font()] { QApplication::setFont(font); });
+    QFont font = QApplication::font();
+    font.setPointSizeF(font.pointSizeF() * fontScale);
+    QApplication::setFont(font);
+    Forms::frmProcess->Show();
+    Processing = false;  // no run: the window may close without asking
+    auto* process = f.main()->findChild<QWidget*>(QStringLiteral("frmProcess"));
+    auto* info = process->findChild<QLabel*>(QStringLiteral("lblInfo"));
+    const QSize drawn = process->size();
+
+    Forms::frmProcess->ShowProgress(0, files, f.source() + QStringLiteral("a.BIN"));
+    QCOMPARE(info->size().expandedTo(info->sizeHint()), info->size());
+    QVERIFY(process->rect().contains(info->geometry()));
+    if (files == 1) QCOMPARE(process->size(), drawn);
   }
 
   void realMessageBoxShowsTheTextAndReturnsTheAnswer() {

@@ -1,6 +1,10 @@
 #include "ui/Controls.h"
 
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <algorithm>
 
 TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {
@@ -96,6 +100,57 @@ void TextBox::keyPressEvent(QKeyEvent* event) {
     QLineEdit::keyPressEvent(&replaced);
   }
   typing_ = false;
+}
+
+FolderBox::FolderBox(QWidget* parent) : TextBox(parent) {
+  setReadOnly(true);
+  setAcceptDrops(true);
+}
+
+namespace {
+
+// The local folder that data names when it names exactly one thing and that
+// is a folder; empty otherwise.
+QString droppedFolder(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return QString();
+  const QList<QUrl> urls = data->urls();
+  if (urls.size() != 1 || !urls[0].isLocalFile()) return QString();
+  const QString path = urls[0].toLocalFile();
+  return QFileInfo(path).isDir() ? path : QString();
+}
+
+}  // namespace
+
+// Answered while the drag is still over the field, so that the pointer tells
+// the user whether letting go will take what is dragged.
+void FolderBox::dragEnterEvent(QDragEnterEvent* event) {
+  dragMoveEvent(event);
+}
+
+void FolderBox::dragMoveEvent(QDragMoveEvent* event) {
+  acceptFolder(event);
+}
+
+void FolderBox::dropEvent(QDropEvent* event) {
+  const QString folder = acceptFolder(event);
+  if (!folder.isEmpty()) Q_EMIT folderDropped(folder);
+}
+
+QString FolderBox::acceptFolder(QDropEvent* event) {
+  const QString folder = droppedFolder(event->mimeData());
+  // Only the folder's name is taken. Accepting a move would have the file
+  // manager delete the folder afterwards, so a drop is a copy or a link.
+  const Qt::DropActions possible = event->possibleActions();
+  const Qt::DropAction action = possible.testFlag(Qt::CopyAction)   ? Qt::CopyAction
+                                : possible.testFlag(Qt::LinkAction) ? Qt::LinkAction
+                                                                    : Qt::IgnoreAction;
+  if (folder.isEmpty() || action == Qt::IgnoreAction) {
+    event->ignore();
+    return QString();
+  }
+  event->setDropAction(action);
+  event->accept();
+  return folder;
 }
 
 QPushButton* CommandButton(const char* name, const QString& caption, QWidget* parent) {

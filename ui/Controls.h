@@ -40,6 +40,28 @@ class TextBox : public QLineEdit {
   QString shown_;        // the text before the user's latest edit
 };
 
+// A folder field: read-only to the keyboard, it takes one folder dropped on
+// it from a file manager and refuses anything else dropped on it.
+class FolderBox : public TextBox {
+  Q_OBJECT
+
+ public:
+  explicit FolderBox(QWidget* parent = nullptr);
+
+ Q_SIGNALS:
+  void folderDropped(const QString& folder);
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  // Accepts the event when it carries a folder, refuses it otherwise; the
+  // folder, or empty.
+  QString acceptFolder(QDropEvent* event);
+};
+
 // A command button as every window has them: found by its name, and pressed
 // by Enter while it has the focus, since no window has a default button.
 QPushButton* CommandButton(const char* name, const QString& caption, QWidget* parent = nullptr);

@@ -88,15 +88,23 @@ QString rootOf(const QString& drive) {
   return drive;
 }
 
+// The volume every other one is mounted under, listed first.
+const QString Root = QStringLiteral("/");
+
 #endif
 
 }  // namespace
 
+QString Fallback() {
 #ifdef Q_OS_WIN
-const QString Fallback = QStringLiteral("C:\\");
+  return QStringLiteral("C:\\");
 #else
-const QString Fallback = QStringLiteral("/");
+  // A user's images are far likelier under the home folder than at the
+  // root; it is looked up at each use, as the environment names it.
+  const QString home = clean(QDir::homePath());
+  return QFileInfo(home).isDir() ? home : Root;
 #endif
+}
 
 QList<Volume> List() {
   QList<Volume> volumes;
@@ -109,9 +117,9 @@ QList<Volume> List() {
   }
 #else
   QStringList roots = mountPoints(true);
-  roots.removeAll(Fallback);
+  roots.removeAll(Root);
   std::sort(roots.begin(), roots.end());
-  roots.prepend(Fallback);
+  roots.prepend(Root);
   for (const QString& root : roots) volumes.append({root, label(QStorageInfo(root))});
 #endif
   for (const QString& root : simulatedRoots()) {
@@ -138,7 +146,7 @@ QString DriveOf(const QString& path) {
   // Volumes that do not answer count too: a path on one of them must be
   // told apart from a path that does not exist.
   const QString mount = innermost(mountPoints(false), p);
-  return mount.isEmpty() ? Fallback : mount;
+  return mount.isEmpty() ? Root : mount;
 #endif
 }
 

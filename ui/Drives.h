@@ -11,8 +11,9 @@
 namespace Drives {
 
 // The folder the picker falls back to when it cannot open the one it was
-// given: "C:\" on Windows, "/" elsewhere.
-extern const QString Fallback;
+// given: "C:\" on Windows; elsewhere the user's home folder, or "/" when
+// there is none.
+QString Fallback();
 
 struct Volume {
   QString drive;

@@ -216,14 +216,14 @@ void frmFileBox::Form_Load() {
   // stand.
   switch (openStartFolder()) {
     case DirListBox::PathNotFound:
-      PickerFolder = Drives::Fallback;
+      PickerFolder = Drives::Fallback();
       openStartFolder();
       break;
     case DirListBox::DeviceUnavailable:
       MsgBox(QStringLiteral("Current drive is unavailable.") + CRLF +
-                 QStringLiteral("Selecting default of ") + Drives::Fallback,
+                 QStringLiteral("Selecting default of ") + Drives::Fallback(),
              Buttons::OK, Icon::Critical, QStringLiteral("Drive unavailable"));
-      PickerFolder = Drives::Fallback;
+      PickerFolder = Drives::Fallback();
       openStartFolder();
       break;
     default: break;

@@ -81,10 +81,21 @@ void frmProcess::paintProgress() {
   lblInfo->setText(QStringLiteral("Processing %1 files. %2 files are remaining.")
                        .arg(progress_.fileCount)
                        .arg(progress_.fileCount - progress_.fileIndex));
+  fitInfo();
   pbOverall->setValue(progress_.fileIndex);
   lblFilename->setText(progress_.sourcePath);
   progressShown_ = true;
   sincePainted_.start();
+}
+
+void frmProcess::fitInfo() {
+  // Five-digit counts make the text longer than the label was drawn for. The
+  // label grows to show it whole, and the window widens by as much, keeping
+  // its margin; neither shrinks, so nothing twitches as the count falls.
+  const QSize needed = lblInfo->sizeHint().expandedTo(lblInfo->size());
+  const int wider = needed.width() - lblInfo->width();
+  lblInfo->resize(needed);
+  if (wider > 0) setFixedWidth(width() + wider);
 }
 
 void frmProcess::EventPoint() {

@@ -47,6 +47,7 @@ class frmProcess : public Form, public RunFrontEnd {
 
  private:
   void paintProgress();
+  void fitInfo();
 
   // The progress of the file being handled, and when the window last showed
   // it: painting every file would cost more than converting it.

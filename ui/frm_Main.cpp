@@ -7,15 +7,16 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "ui/frmProcess.h"
+#include "batch/FileListBox.h"
 #include "settings/AppIdentity.h"
 #include "settings/modGlobals.h"
 #include "settings/modRegistry.h"
 #include "ui/Controls.h"
-#include "batch/FileListBox.h"
+#include "ui/Drives.h"
 #include "ui/Toolkit.h"
 #include "ui/frmFileBox.h"
 #include "ui/frmOptions.h"
+#include "ui/frmProcess.h"
 
 using Toolkit::Buttons;
 using Toolkit::CRLF;
@@ -32,10 +33,9 @@ QGroupBox* frame(const char* name, const QString& caption, QWidget* content) {
   return box;
 }
 
-TextBox* folderField(const char* name) {
-  auto* field = new TextBox;
+FolderBox* folderField(const char* name) {
+  auto* field = new FolderBox;
   field->setObjectName(QString::fromLatin1(name));
-  field->setReadOnly(true);
   field->setToolTip(QStringLiteral("Double-Click to select folder"));
   field->setMinimumWidth(300);
   return field;
@@ -102,6 +102,8 @@ frm_Main::frm_Main() {
   connect(txtTarget, &QLineEdit::textChanged, this, &frm_Main::txtTarget_Change);
   connect(txtSource, &TextBox::doubleClicked, this, &frm_Main::txtSource_DblClick);
   connect(txtTarget, &TextBox::doubleClicked, this, &frm_Main::txtTarget_DblClick);
+  connect(txtSource, &FolderBox::folderDropped, this, &frm_Main::txtSource_OLEDragDrop);
+  connect(txtTarget, &FolderBox::folderDropped, this, &frm_Main::txtTarget_OLEDragDrop);
   connect(txtSourceExt, &TextBox::lostFocus, this, &frm_Main::txtSourceExt_LostFocus);
   connect(txtTargetExt, &TextBox::lostFocus, this, &frm_Main::txtTargetExt_LostFocus);
   connect(cmdStrip, &QPushButton::clicked, this, &frm_Main::cmdStrip_Click);
@@ -130,11 +132,22 @@ void frm_Main::txtTarget_Change() {
   applyEnablingRule();
 }
 
-void frm_Main::pickFolder(const QString& caption, TextBox* field, QString* setting) {
+void frm_Main::pickFolder(const QString& caption, FolderBox* field, QString* setting) {
   if (Processing) return;
   PickerFolder = field->text();
   PickerCaption = caption;
   Forms::frmFileBox->Show(ShowMode::Modal);
+  takePickerFolder(field, setting);
+}
+
+void frm_Main::dropFolder(const QString& folder, FolderBox* field, QString* setting) {
+  if (Processing) return;
+  // A dropped folder is taken in the form the picker hands a folder back.
+  PickerFolder = Drives::Absolute(folder);
+  takePickerFolder(field, setting);
+}
+
+void frm_Main::takePickerFolder(FolderBox* field, QString* setting) {
   if (!PickerFolder.endsWith(QDir::separator())) PickerFolder += QDir::separator();
   field->setText(PickerFolder);
   *setting = PickerFolder;
@@ -146,6 +159,14 @@ void frm_Main::txtSource_DblClick() {
 
 void frm_Main::txtTarget_DblClick() {
   pickFolder(QStringLiteral("Target "), txtTarget, &ConversionSettings.Target);
+}
+
+void frm_Main::txtSource_OLEDragDrop(const QString& folder) {
+  dropFolder(folder, txtSource, &ConversionSettings.Source);
+}
+
+void frm_Main::txtTarget_OLEDragDrop(const QString& folder) {
+  dropFolder(folder, txtTarget, &ConversionSettings.Target);
 }
 
 void frm_Main::normaliseExtension(TextBox* field, QString* setting) {

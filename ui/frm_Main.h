@@ -5,6 +5,7 @@
 class QGroupBox;
 class QPushButton;
 class FileListBox;
+class FolderBox;
 class TextBox;
 
 // The start-up window: the source and target folders and extensions, and
@@ -19,6 +20,8 @@ class frm_Main : public Form {
   void txtTarget_Change();
   void txtSource_DblClick();
   void txtTarget_DblClick();
+  void txtSource_OLEDragDrop(const QString& folder);
+  void txtTarget_OLEDragDrop(const QString& folder);
   void txtSourceExt_LostFocus();
   void txtTargetExt_LostFocus();
   void cmdStrip_Click();
@@ -29,9 +32,9 @@ class frm_Main : public Form {
   QGroupBox* Frame2 = nullptr;
   QGroupBox* Frame3 = nullptr;
   QGroupBox* Frame4 = nullptr;
-  TextBox* txtSource = nullptr;
+  FolderBox* txtSource = nullptr;
   TextBox* txtSourceExt = nullptr;
-  TextBox* txtTarget = nullptr;
+  FolderBox* txtTarget = nullptr;
   TextBox* txtTargetExt = nullptr;
   QPushButton* cmdOptions = nullptr;
   QPushButton* cmdStrip = nullptr;
@@ -44,7 +47,9 @@ class frm_Main : public Form {
 
  private:
   void applyEnablingRule();
-  void pickFolder(const QString& caption, TextBox* field, QString* setting);
+  void pickFolder(const QString& caption, FolderBox* field, QString* setting);
+  void dropFolder(const QString& folder, FolderBox* field, QString* setting);
+  void takePickerFolder(FolderBox* field, QString* setting);
   void normaliseExtension(TextBox* field, QString* setting);
   void setRunning(bool running);
 
