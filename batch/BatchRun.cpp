@@ -294,15 +294,14 @@ class Run {
       report.action = TargetAction::Keep;
       skip(QStringLiteral("the target exists and was kept"));
     };
-    const QString fileName = options_.listedPaths ? QFileInfo(name).fileName() : name;
-    // A name of fewer than four characters leaves no base name for a target.
-    if (fileName.size() < 4) return skip(QStringLiteral("the name leaves no target name"));
-    report.targetName = fileName.left(fileName.size() - 4) + ConversionSettings.TargetExt;
-
     {
       Lib_File::CloseAllGuard closeAll;
       QString why;
       if (!Lib_File::OpenForRead(Lib_File::InputFile, sourcePath, &why)) return skip(why);
+      const QString fileName = options_.listedPaths ? QFileInfo(name).fileName() : name;
+      // A name of fewer than four characters leaves no base name for a target.
+      if (fileName.size() < 4) return skip(QStringLiteral("the name leaves no target name"));
+      report.targetName = fileName.left(fileName.size() - 4) + ConversionSettings.TargetExt;
       report.length = Lib_File::FileLength(Lib_File::InputFile);
       if (!ClassifyImage()) return refuse(Refusal::UnknownLength);
       if (!ConvertFile()) return refuse(LastRecognition.refusal);
@@ -364,6 +363,10 @@ class Run {
     }
     TargetFolder::Placing placing;
     placing.file = Lib_File::TakeReplacement(Lib_File::OutputFile);
+    // Its bytes start on their way to the disk, and the file is let go of
+    // until its flush: a batch never holds many files open.
+    if (!placing.file->FinishWriting())
+      return skip(QStringLiteral("the target could not be written"));
     // Only what the user saw and allowed is replaced: a file that appears
     // at a free name meanwhile is kept.
     placing.replace = report.action == TargetAction::Replace;

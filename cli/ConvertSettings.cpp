@@ -99,8 +99,11 @@ QString ApplyConvertOptions(const Options& o) {
 }
 
 QString RunFolder(const QString& argument) {
-  return FolderWithSeparator(
-      QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(argument).absoluteFilePath())));
+  // Joined by hand: the file layer would pass the name through the
+  // system's encoding and lose bytes that are not UTF-8.
+  const QString absolute =
+      QDir::isAbsolutePath(argument) ? argument : QDir::currentPath() + u'/' + argument;
+  return FolderWithSeparator(QDir::toNativeSeparators(QDir::cleanPath(absolute)));
 }
 
 QString DescribeRun(const Options& o) {

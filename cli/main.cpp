@@ -6,9 +6,24 @@
 #include "cli/ExitCode.h"
 #include "cli/Options.h"
 #include "cli/Terminal.h"
+#include "engine/NativeFile.h"
 #include "settings/AppIdentity.h"
 
 namespace {
+
+// The arguments as given. On Linux an argument is bytes: a folder whose
+// name is not valid UTF-8 reaches the run whole.
+QStringList argumentsAsGiven(int argc, char* argv[]) {
+#ifdef Q_OS_WIN
+  Q_UNUSED(argc);
+  Q_UNUSED(argv);
+  return QCoreApplication::arguments();
+#else
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << NativeFile::DecodeName(QByteArray(argv[i]));
+  return arguments;
+#endif
+}
 
 int usageError(const QString& text) {
   Terminal::Write(stderr, QStringLiteral("quillet-cli: ") + text + u'\n');
@@ -22,7 +37,7 @@ int main(int argc, char* argv[]) {
   QCoreApplication::setApplicationName(QStringLiteral("quillet-cli"));
 
   Options options;
-  if (!options.parse(QCoreApplication::arguments())) return usageError(options.error());
+  if (!options.parse(argumentsAsGiven(argc, argv))) return usageError(options.error());
   if (options.isSet(options.help)) {
     Terminal::Write(stdout, options.helpText());
     return ExitDone;

@@ -156,7 +156,10 @@ std::unique_ptr<QIODevice> OpenRegularForRead(const QString& path, QString* why)
       !file->open(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered,
                   QFileDevice::AutoCloseHandle)) {
     ::close(descriptor);
-    if (why) *why = QStringLiteral("the source is not a regular file");
+    if (why) {
+      *why = S_ISDIR(info.st_mode) ? QStringLiteral("the source is a folder")
+                                   : QStringLiteral("the source is not a regular file");
+    }
     return nullptr;
   }
   return ReadWholeIfSmall(std::move(file));
@@ -360,7 +363,7 @@ qint64 Replacement::writeData(const char* data, qint64 size) {
 }
 
 bool Replacement::FinishWriting() {
-  if (handle_ < 0) return false;
+  if (handle_ < 0) return !failed_ && !temporaryName_.isEmpty();
 #ifdef Q_OS_LINUX
   ::sync_file_range(fd(handle_), 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif

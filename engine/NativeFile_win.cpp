@@ -86,7 +86,10 @@ std::unique_ptr<QIODevice> OpenRegularForRead(const QString& path, QString* why)
     return nullptr;
   }
   if (!info.isFile()) {
-    if (why) *why = QStringLiteral("the source is not a regular file");
+    if (why) {
+      *why = info.isDir() ? QStringLiteral("the source is a folder")
+                          : QStringLiteral("the source is not a regular file");
+    }
     return nullptr;
   }
   auto file = std::make_unique<QFile>(path);
