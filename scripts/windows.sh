@@ -122,7 +122,13 @@ runtime_dir="$(dirname "$("$triple-g++-posix" -print-file-name=libstdc++-6.dll)"
 pthread_dir="$(dirname "$("$triple-g++-posix" -print-file-name=libwinpthread-1.dll)")"
 export WINEPATH="$(windows_path "$qt/bin");$(windows_path "$runtime_dir");$(windows_path "$pthread_dir")"
 export WINEQT_PLUGIN_PATH="$(windows_path "$qt/plugins")"
+# One Wine server for all the tests, kept until they end: by default it
+# exits a moment after its last program, and a test program started just
+# then connects to a server on its way out and dies at once, without a word.
+wineserver -p
 ctest --test-dir "$build" --output-on-failure -j"$jobs" --timeout 300
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w
 unset WINEPATH WINEQT_PLUGIN_PATH
 
 echo "== The portable zip starts Quillet"
