@@ -140,6 +140,26 @@ bool FlushesAsWhole(quint64 fileSystemType) {
 #endif
 }
 
+qint64 SystemUnwrittenBytes() {
+#ifdef Q_OS_LINUX
+  // Dirty pages wait to be written; pages under write-back are on the way.
+  QFile counts(QStringLiteral("/proc/meminfo"));
+  if (!counts.open(QIODevice::ReadOnly)) return -1;
+  qint64 kib = 0;
+  int found = 0;
+  for (const QByteArray& line : counts.readAll().split('\n')) {
+    if (!line.startsWith("Dirty:") && !line.startsWith("Writeback:")) continue;
+    const QList<QByteArray> fields = line.simplified().split(' ');
+    if (fields.size() < 2) return -1;
+    kib += fields[1].toLongLong();
+    ++found;
+  }
+  return found == 2 ? kib * 1024 : -1;
+#else
+  return -1;
+#endif
+}
+
 std::unique_ptr<QIODevice> OpenRegularForRead(const QString& path, QString* why) {
   const int descriptor = ::open(EncodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (descriptor < 0) {
