@@ -1,9 +1,54 @@
 #include "batch/TargetFolder.h"
 
+#include <algorithm>
+#include <atomic>
+#include <future>
+#include <system_error>
+
 #include "engine/Lib_File.h"
 
 using Placed = NativeFile::Replacement::Placed;
 using Result = TargetFolder::Placing::Result;
+
+namespace {
+
+// A whole flush waits for every file of the file system with bytes on the
+// way to the disk, other programs' too: beside a program streaming
+// gigabytes into the same disk, it would wait for all of them. So it is
+// used only while the system holds little unwritten beyond the group's own
+// bytes: the margin leaves room for the group being written meanwhile and
+// for what other programs keep unwritten at any ordinary moment.
+constexpr qint64 OthersMargin = qint64(256) << 20;
+
+bool othersWaiting(qint64 ownBytes) {
+  return NativeFile::UnwrittenBytes() > 2 * ownBytes + OthersMargin;
+}
+
+// Flushes each file on its own, from several threads at once: a journaled
+// file system gathers flushes that wait together into one commit of its
+// journal and one flush of the disk's cache, so that a group costs a few of
+// them rather than one for every file, and waits for its own files only.
+constexpr int FlushThreads = 32;
+
+void flushEach(std::vector<TargetFolder::Placing>& group, std::vector<char>& flushed) {
+  std::atomic<size_t> next{0};
+  auto flushSome = [&] {
+    for (size_t i = next++; i < group.size(); i = next++) flushed[i] = group[i].file->Flush();
+  };
+  std::vector<std::future<void>> helpers;
+  const size_t threads = std::min<size_t>(FlushThreads, group.size());
+  for (size_t i = 1; i < threads; ++i) {
+    try {
+      helpers.push_back(std::async(std::launch::async, flushSome));
+    } catch (const std::system_error&) {
+      break;  // no more threads to be had: fewer do the work
+    }
+  }
+  flushSome();
+  for (auto& helper : helpers) helper.get();
+}
+
+}  // namespace
 
 std::unique_ptr<TargetFolder> TargetFolder::Begin(const QString& path, bool writing,
                                                   Refusal* refusal) {
@@ -49,14 +94,23 @@ void TargetFolder::Place(std::vector<Placing>& group) noexcept {
 void TargetFolder::place(std::vector<Placing>& group) {
   if (group.empty()) return;
   bool written = true;
-  for (Placing& placing : group) written = placing.file->FinishWriting() && written;
-  // One flush of the whole file system where it is known to reach the
-  // disk with every file; each file on its own everywhere else, and when
-  // the whole flush failed, to tell which file it was.
-  const bool flushedAsWhole = written && folder_->FlushesAsWhole() && folder_->FlushFileSystem();
-  bool anyPlaced = false;
+  qint64 ownBytes = 0;
   for (Placing& placing : group) {
-    if (!flushedAsWhole && !placing.file->Flush()) {
+    ownBytes += placing.file->size();
+    written = placing.file->FinishWriting() && written;
+  }
+  // One flush of the whole file system where it is known to reach the
+  // disk with every file and has little else to write; each file on its
+  // own everywhere else, and when the whole flush failed, to tell which
+  // file it was.
+  const bool flushedAsWhole = written && folder_->FlushesAsWhole() && !othersWaiting(ownBytes) &&
+                              folder_->FlushFileSystem();
+  std::vector<char> flushed(group.size(), flushedAsWhole);
+  if (!flushedAsWhole) flushEach(group, flushed);
+  bool anyPlaced = false;
+  for (size_t i = 0; i < group.size(); ++i) {
+    Placing& placing = group[i];
+    if (!flushed[i]) {
       placing.result = Result::Failed;
       placing.reason = QStringLiteral("the target could not be written to the disk");
       placing.file.reset();

@@ -1,17 +1,22 @@
 // Times a whole run through the real main window against copying the same
 // files with cp, and against a durable copy (cp, then a sync of the file
 // system), for a folder of 1,000 and one of 10,000 images; then quillet-cli
-// convert on the same files. Each figure is the median of three rounds. Run
-// as root, it measures on a fresh journaled file system of its own.
+// convert on the same files. For the first folder it also times both runs
+// beside another program streaming 3 GiB into the same file system, against
+// the same runs alone: a run must wait for its own files only, not for other
+// programs' data. Each figure is the median of three rounds. Run as root, it
+// measures on a fresh journaled file system of its own.
 //   bench_batch [N ...]   (default: 1000 10000)
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -81,6 +86,15 @@ double secondsFor(const QString& program, const QStringList& arguments) {
   return timer.nsecsElapsed() / 1e9;
 }
 
+// quillet-cli convert with the layout the window's run uses.
+double secondsToConvert(const QString& source, const QString& target) {
+  return secondsFor(
+      QStringLiteral(QUILLET_CLI),
+      {QStringLiteral("convert"), source, target, QStringLiteral("--no-settings"),
+       QStringLiteral("--pad"), QStringLiteral("64k"), QStringLiteral("--pad-type"),
+       QStringLiteral("front"), QStringLiteral("--order"), QStringLiteral("8,1,0,9")});
+}
+
 // Every timed phase starts with nothing left to write from the one before.
 void settle() {
   QProcess::execute(QStringLiteral("sync"), {});
@@ -102,11 +116,7 @@ Times measureOnce(const QString& work) {
   settle();
   t[Run] = secondsToRun(source, work + folders[Run]);
   settle();
-  t[Cli] = secondsFor(
-      QStringLiteral(QUILLET_CLI),
-      {QStringLiteral("convert"), source, work + folders[Cli], QStringLiteral("--no-settings"),
-       QStringLiteral("--pad"), QStringLiteral("64k"), QStringLiteral("--pad-type"),
-       QStringLiteral("front"), QStringLiteral("--order"), QStringLiteral("8,1,0,9")});
+  t[Cli] = secondsToConvert(source, work + folders[Cli]);
   settle();
   t[Copy] = secondsFor(QStringLiteral("cp"),
                        {QStringLiteral("-r"), source + QStringLiteral("/."), work + folders[Copy]});
@@ -124,6 +134,62 @@ Times measureOnce(const QString& work) {
   return t;
 }
 
+constexpr qint64 GiB = qint64(1) << 30;
+constexpr qint64 StreamBytes = 3 * GiB;
+
+// Another program streaming into the same file system, as a download or a
+// video export does: dd writing 3 GiB of zeros. It is given a lead of a
+// third of that before the timed run starts, so that the run meets its data
+// on the way to the disk; it is stopped and its file removed afterwards.
+class Streamer {
+ public:
+  explicit Streamer(const QString& folder) : path_(folder + QStringLiteral("/stream")) {
+    writer_.start(QStringLiteral("dd"),
+                  {QStringLiteral("if=/dev/zero"), QStringLiteral("of=") + path_,
+                   QStringLiteral("bs=1M"), QStringLiteral("count=%1").arg(StreamBytes >> 20)});
+    writer_.waitForStarted(-1);
+    QElapsedTimer lead;
+    lead.start();
+    while (writer_.state() == QProcess::Running && written() < StreamBytes / 3 &&
+           !lead.hasExpired(60000)) {
+      QThread::msleep(5);
+    }
+  }
+  ~Streamer() {
+    writer_.kill();
+    writer_.waitForFinished(-1);
+    QFile::remove(path_);
+  }
+  qint64 written() const { return QFileInfo(path_).size(); }
+
+ private:
+  QString path_;
+  QProcess writer_;
+};
+
+// The seconds of one round of runs alone and beside a streaming writer,
+// alternated so that both meet the same state of the machine.
+enum BesidePhase { RunAlone, RunBeside, CliAlone, CliBeside };
+
+Times measureBesideOnce(const QString& work, double* streamedGiB) {
+  const QString source = work + QStringLiteral("/src");
+  const QString target = work + QStringLiteral("/beside");
+  Times t{};
+  for (int phase = RunAlone; phase <= CliBeside; ++phase) {
+    QDir().mkpath(target);
+    settle();
+    std::optional<Streamer> streamer;
+    if (phase == RunBeside || phase == CliBeside) streamer.emplace(work);
+    t[phase] = phase == RunAlone || phase == RunBeside ? secondsToRun(source, target)
+                                                       : secondsToConvert(source, target);
+    if (phase == RunBeside) *streamedGiB = double(streamer->written()) / GiB;
+    streamer.reset();
+    QDir(target).removeRecursively();
+  }
+  settle();
+  return t;
+}
+
 double median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
@@ -135,7 +201,7 @@ double median(std::vector<double> values) {
 // slow for minutes, so figures taken there mislead.
 class ScratchDisk {
  public:
-  ScratchDisk() {
+  explicit ScratchDisk(qint64 bytes) {
     if (qEnvironmentVariableIsSet("QUILLET_BENCH_DIR")) {
       path_ = qEnvironmentVariable("QUILLET_BENCH_DIR");
       why_ = QStringLiteral("in QUILLET_BENCH_DIR as asked");
@@ -157,7 +223,7 @@ class ScratchDisk {
     // flush costs, not a write-back of this machine's cached copy of it.
     QProcess losetup;
     if (QProcess::execute(QStringLiteral("truncate"),
-                          {QStringLiteral("-s"), QStringLiteral("16G"), image_}) == 0 &&
+                          {QStringLiteral("-s"), QString::number(bytes), image_}) == 0 &&
         QProcess::execute(QStringLiteral("mkfs.ext4"), {QStringLiteral("-q"), image_}) == 0) {
       losetup.start(QStringLiteral("losetup"), {QStringLiteral("--find"), QStringLiteral("--show"),
                                                 QStringLiteral("--direct-io=on"), image_});
@@ -212,7 +278,12 @@ int main(int argc, char* argv[]) {
     return Toolkit::Answer::OK;
   });
 
-  ScratchDisk disk;
+  // Room for the largest folder with its four copies, the stream beside
+  // them, and the file system's own share.
+  const qint64 imageBytes = 256 * 1024;
+  const qint64 largest = *std::max_element(sizes.begin(), sizes.end());
+  const qint64 needed = 5 * imageBytes * largest + StreamBytes;
+  ScratchDisk disk(needed + needed / 4 + GiB);
   QTextStream out(stdout);
   out << "Measuring " << disk.why() << ", the median of " << Rounds << " rounds.\n"
       << "cp: copying the same files; durable copy: cp, then the file system synced.\n"
@@ -258,6 +329,31 @@ int main(int argc, char* argv[]) {
                  .arg(firstN)
                  .arg(t[Copy] / (*first)[Copy], 0, 'f', 2)
                  .arg(t[DurableCopy] / (*first)[DurableCopy], 0, 'f', 2);
+    }
+    if (n == sizes.first()) {
+      std::array<std::vector<double>, 4> beside;
+      std::vector<double> streamed;
+      for (int round = 0; round < Rounds; ++round) {
+        double gib = 0;
+        const Times once = measureBesideOnce(work, &gib);
+        for (size_t i = 0; i < beside.size(); ++i) beside[i].push_back(once[i]);
+        streamed.push_back(gib);
+      }
+      Times b{};
+      for (size_t i = 0; i < beside.size(); ++i) b[i] = median(beside[i]);
+      out << QStringLiteral(
+                 "       beside a writer streaming %1 GiB into the file system (%2 GiB written "
+                 "by the run's end):\n"
+                 "         run %3 s alone, %4 s beside, beside/alone %5; "
+                 "quillet-cli %6 s alone, %7 s beside, beside/alone %8\n")
+                 .arg(StreamBytes / GiB)
+                 .arg(median(streamed), 0, 'f', 1)
+                 .arg(b[RunAlone], 0, 'f', 2)
+                 .arg(b[RunBeside], 0, 'f', 2)
+                 .arg(b[RunBeside] / b[RunAlone], 0, 'f', 2)
+                 .arg(b[CliAlone], 0, 'f', 2)
+                 .arg(b[CliBeside], 0, 'f', 2)
+                 .arg(b[CliBeside] / b[CliAlone], 0, 'f', 2);
     }
     out.flush();
     QDir(work).removeRecursively();

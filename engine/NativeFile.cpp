@@ -12,6 +12,7 @@ namespace NativeFile {
 
 namespace {
 std::atomic<bool> fileByFile{false};
+std::atomic<qint64> pretendedUnwritten{-1};
 }  // namespace
 
 FlushCounts& Flushes() {
@@ -21,6 +22,15 @@ FlushCounts& Flushes() {
 
 void FlushFileByFileEverywhere(bool on) {
   fileByFile = on;
+}
+
+qint64 UnwrittenBytes() {
+  const qint64 pretended = pretendedUnwritten;
+  return pretended >= 0 ? pretended : SystemUnwrittenBytes();
+}
+
+void PretendUnwrittenBytes(qint64 bytes) {
+  pretendedUnwritten = bytes;
 }
 
 bool Folder::FlushesAsWhole() const {

@@ -87,6 +87,13 @@ bool FlushesAsWhole(quint64 fileSystemType);
 // flushed file by file.
 void FlushFileByFileEverywhere(bool on);
 
+// The bytes the system holds written but not yet on a disk, every
+// program's on every file system; -1 where the system does not tell.
+qint64 UnwrittenBytes();
+
+// For the tests: what UnwrittenBytes answers; -1 asks the system again.
+void PretendUnwrittenBytes(qint64 bytes);
+
 class Replacement;
 
 // A folder held open for as long as a run writes into it. Everything a run
@@ -189,6 +196,7 @@ class Replacement : public QIODevice {
   QString temporaryName_;
   qintptr handle_ = -1;
   Identity identity_;
+  qint64 finishedSize_ = 0;  // its length once the writing is done
   bool failed_ = false;
 };
 

@@ -140,6 +140,26 @@ bool FlushesAsWhole(quint64 fileSystemType) {
 #endif
 }
 
+qint64 SystemUnwrittenBytes() {
+#ifdef Q_OS_LINUX
+  // Dirty pages wait to be written; pages under write-back are on the way.
+  QFile counts(QStringLiteral("/proc/meminfo"));
+  if (!counts.open(QIODevice::ReadOnly)) return -1;
+  qint64 kib = 0;
+  int found = 0;
+  for (const QByteArray& line : counts.readAll().split('\n')) {
+    if (!line.startsWith("Dirty:") && !line.startsWith("Writeback:")) continue;
+    const QList<QByteArray> fields = line.simplified().split(' ');
+    if (fields.size() < 2) return -1;
+    kib += fields[1].toLongLong();
+    ++found;
+  }
+  return found == 2 ? kib * 1024 : -1;
+#else
+  return -1;
+#endif
+}
+
 std::unique_ptr<QIODevice> OpenRegularForRead(const QString& path, QString* why) {
   const int descriptor = ::open(EncodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (descriptor < 0) {
@@ -340,7 +360,7 @@ bool Folder::Flush() {
 
 qint64 Replacement::size() const {
   struct stat info {};
-  return handle_ >= 0 && ::fstat(fd(handle_), &info) == 0 ? info.st_size : 0;
+  return handle_ >= 0 && ::fstat(fd(handle_), &info) == 0 ? info.st_size : finishedSize_;
 }
 
 bool Replacement::seek(qint64 position) {
@@ -364,6 +384,7 @@ qint64 Replacement::writeData(const char* data, qint64 size) {
 
 bool Replacement::FinishWriting() {
   if (handle_ < 0) return !failed_ && !temporaryName_.isEmpty();
+  finishedSize_ = size();
 #ifdef Q_OS_LINUX
   ::sync_file_range(fd(handle_), 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif

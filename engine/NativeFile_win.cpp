@@ -77,6 +77,11 @@ bool FlushesAsWhole(quint64 fileSystemType) {
   return false;
 }
 
+// Files are flushed one by one here in any case: nothing asks.
+qint64 SystemUnwrittenBytes() {
+  return -1;
+}
+
 std::unique_ptr<QIODevice> OpenRegularForRead(const QString& path, QString* why) {
   // Only the pipe namespace holds pipes on Windows, which no listed file
   // name reaches; an ordinary open cannot block here.
