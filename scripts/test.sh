@@ -7,7 +7,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$root/scripts/deps.sh"
 quillet_install_missing "${QUILLET_BUILD_PACKAGES[@]}" clang libclang-rt-14-dev \
-  "${QUILLET_PACKAGE_PACKAGES[@]}" desktop-file-utils appstream
+  "${QUILLET_PACKAGE_PACKAGES[@]}" desktop-file-utils appstream lintian
 jobs="$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 
