@@ -239,7 +239,7 @@ class TestCli : public QObject {
 
   void versionAndHelp() {
     const TemporarySettingsStore store;
-    QCOMPARE(cli({"--version"}, store).out, QStringLiteral("Quillet - v1.01.0000 (1.1.0)\n"));
+    QCOMPARE(cli({"--version"}, store).out, QStringLiteral("Quillet - v1.02.0000 (1.2.0)\n"));
     const Result help = cli({"--help"}, store);
     QCOMPARE(help.code, 0);
     for (const OutputPreset& preset : OutputPresets)
