@@ -78,7 +78,7 @@ endfunction()
 # "Sun, 06 Dec 2026 12:00:00 +0000" for "2026-12-06" or
 # "2026-12-06T12:00:00Z"; noon when no time is given.
 function(_quillet_rfc2822_date out when)
-  if(NOT when MATCHES "^([0-9][0-9][0-9][0-9])-([0-9][0-9])-([0-9][0-9])(T([0-9:]+)Z?)?$")
+  if(NOT when MATCHES "^([0-9][0-9][0-9][0-9])-([0-9][0-9])-([0-9][0-9])(T([0-9][0-9]:[0-9][0-9]:[0-9][0-9])Z?)?$")
     message(FATAL_ERROR "Release date ${when} is not of the form YYYY-MM-DD")
   endif()
   set(year ${CMAKE_MATCH_1})

@@ -10,9 +10,10 @@ add_compile_options("-ffile-prefix-map=${PROJECT_SOURCE_DIR}/="
 
 # Hardened as distributions expect of a package: stack protector, checked
 # string and memory functions where the optimiser can check them, and a
-# relocation table made read-only before the program starts. The sanitizers
-# bring checks of their own and clash with the checked functions.
-if(NOT WIN32 AND NOT APPLE AND NOT QUILLET_SANITIZE)
+# relocation table made read-only before the program starts. The sanitizer
+# and fuzzer builds bring checks of their own, which the checked functions
+# would get in the way of.
+if(NOT WIN32 AND NOT APPLE AND NOT QUILLET_SANITIZE AND NOT QUILLET_FUZZ)
   add_compile_options(
     -fstack-protector-strong
     $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-D_FORTIFY_SOURCE=2>)
