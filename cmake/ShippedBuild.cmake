@@ -5,8 +5,10 @@
 # generated files (moc, rcc) relative to the build folder, so two builds of
 # one commit in two folders give the same bytes. The build folder is mapped
 # last: it may lie inside the source folder, and the last matching map wins.
-add_compile_options("-ffile-prefix-map=${PROJECT_SOURCE_DIR}/="
-                    "-ffile-prefix-map=${PROJECT_BINARY_DIR}/=")
+# A Debug build keeps whole paths, for a debugger started anywhere.
+add_compile_options(
+  "$<$<NOT:$<CONFIG:Debug>>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=>"
+  "$<$<NOT:$<CONFIG:Debug>>:-ffile-prefix-map=${PROJECT_BINARY_DIR}/=>")
 
 # Hardened as distributions expect of a package: stack protector, checked
 # string and memory functions where the optimiser can check them, and a
