@@ -2,7 +2,9 @@
 # Installs what is missing, builds with warnings as errors and runs every
 # test: once in a plain build, once under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then the engine fuzzer for a bounded time;
-# last it builds the Debian package and installs, starts and removes it.
+# last it builds the Debian package, checks it (lintian, the software-centre
+# data, a second build that must give the same bytes) and installs, starts
+# and removes it.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$root/scripts/deps.sh"
