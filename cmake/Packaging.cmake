@@ -1,10 +1,8 @@
 # The Debian package: `cpack -G DEB` in a Release build folder. Its
 # dependencies are read off the binaries, so they follow whatever Qt the
 # build used. The package holds files only, no scripts: installing or
-# removing it never reaches a user's settings.
-set(QUILLET_MAINTAINER "Quillet maintainers <maintainers@quillet.example>"
-    CACHE STRING "Name and address of the package's maintainer")
-
+# removing it never reaches a user's settings. Its maintainer and home page
+# are set with the software-centre data, in data/.
 set(CPACK_PACKAGE_NAME quillet)
 set(CPACK_PACKAGE_VENDOR "The Quillet developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -28,6 +26,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 
 if(UNIX AND NOT APPLE)
   set(CPACK_GENERATOR DEB)
+  set(CPACK_QUILLET_SOURCE_DIR "${PROJECT_SOURCE_DIR}")
+  set(CPACK_PROJECT_CONFIG_FILE "${CMAKE_CURRENT_LIST_DIR}/PackageTime.cmake")
 elseif(WIN32)
   include(${CMAKE_CURRENT_LIST_DIR}/WindowsPackage.cmake)
 endif()

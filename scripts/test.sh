@@ -2,12 +2,14 @@
 # Installs what is missing, builds with warnings as errors and runs every
 # test: once in a plain build, once under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then the engine fuzzer for a bounded time;
-# last it builds the Debian package and installs, starts and removes it.
+# last it builds the Debian package, checks it (lintian, the software-centre
+# data, a second build that must give the same bytes) and installs, starts
+# and removes it.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$root/scripts/deps.sh"
 quillet_install_missing "${QUILLET_BUILD_PACKAGES[@]}" clang libclang-rt-14-dev \
-  "${QUILLET_PACKAGE_PACKAGES[@]}" desktop-file-utils appstream
+  "${QUILLET_PACKAGE_PACKAGES[@]}" desktop-file-utils appstream lintian
 jobs="$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 

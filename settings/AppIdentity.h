@@ -3,8 +3,8 @@
 #include <QString>
 
 // The program's name and version as the main window's caption shows them and
-// the command line's --version prints them: "Quillet - v1.01.0000".
+// the command line's --version prints them: "Quillet - v1.02.0000".
 QString AppCaption();
 
-// The plain version number, as the package carries it: "1.1.0".
+// The plain version number, as the package carries it: "1.2.0".
 QString AppVersion();

@@ -53,7 +53,7 @@ class MainWindowTest : public QObject {
     TemporarySettingsStore store;
     ResetGlobals();
     frm_Main* main = Forms::frm_Main.get();
-    QCOMPARE(main->windowTitle(), QStringLiteral("Quillet - v1.01.0000"));
+    QCOMPARE(main->windowTitle(), QStringLiteral("Quillet - v1.02.0000"));
     QCOMPARE(main->txtSource->text() + main->txtTarget->text(), QString());
     QCOMPARE(main->txtSourceExt->text() + main->txtTargetExt->text(), QStringLiteral(".BIN.BIN"));
     QVERIFY(!main->cmdStrip->isEnabled());

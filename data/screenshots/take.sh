@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Takes main-window.png, the screenshot named in the software-centre data,
 # from the real program on a virtual display, with example folders filled
-# in from settings of its own.
+# in from settings of its own. The window is shown at one and a half times
+# its size, as on a high-resolution screen, in the frame a window manager
+# gives it.
 #   bash data/screenshots/take.sh [QUILLET_EXECUTABLE]
-# Needs: xvfb, imagemagick (import) and x11-utils (xwininfo).
+# Needs: xvfb, openbox, imagemagick (import) and x11-utils (xwininfo).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 program="${1:-$here/../../build/release/quillet}"
@@ -25,13 +27,16 @@ SourceExt=.BIN
 TargetExt=.BIN
 CONF
 
-Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1280x800x24 >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
-DISPLAY="$display" XDG_CONFIG_HOME="$scratch" "$program" >/dev/null 2>&1 &
+DISPLAY="$display" openbox >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+DISPLAY="$display" XDG_CONFIG_HOME="$scratch" QT_SCALE_FACTOR=1.5 "$program" >/dev/null 2>&1 &
 pids+=($!)
 sleep 3
-window="$(DISPLAY="$display" xwininfo -root -tree | awk '/"Quillet - v/ { print $1; exit }')"
+window="$(DISPLAY="$display" xwininfo -root -tree | awk '/"Quillet - v/ && !w { w = $1 } END { print w }')"
 [ -n "$window" ] || { echo "The main window did not appear"; exit 1; }
-DISPLAY="$display" import -window "$window" "$here/main-window.png"
+DISPLAY="$display" import -frame -strip -window "$window" "$here/main-window.png"
 echo "$here/main-window.png"
