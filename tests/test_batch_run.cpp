@@ -42,19 +42,8 @@ QString lastPrompt(const MessageRecorder& messages) {
   return messages.shown.isEmpty() ? QString() : messages.shown.last().prompt;
 }
 
-// Five sources whose targets exist already, holding "old".
-void fiveFilesWithOldTargets(RunFixture& f) {
-  for (int i = 1; i <= 5; ++i) {
-    f.putSource(QStringLiteral("f%1.BIN").arg(i), FourBankImage());
-    f.putTarget(QStringLiteral("f%1.BIN").arg(i), "old");
-  }
-  ConversionSettings.Overwrite = AskToOverwrite;
-}
-
-int replacedTargets(const RunFixture& f) {
-  int replaced = 0;
-  for (const QByteArray& data : RunFixture::snapshot(f.target())) replaced += data != "old";
-  return replaced;
+void link(const QString& to, const QString& at) {
+  QVERIFY(QFile::link(to, at));
 }
 
 // clang-format off
@@ -86,13 +75,20 @@ const Policy policies[] = {
     {"unknown code keeps the target", 9, Answer::OK, false, 0, 1},
 };
 
-// clang-format on
+// Sources f1 to f5 under "ask"; the targets numbered in `old` exist. The progress window is
+// closed at question `closeAt` (0: never); the close waits for the next file's event point.
+// Each message is logged with the converted targets in place as it shows: nothing written waits
+// on a question, which the user may take hours to answer.
+struct Stop { const char* name; const char* old; QList<Answer> answers; int closeAt, total, converted, skipped; const char* log; };
+const Stop stops[] = {
+    {"Cancel in the overwrite question stops after that file", "12345", {Answer::Yes, Answer::No, Answer::Cancel}, 0, 3, 1, 1,
+     "Confirm Overwrite?: | Confirm Overwrite?:f1 | Confirm Overwrite?:f1 | Operation Complete:f1"},
+    {"a close confirmed stops once the next file is done", "3", {Answer::Yes, Answer::Yes}, 1, 4, 4, 0,
+     "Confirm Overwrite?:f1,f2 | Cancel Operation?:f1,f2,f3 | Operation Complete (window closed):f1,f2,f3,f4"},
+    {"a close refused lets the run go on", "3", {Answer::Yes, Answer::No}, 1, 5, 5, 0,
+     "Confirm Overwrite?:f1,f2 | Cancel Operation?:f1,f2,f3 | Operation Complete:f1,f2,f3,f4,f5"},
+};
 
-void link(const QString& to, const QString& at) {
-  QVERIFY(QFile::link(to, at));
-}
-
-// clang-format off
 // The source folder holds a.BIN, the target folder an unrelated keep.tmp, the
 // root outside.bin. written: the regular files of the target folder that
 // hold a converted image afterwards. letterCase: the rows that hold only on
@@ -101,13 +97,12 @@ void link(const QString& to, const QString& at) {
 enum class LetterCase { Any, Apart, OneName };
 struct Hazard { const char* name; quint8 overwrite; bool needsLinks; std::function<void(RunFixture&)> arrange; int total, converted, skipped; QString written; LetterCase letterCase = LetterCase::Any; };
 const Hazard hazards[] = {
-    {"link at the target to another source is replaced, not followed", AlwaysOverwrite, true, [](RunFixture& f) {
+    {"links at targets, to another source or a file outside, are replaced, not followed", AlwaysOverwrite, true, [](RunFixture& f) {
        f.putSource(QStringLiteral("b.BIN"), FourBankImage());
-       link(f.source() + QStringLiteral("b.BIN"), f.target() + QStringLiteral("a.BIN")); },
-     2, 2, 0, "a.BIN b.BIN"},
-    {"link at the target to a file outside is replaced, not followed", AlwaysOverwrite, true, [](RunFixture& f) {
-       link(f.root() + QStringLiteral("/outside.bin"), f.target() + QStringLiteral("a.BIN")); },
-     1, 1, 0, "a.BIN"},
+       f.putSource(QStringLiteral("c.BIN"), FourBankImage());
+       link(f.source() + QStringLiteral("b.BIN"), f.target() + QStringLiteral("a.BIN"));
+       link(f.root() + QStringLiteral("/outside.bin"), f.target() + QStringLiteral("c.BIN")); },
+     3, 3, 0, "a.BIN b.BIN c.BIN"},
     {"dangling link at the target is an existing target", NeverOverwrite, true, [](RunFixture& f) {
        link(f.root() + QStringLiteral("/nowhere.bin"), f.target() + QStringLiteral("a.BIN")); },
      1, 0, 1, ""},
@@ -191,8 +186,6 @@ class BatchRunTest : public QObject {
     f.putSource(QStringLiteral("b.bin"), Image88K(Bank1(32 * K), Bank8()));
     f.putSource(QStringLiteral("c.BIN"), Body(1000, 0x10));  // no layout has this length
     f.putSource(QStringLiteral("d.txt"), FourBankImage());   // not listed
-    ConversionSettings.PadSize = Padding64K;
-    ConversionSettings.PadType = FrontPadding;
     QString info;
     f.messages.onShow = [&](const Toolkit::Message&) {
       info = Forms::frmProcess.loaded()->lblInfo->text();
@@ -204,11 +197,8 @@ class BatchRunTest : public QObject {
     QCOMPARE(lastPrompt(f.messages), summary(3, 2, 1));
     // The current file counts as remaining, and the words stay plural.
     QCOMPARE(info, QStringLiteral("Processing 3 files. 1 files are remaining."));
-    const auto written = RunFixture::snapshot(f.target());
-    QCOMPARE(written.keys(), (QStringList{QStringLiteral("a.BIN"), QStringLiteral("b.BIN")}));
-    QCOMPARE(
-        written.value(QStringLiteral("b.BIN")),
-        Fill(72 * K, 0xFF) + Bank1(32 * K) + Fill(32 * K, 0xFF) + Bank8() + Fill(64 * K, 0xFF));
+    QCOMPARE(RunFixture::snapshot(f.target()).keys(),
+             (QStringList{QStringLiteral("a.BIN"), QStringLiteral("b.BIN")}));
     QVERIFY(!Processing);
     QVERIFY(!Forms::frmProcess.loaded());
   }
@@ -278,52 +268,42 @@ class BatchRunTest : public QObject {
     QCOMPARE(RunFixture::snapshot(f.target()).size(), 1);  // no temporary file left
   }
 
-  void cancelInOverwritePromptStopsAfterThatFile() {
-    RunFixture f;
-    fiveFilesWithOldTargets(f);
-    for (Answer answer : {Answer::Yes, Answer::No, Answer::Cancel}) f.messages.queue(answer);
-    f.reorder();
-    QCOMPARE(lastPrompt(f.messages), summary(3, 1, 1));
-    QCOMPARE(replacedTargets(f), 1);
+  void stopping_data() {
+    addRows(stops);
   }
-
-  // A close of the progress window waits in the event queue until the next
-  // file's event point; Yes there stops the run once that file is done.
-  void stopAtAFilesEventPoint_data() {
-    QTest::addColumn<Answer>("confirm");
-    QTest::addColumn<QString>("expectedSummary");
-    QTest::newRow("confirmed") << Answer::Yes << summary(3, 3, 0);
-    QTest::newRow("refused") << Answer::No << summary(5, 5, 0);
-  }
-
-  void stopAtAFilesEventPoint() {
-    QFETCH(Answer, confirm);
-    QFETCH(QString, expectedSummary);
+  void stopping() {
+    QFETCH(int, row);
+    const Stop& s = stops[row];
     RunFixture f;
-    fiveFilesWithOldTargets(f);
-    int prompts = 0;
-    bool windowGoneAtFile3 = false;
-    int replacedAtSummary = 0;
-    f.messages.onShow = [&](const Toolkit::Message& message) {
-      if (message.title == QStringLiteral("Operation Complete"))
-        replacedAtSummary = replacedTargets(f);
-      if (message.title != Prompt) return;
-      if (++prompts == 2) {  // the click lands while file 2 is worked on
-        QMetaObject::invokeMethod(Forms::frmProcess.loaded(), "close", Qt::QueuedConnection);
-      }
-      if (prompts == 3) windowGoneAtFile3 = !Forms::frmProcess.loaded();
+    for (char i = '1'; i <= '5'; ++i) {
+      f.putSource(QStringLiteral("f%1.BIN").arg(i), FourBankImage());
+      if (strchr(s.old, i)) f.putTarget(QStringLiteral("f%1.BIN").arg(i), "old");
+    }
+    ConversionSettings.Overwrite = AskToOverwrite;
+    for (Answer answer : s.answers) f.messages.queue(answer);
+    const auto inPlace = [&] {
+      QStringList names;
+      for (auto [name, data] : RunFixture::snapshot(f.target()).asKeyValueRange())
+        if (data.size() == Converted) names << name.chopped(4);
+      return names.join(u',');
     };
-    for (Answer answer : {Answer::Yes, Answer::Yes, confirm}) f.messages.queue(answer);
+    QStringList log;
+    int questions = 0;
+    f.messages.onShow = [&](const Toolkit::Message& message) {
+      const QString window = Forms::frmProcess.loaded() ? "" : " (window closed)";
+      log << message.title + window + u':' + inPlace();
+      if (message.title == Prompt && ++questions == s.closeAt)
+        QMetaObject::invokeMethod(Forms::frmProcess.loaded(), "close", Qt::QueuedConnection);
+    };
     f.reorder();
-
-    QCOMPARE(f.messages.titles().indexOf(QStringLiteral("Cancel Operation?")), 2);
-    QCOMPARE(f.messages.titles().count(QStringLiteral("Cancel Operation?")), 1);
-    QCOMPARE(f.messages.shown[2].prompt, QStringLiteral("Are you sure you would like to cancel?"));
-    QCOMPARE(f.messages.shown[2].buttons, Toolkit::Buttons::YesNo);
-    QCOMPARE(lastPrompt(f.messages), expectedSummary);
-    QCOMPARE(windowGoneAtFile3, confirm == Answer::Yes);
-    QCOMPARE(replacedAtSummary, confirm == Answer::Yes ? 3 : 5);
-    QCOMPARE(replacedTargets(f), replacedAtSummary);
+    QCOMPARE(log.join(QStringLiteral(" | ")), QString::fromLatin1(s.log));
+    QCOMPARE(inPlace(), log.last().section(u':', 1));  // nothing placed after the summary
+    QCOMPARE(lastPrompt(f.messages), summary(s.total, s.converted, s.skipped));
+    for (const Toolkit::Message& message : f.messages.shown) {
+      if (message.title != QStringLiteral("Cancel Operation?")) continue;
+      QCOMPARE(message.prompt, QStringLiteral("Are you sure you would like to cancel?"));
+      QCOMPARE(message.buttons, Toolkit::Buttons::YesNo);
+    }
     QVERIFY(!Forms::frmProcess.loaded());
     QVERIFY(!Processing);
   }
@@ -388,31 +368,6 @@ class BatchRunTest : public QObject {
     if (target == f.source())
       for (const QString& name : written) after.remove(name);
     QCOMPARE(after, sources);
-  }
-
-  // While a question waits for the user, every file written before it is
-  // at its name already: a kill or a power cut then loses nothing finished.
-  void nothingWrittenWaitsOnAQuestion() {
-    RunFixture f;
-    for (int i = 1; i <= 5; ++i) f.putSource(QStringLiteral("f%1.BIN").arg(i), FourBankImage());
-    f.putTarget(QStringLiteral("f3.BIN"), "old");
-    ConversionSettings.Overwrite = AskToOverwrite;
-    QStringList inPlace;
-    f.messages.onShow = [&](const Toolkit::Message& message) {
-      QStringList names;
-      for (auto [name, data] : RunFixture::snapshot(f.target()).asKeyValueRange())
-        if (data.size() == Converted) names << name;
-      inPlace << message.title + u':' + names.join(u',');
-      // The click lands while f3 is worked on; it is asked about at f4.
-      if (message.title == Prompt)
-        QMetaObject::invokeMethod(Forms::frmProcess.loaded(), "close", Qt::QueuedConnection);
-    };
-    f.messages.queue(Answer::Yes);
-    f.messages.queue(Answer::Yes);
-    f.reorder();
-    QCOMPARE(inPlace, (QStringList{"Confirm Overwrite?:f1.BIN,f2.BIN",
-                                   "Cancel Operation?:f1.BIN,f2.BIN,f3.BIN",
-                                   "Operation Complete:f1.BIN,f2.BIN,f3.BIN,f4.BIN"}));
   }
 
   // A name that is not valid UTF-8 is read, and its target named, with the
