@@ -49,27 +49,23 @@ class MainWindowTest : public QObject {
  private Q_SLOTS:
   void cleanup() { flushClosedWindows(); }
 
-  void startUpWithNothingStored() {
+  // With nothing stored; "&Reorder" then takes both folders named, even missing ones, and
+  // emptying one takes it away again.
+  void startUpAndTheEnablingRule() {
     TemporarySettingsStore store;
     ResetGlobals();
     frm_Main* main = Forms::frm_Main.get();
     QCOMPARE(main->windowTitle(), QStringLiteral("Quillet - v1.01.0000"));
     QCOMPARE(main->txtSource->text() + main->txtTarget->text(), QString());
     QCOMPARE(main->txtSourceExt->text() + main->txtTargetExt->text(), QStringLiteral(".BIN.BIN"));
-    QVERIFY(!main->cmdStrip->isEnabled());
     QVERIFY(main->txtSource->isReadOnly() && main->txtTarget->isReadOnly());
-    main->Unload();
-  }
-
-  // "&Reorder" takes both folders named, even missing ones; emptying one
-  // takes it away again.
-  void enablingRule() {
-    RunFixture f;
-    const char* rows[][2] = {{"/no/such/", "/b/"}, {"", "/b/"}, {"/a/", ""}, {"", ""}};
+    const char* rows[][2] = {{"", ""}, {"/no/such/", "/b/"}, {"", "/b/"}, {"/a/", ""}, {"", ""}};
     for (const auto& row : rows) {
-      f.setFolders(row[0], row[1]);
-      QVERIFY2(f.main()->cmdStrip->isEnabled() == (*row[0] && *row[1]), row[0]);
+      main->txtSource->setText(row[0]);
+      main->txtTarget->setText(row[1]);
+      QVERIFY2(main->cmdStrip->isEnabled() == (*row[0] && *row[1]), row[0]);
     }
+    main->Unload();
   }
 
   // Leaving the target extension box adds a missing dot; empty becomes ".".
@@ -131,16 +127,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(box->text(), shown);
     QCOMPARE(source ? ConversionSettings.Source : ConversionSettings.Target, shown);
     QCOMPARE(f.main()->findChild<QPushButton*>(QStringLiteral("cmdStrip"))->isEnabled(), taken);
-  }
-
-  void closingSavesTheFieldsAsTheyStand() {
-    RunFixture f;
-    f.main()->txtSourceExt->setText(QStringLiteral("bin"));  // focus never left it
-    const QString source = f.source();
-    QVERIFY(f.main()->Unload());
-    const QString folders = QStringLiteral("Folders");
-    QCOMPARE(f.store().storedText(folders, QStringLiteral("SourceExt")), QStringLiteral("bin"));
-    QCOMPARE(f.store().storedText(folders, QStringLiteral("Source")), source);
   }
 
   // The program ends when its last window closes, and not before: an
