@@ -30,12 +30,9 @@ const QString Prompt = QStringLiteral("Confirm Overwrite?");
 constexpr qint64 Converted = 216 * 1024;
 
 QString summary(int total, int converted, int skipped) {
-  return QStringLiteral(
-             " %1 total files were processed. \r\n\r\n %2 files were converted and  %3 "
-             "were skipped.")
-      .arg(total)
-      .arg(converted)
-      .arg(skipped);
+  return QString::asprintf(
+      " %d total files were processed. \r\n\r\n %d files were converted and  %d were skipped.",
+      total, converted, skipped);
 }
 
 QString lastPrompt(const MessageRecorder& messages) {
@@ -47,10 +44,11 @@ void link(const QString& to, const QString& at) {
 }
 
 // clang-format off
-// What must hold before a run touches its first file. The prompt is compared
-// whole; a prompt with %1 names the target folder there.
+// What must hold before a run touches its first file. The prompt is compared whole, %1 standing
+// for the target folder and %2 for the target extension.
 enum class TargetFolder { Own, Source, LinkToSource, Missing, Unwritable };
 const char* const SameFolders = "The Source and Target folders/extensions are the same.\r\nPlease change one of the folders/extensions before continuing.";
+const char* const BadExtension = "The Target extension cannot be used in a file name:\r\n%2\r\nAn extension may not hold a path separator, \"..\" or a character that file names cannot hold.";
 struct Check { const char* name; TargetFolder folder; const char* targetExt; const char* order; const char* pad; const char* title; const char* prompt; };
 const Check checks[] = {
     {"same folder and extension", TargetFolder::Source, ".BIN", "0,1,8,9", "FF", "Folder Error", SameFolders},
@@ -62,10 +60,8 @@ const Check checks[] = {
      "The Target folder does not exist or cannot be read:\r\n%1\r\nPlease choose another target folder."},
     {"target folder that takes no new files", TargetFolder::Unwritable, ".BIN", "0,1,8,9", "FF", "Folder Error",
      "The Target folder cannot be written:\r\n%1\r\nPlease choose another target folder."},
-    {"target extension that leads out of the folder", TargetFolder::Own, "/../../outside.BIN", "0,1,8,9", "FF", "Extension Error",
-     "The Target extension cannot be used in a file name:\r\n/../../outside.BIN\r\nAn extension may not hold a path separator, \"..\" or a character that file names cannot hold."},
-    {"target extension with two dots in a row", TargetFolder::Own, ".BIN..", "0,1,8,9", "FF", "Extension Error",
-     "The Target extension cannot be used in a file name:\r\n.BIN..\r\nAn extension may not hold a path separator, \"..\" or a character that file names cannot hold."},
+    {"target extension that leads out of the folder", TargetFolder::Own, "/../../outside.BIN", "0,1,8,9", "FF", "Extension Error", BadExtension},
+    {"target extension with two dots in a row", TargetFolder::Own, ".BIN..", "0,1,8,9", "FF", "Extension Error", BadExtension},
 };
 
 struct Policy { const char* name; quint8 overwrite; Answer answer; bool replaced; int converted, skipped; };
@@ -89,11 +85,9 @@ const Stop stops[] = {
      "Confirm Overwrite?:f1,f2 | Cancel Operation?:f1,f2,f3 | Operation Complete:f1,f2,f3,f4,f5"},
 };
 
-// The source folder holds a.BIN, the target folder an unrelated keep.tmp, the
-// root outside.bin. written: the regular files of the target folder that
-// hold a converted image afterwards. letterCase: the rows that hold only on
-// file systems that tell names differing in case apart, or only on those that
-// do not (Windows).
+// The source folder holds a.BIN, the target folder an unrelated keep.tmp, the root outside.bin.
+// written: the target folder's regular files holding a converted image afterwards. letterCase:
+// rows only for file systems that tell names differing in case apart, or that do not (Windows).
 enum class LetterCase { Any, Apart, OneName };
 struct Hazard { const char* name; quint8 overwrite; bool needsLinks; std::function<void(RunFixture&)> arrange; int total, converted, skipped; QString written; LetterCase letterCase = LetterCase::Any; };
 const Hazard hazards[] = {
@@ -180,25 +174,38 @@ class BatchRunTest : public QObject {
  private Q_SLOTS:
   void cleanup() { flushClosedWindows(); }
 
-  void convertsEveryMatchingFileAndSummarises() {
+  // Only ordinary files of the source extension, in any letter case, are listed, by name.
+  void convertsEveryListedFileAndSummarises() {
     RunFixture f;
-    f.putSource(QStringLiteral("a.BIN"), FourBankImage());
-    f.putSource(QStringLiteral("b.bin"), Image88K(Bank1(32 * K), Bank8()));
+    for (const char* name : {"b.BIN", "a.BIN", "A.bin", "x.txt", ".hidden.BIN"})
+      f.putSource(QString::fromLatin1(name), FourBankImage());
     f.putSource(QStringLiteral("c.BIN"), Body(1000, 0x10));  // no layout has this length
-    f.putSource(QStringLiteral("d.txt"), FourBankImage());   // not listed
+    QDir(f.source()).mkdir(QStringLiteral("folder.BIN"));
+    Hide(f.source() + QStringLiteral(".hidden.BIN"));
+    if (CanLink) link(f.source() + QStringLiteral("gone"), f.source() + QStringLiteral("dead.BIN"));
+    f.setExtensions(QStringLiteral(".bin"), QStringLiteral(".OUT"));
     QString info;
+    QStringList listed;
+    int counted = 0;
     f.messages.onShow = [&](const Toolkit::Message&) {
       info = Forms::frmProcess.loaded()->lblInfo->text();
+      listed = FileList;
+      counted = FileCount;
     };
     f.reorder();
 
+    // Where case does not tell names apart, A.bin was written into a.BIN.
+    QStringList expected{"a.BIN", "b.BIN", "c.BIN"}, written{"a.OUT", "b.OUT"};
+    if (TellsCaseApart(f.source())) expected.prepend("A.bin"), written.prepend("A.OUT");
+    const int n = static_cast<int>(expected.size());
+    QCOMPARE(listed, expected);
+    QCOMPARE(counted, n);
     QCOMPARE(f.messages.titles(), QStringList{QStringLiteral("Operation Complete")});
     QCOMPARE(f.messages.shown.last().icon, Toolkit::Icon::Information);
-    QCOMPARE(lastPrompt(f.messages), summary(3, 2, 1));
+    QCOMPARE(lastPrompt(f.messages), summary(n, n - 1, 1));
     // The current file counts as remaining, and the words stay plural.
-    QCOMPARE(info, QStringLiteral("Processing 3 files. 1 files are remaining."));
-    QCOMPARE(RunFixture::snapshot(f.target()).keys(),
-             (QStringList{QStringLiteral("a.BIN"), QStringLiteral("b.BIN")}));
+    QCOMPARE(info, QStringLiteral("Processing %1 files. 1 files are remaining.").arg(n));
+    QCOMPARE(RunFixture::snapshot(f.target()).keys(), written);
     QVERIFY(!Processing);
     QVERIFY(!Forms::frmProcess.loaded());
   }
@@ -232,8 +239,10 @@ class BatchRunTest : public QObject {
     QCOMPARE(f.messages.titles(), QStringList{QString::fromLatin1(c.title)});
     if (QString::fromLatin1(c.title) == QStringLiteral("Operation Complete")) return;
     QCOMPARE(f.messages.shown[0].icon, Toolkit::Icon::Critical);
-    QCOMPARE(f.messages.shown[0].prompt, QString::fromLatin1(c.prompt).replace(
-                                             QStringLiteral("%1"), ConversionSettings.Target));
+    QCOMPARE(f.messages.shown[0].prompt,
+             QString::fromLatin1(c.prompt)
+                 .replace(QStringLiteral("%1"), ConversionSettings.Target)
+                 .replace(QStringLiteral("%2"), QString::fromLatin1(c.targetExt)));
     QCOMPARE(RunFixture::snapshot(f.source()), sources);
     QCOMPARE(RunFixture::snapshot(f.target()).keys(), QStringList{QStringLiteral("x.BIN")});
     QVERIFY(!QDir(f.root() + QStringLiteral("/gone/")).exists());
@@ -308,23 +317,8 @@ class BatchRunTest : public QObject {
     QVERIFY(!Processing);
   }
 
-  // Sources that vanish or turn into something else after the listing.
-  void sourcesChangedAfterListingAreSkippedWithoutBlocking() {
-    RunFixture f;
-    f.putSource(QStringLiteral("b.BIN"), FourBankImage());
-#ifdef Q_OS_UNIX
-    QVERIFY(mkfifo(QFile::encodeName(f.root() + QStringLiteral("/pipe")), 0600) == 0);
-    QVERIFY(QFile::link(f.root() + QStringLiteral("/pipe"), f.source() + QStringLiteral("p.BIN")));
-#endif
-    FileList = {QStringLiteral("a.BIN"), QStringLiteral("b.BIN"), QStringLiteral("p.BIN")};
-    FileCount = 3;
-    Forms::frmProcess.get()->StripFiles();
-    QCOMPARE(lastPrompt(f.messages), summary(3, 1, 2));
-    QVERIFY(!QFile::exists(f.source() + QStringLiteral("a.BIN")));
-  }
-
-  // Whatever stands in the folders, a run writes only regular files into the
-  // target folder and never touches what a link points to.
+  // Whatever stands in the folders, a run writes only regular files into the target folder and
+  // never touches what a link points to.
   void hazardsInTheFolders_data() {
     addRows(hazards);
   }
@@ -391,21 +385,27 @@ class BatchRunTest : public QObject {
 #endif
   }
 
-  // The same target name a whole batch later, while the first file of that
-  // name may still be on its way into place: the second sees it as existing.
-  void targetNameRepeatedABatchLater() {
+  // Listed sources that vanish or turn into a pipe before their turn are skipped without
+  // blocking; a target name repeated a whole batch later, while the first file of that name may
+  // still be on its way into place, sees it as existing.
+  void listedFilesAsTheRunFindsThem() {
     RunFixture f;
-    FileList.clear();
+#ifdef Q_OS_UNIX
+    QVERIFY(mkfifo(QFile::encodeName(f.root() + QStringLiteral("/pipe")), 0600) == 0);
+    QVERIFY(QFile::link(f.root() + QStringLiteral("/pipe"), f.source() + QStringLiteral("p.BIN")));
+#endif
+    FileList = {QStringLiteral("a.BIN"), QStringLiteral("p.BIN")};
     for (int i = 0; i < 65; ++i) {
       FileList << QStringLiteral("f%1.BIN").arg(i, 2, 10, QLatin1Char('0'));
       f.putSource(FileList.last(), FourBankImage());
     }
-    FileList << FileList.first();
+    FileList << QStringLiteral("f00.BIN");
     FileCount = static_cast<qint16>(FileList.size());
     ConversionSettings.Overwrite = NeverOverwrite;
     Forms::frmProcess.get()->StripFiles();
-    QCOMPARE(lastPrompt(f.messages), summary(66, 65, 1));
+    QCOMPARE(lastPrompt(f.messages), summary(68, 65, 3));
     QCOMPARE(RunFixture::snapshot(f.target()).size(), 65);
+    QVERIFY(!QFile::exists(f.source() + QStringLiteral("a.BIN")));
   }
 
   // A target another program holds open cannot be replaced on Windows: the
@@ -418,11 +418,10 @@ class BatchRunTest : public QObject {
     f.putSource(QStringLiteral("a.BIN"), FourBankImage());
     f.putTarget(QStringLiteral("a.BIN"), "old");
     ConversionSettings.Overwrite = AlwaysOverwrite;
-    {
-      QFile held(f.target() + QStringLiteral("a.BIN"));
-      QVERIFY(held.open(QIODevice::ReadOnly));
-      f.reorder();
-    }
+    QFile held(f.target() + QStringLiteral("a.BIN"));
+    QVERIFY(held.open(QIODevice::ReadOnly));
+    f.reorder();
+    held.close();
     QCOMPARE(lastPrompt(f.messages), summary(1, 0, 1));
     QCOMPARE(RunFixture::snapshot(f.target()),
              (QMap<QString, QByteArray>{{QStringLiteral("a.BIN"), "old"}}));
