@@ -43,10 +43,6 @@ Result cli(const QStringList& args, const TemporarySettingsStore& store,
           text(process.readAllStandardError())};
 }
 
-QStringList words(const char* text) {
-  return QString::fromLatin1(text).split(u' ', Qt::SkipEmptyParts);
-}
-
 // JSON written with ' for ".
 QString json(const char* text) {
   return QString::fromUtf8(text).replace(u'\'', u'"');
@@ -63,9 +59,10 @@ QString placed(QString text, const RunFixture& f) {
       .replace(QStringLiteral("%M"), f.root() + QStringLiteral("/missing/"));
 }
 
-QStringList placedWords(const char* text, const RunFixture& f) {
+QStringList words(const char* text, const RunFixture& f) {
   QStringList args;
-  for (const QString& word : words(text)) args << placed(word, f);
+  for (const QString& word : QString::fromLatin1(text).split(u' ', Qt::SkipEmptyParts))
+    args << placed(word, f);
   return args;
 }
 
@@ -149,8 +146,9 @@ class TestCli : public QObject {
     const QString cliTarget = f.root() + QStringLiteral("/cli/");
     QDir().mkpath(cliTarget);
 
-    const Result r = cli(
-        QStringList{"convert", f.source(), cliTarget, "--no-settings"} + words(l.args), f.store());
+    const Result r =
+        cli(QStringList{"convert", f.source(), cliTarget, "--no-settings"} + words(l.args, f),
+            f.store());
     QCOMPARE(r.code, 1);  // the file of unknown length is skipped
     QCOMPARE(RunFixture::snapshot(cliTarget), RunFixture::snapshot(f.target()));
     QCOMPARE(r.out, QStringLiteral("7 total files were processed. 6 files were converted and  1 "
@@ -168,7 +166,7 @@ class TestCli : public QObject {
     putSamples(f);
     f.putTarget(QStringLiteral("two_bank_88k.BIN"), "old");
     const auto before = RunFixture::snapshot(f.target());
-    const Result r = cli(placedWords(refusals[row].args, f), f.store());
+    const Result r = cli(words(refusals[row].args, f), f.store());
     QCOMPARE(r.code, refusals[row].code);
     QVERIFY2(r.err.contains(QString::fromUtf8(refusals[row].err)), qPrintable(r.err));
     QCOMPARE(r.out, QString());
@@ -232,7 +230,7 @@ class TestCli : public QObject {
       SaveSetting(QStringLiteral("Quillet"), QStringLiteral("User"), key, value);
     const auto store = f.store().contents();
     const Result r =
-        cli(QStringList{"convert", f.source(), f.target()} + words(stored[row].args), f.store());
+        cli(QStringList{"convert", f.source(), f.target()} + words(stored[row].args, f), f.store());
     QCOMPARE(r.code, stored[row].code);
     QCOMPARE(r.err.section(u'\n', 0, 0), QString::fromUtf8(stored[row].said));
     const QFileInfo written(f.target() + QStringLiteral("a.BIN"));
@@ -248,7 +246,7 @@ class TestCli : public QObject {
     for (const char* name : {"a.BIN", "b.BIN"})
       f.putSource(QString::fromLatin1(name), FourBankImage());
     f.putTarget(QStringLiteral("a.BIN"), "old");
-    const Result r = cli(placedWords(t.args, f) << "--no-settings", f.store());
+    const Result r = cli(words(t.args, f) << "--no-settings", f.store());
     QCOMPARE(r.code, t.code);
     const auto expected = [&](const char* text) {
       const QString lines =
@@ -278,11 +276,8 @@ class TestCli : public QObject {
     QStringList found;
     for (const QJsonValue v : o[u"slots"].toArray()) {
       const QJsonObject s = v.toObject();
-      found << QStringLiteral("%1:%2@%3+%4")
-                   .arg(s[u"slot"].toInt())
-                   .arg(s[u"bank"].toInt())
-                   .arg(s[u"offset"].toInteger())
-                   .arg(s[u"length"].toInteger());
+      found << QString::asprintf("%d:%d@%lld+%lld", s[u"slot"].toInt(), s[u"bank"].toInt(),
+                                 s[u"offset"].toInteger(), s[u"length"].toInteger());
     }
     QCOMPARE(found.join(u' '), QString::fromLatin1(expected.slotBanks));
     QCOMPARE(o[u"refusal"].toString(), QString::fromUtf8(expected.refusal));

@@ -19,8 +19,7 @@ const std::optional<Banks> Rejected;
 // FF FA followed by 27 FE is no bank 8 mark; "Copyright Ford" in it.
 const QByteArray FFFA27FE = With(B8, 2, "\x27\xFE"), FFFA27FECF = With(FFFA27FE, 4, CF);
 
-// A bank the second-byte rule takes for bank 1, with or without the
-// "Copyright" that makes it 32K.
+// A bank the second-byte rule takes for bank 1, with or without the "Copyright" that makes it 32K.
 QByteArray SecondByteBank(char second, bool copyright) {
   QByteArray bank = With(B0, 1, QByteArrayView(&second, 1));
   if (copyright) Put(bank, 32611, "Copyright");
