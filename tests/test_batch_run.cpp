@@ -43,6 +43,11 @@ void link(const QString& to, const QString& at) {
   QVERIFY(QFile::link(to, at));
 }
 
+// A target longer than any image: replacing it must leave none of it.
+void oldTarget(RunFixture& f) {
+  f.putTarget(QStringLiteral("a.BIN"), QByteArray(300 * K, 'o'));
+}
+
 // clang-format off
 // What must hold before a run touches its first file. The prompt is compared whole, %1 standing
 // for the target folder and %2 for the target extension.
@@ -64,13 +69,6 @@ const Check checks[] = {
     {"target extension with two dots in a row", TargetFolder::Own, ".BIN..", "0,1,8,9", "FF", "Extension Error", BadExtension},
 };
 
-struct Policy { const char* name; quint8 overwrite; Answer answer; bool replaced; int converted, skipped; };
-const Policy policies[] = {
-    {"never", 0, Answer::OK, false, 0, 1},        {"always", 1, Answer::OK, true, 1, 0},
-    {"ask, Yes", 2, Answer::Yes, true, 1, 0},     {"ask, No", 2, Answer::No, false, 0, 1},
-    {"unknown code keeps the target", 9, Answer::OK, false, 0, 1},
-};
-
 // Sources f1 to f5 under "ask"; the targets numbered in `old` exist. The progress window is
 // closed at question `closeAt` (0: never); the close waits for the next file's event point.
 // Each message is logged with the converted targets in place as it shows: nothing written waits
@@ -85,12 +83,18 @@ const Stop stops[] = {
      "Confirm Overwrite?:f1,f2 | Cancel Operation?:f1,f2,f3 | Operation Complete:f1,f2,f3,f4,f5"},
 };
 
-// The source folder holds a.BIN, the target folder an unrelated keep.tmp, the root outside.bin.
+// The source folder holds a.BIN, the target folder an unrelated keep.tmp, the root outside.bin;
+// each row sets the overwrite policy, and question boxes get Yes unless a row queues otherwise.
 // written: the target folder's regular files holding a converted image afterwards. letterCase:
 // rows only for file systems that tell names differing in case apart, or that do not (Windows).
 enum class LetterCase { Any, Apart, OneName };
 struct Hazard { const char* name; quint8 overwrite; bool needsLinks; std::function<void(RunFixture&)> arrange; int total, converted, skipped; QString written; LetterCase letterCase = LetterCase::Any; };
 const Hazard hazards[] = {
+    {"never keeps the target", NeverOverwrite, false, oldTarget, 1, 0, 1, ""},
+    {"always replaces the target whole", AlwaysOverwrite, false, oldTarget, 1, 1, 0, "a.BIN"},
+    {"ask, Yes replaces the target", AskToOverwrite, false, oldTarget, 1, 1, 0, "a.BIN"},
+    {"ask, No keeps the target", AskToOverwrite, false, [](RunFixture& f) { oldTarget(f); f.messages.queue(Answer::No); }, 1, 0, 1, ""},
+    {"an unknown overwrite code keeps the target", 9, false, oldTarget, 1, 0, 1, ""},
     {"links at targets, to another source or a file outside, are replaced, not followed", AlwaysOverwrite, true, [](RunFixture& f) {
        f.putSource(QStringLiteral("b.BIN"), FourBankImage());
        f.putSource(QStringLiteral("c.BIN"), FourBankImage());
@@ -250,33 +254,6 @@ class BatchRunTest : public QObject {
     QVERIFY(!Forms::frmProcess.loaded());
   }
 
-  void overwritePolicy_data() {
-    addRows(policies);
-  }
-
-  void overwritePolicy() {
-    QFETCH(int, row);
-    const Policy& p = policies[row];
-    RunFixture f;
-    f.putSource(QStringLiteral("x.BIN"), FourBankImage());
-    f.putTarget(QStringLiteral("x.BIN"), QByteArray(300 * K, 'o'));
-    ConversionSettings.Overwrite = p.overwrite;
-    f.messages.queue(p.answer);
-    f.reorder();
-
-    if (p.overwrite == AskToOverwrite) {
-      const auto& asked = f.messages.shown.first();
-      QCOMPARE(asked.title, Prompt);
-      QCOMPARE(asked.prompt, QStringLiteral("Do you want to overwrite the file\r\nx.BIN?"));
-      QCOMPARE(asked.buttons, Toolkit::Buttons::YesNoCancel);
-      QCOMPARE(asked.icon, Toolkit::Icon::None);
-    }
-    QCOMPARE(lastPrompt(f.messages), summary(1, p.converted, p.skipped));
-    QCOMPARE(ReadFile(f.target() + QStringLiteral("x.BIN")).size(),
-             p.replaced ? Converted : 300 * K);
-    QCOMPARE(RunFixture::snapshot(f.target()).size(), 1);  // no temporary file left
-  }
-
   void stopping_data() {
     addRows(stops);
   }
@@ -308,6 +285,11 @@ class BatchRunTest : public QObject {
     QCOMPARE(log.join(QStringLiteral(" | ")), QString::fromLatin1(s.log));
     QCOMPARE(inPlace(), log.last().section(u':', 1));  // nothing placed after the summary
     QCOMPARE(lastPrompt(f.messages), summary(s.total, s.converted, s.skipped));
+    const Toolkit::Message& asked = f.messages.shown[0];
+    QCOMPARE(asked.prompt,
+             QStringLiteral("Do you want to overwrite the file\r\nf%1.BIN?").arg(s.old[0]));
+    QCOMPARE(asked.buttons, Toolkit::Buttons::YesNoCancel);
+    QCOMPARE(asked.icon, Toolkit::Icon::None);
     for (const Toolkit::Message& message : f.messages.shown) {
       if (message.title != QStringLiteral("Cancel Operation?")) continue;
       QCOMPARE(message.prompt, QStringLiteral("Are you sure you would like to cancel?"));
@@ -342,6 +324,7 @@ class BatchRunTest : public QObject {
     const QString sourceSetting = ConversionSettings.Source;
     const QString target = FolderWithSeparator(ConversionSettings.Target);
     const auto sources = RunFixture::snapshot(f.source());
+    const auto targets = RunFixture::snapshot(target);
     const auto outside = RunFixture::snapshot(f.root());
     f.reorder();
 
@@ -357,7 +340,9 @@ class BatchRunTest : public QObject {
       if (!file.isSymLink() && file.size() == Converted) written << file.fileName();
     }
     QCOMPARE(written.join(u' '), h.written);
-    QCOMPARE(ImageBuilder::ReadFile(f.target() + QStringLiteral("keep.tmp")), QByteArray("keep"));
+    for (auto [name, data] : targets.asKeyValueRange())  // every other target stays as it was
+      if (!written.contains(name) && !name.startsWith(QStringLiteral(".~quillet-")))
+        QCOMPARE(ImageBuilder::ReadFile(target + name), data);
     auto after = RunFixture::snapshot(f.source());
     if (target == f.source())
       for (const QString& name : written) after.remove(name);
