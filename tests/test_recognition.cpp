@@ -54,11 +54,7 @@ class TestRecognition : public QObject {
     const QByteArray B1CF = With(B1, 0x200, CF), FFFF = With(B0, 0, "\xFF\xFF");
     const QByteArray FFFAAt0 = With(Slot64K(B1, 8 * K), 0, "\xFF\xFA");
     // clang-format off
-    const struct {
-      const char* name;
-      QByteArray image;
-      std::optional<Banks> banks;
-    } rows[] = {
+    const struct { const char* name; QByteArray image; std::optional<Banks> banks; } rows[] = {
         {"256K rear padding, order 8,1,0,9", Image256K({B8, B1, B0, B9}, false), Own},
         {"256K front padding past a slot without a mark, fill 00", Image256K({B0, B1, B8, B9}, true, 0), Own},
         // Index i takes the slot named by the bank found in slot i.
