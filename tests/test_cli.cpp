@@ -77,23 +77,6 @@ const Layout layouts[] = {
     {"bank 1 cut to 32K", "--bank1-only --limit-32k --pad 64k", Padding64K, RearPadding, "0,1,8,9", "FF", 1, 1, "layout bank 1 alone, cut to 32K"},
 };
 
-// %S the source folder, %T the target folder (holding one file), %M a folder that does not exist.
-struct Refused { const char* name; const char* args; int code; const char* err; };
-const Refused refusals[] = {
-    {"same folder and extension, told under --quiet too", "convert %S %S -q", 3, "Folder Error: The Source and Target folders/extensions are the same.\nPlease change"},
-    {"no files of the extension", "convert %S %T --source-ext HEX", 3, "No Files Found: No '*.HEX' files found in source folder."},
-    {"source folder missing", "convert %M %T", 3, "The Source folder does not exist"},
-    {"target folder missing", "convert %S %M", 3, "The Target folder does not exist"},
-    {"ask with no terminal to ask on", "convert %S %T --overwrite ask", 2, "not a terminal"},
-    {"unknown pad size", "convert %S %T --pad 48k", 2, "bad value '48k' for --pad"},
-    {"order of three banks", "convert %S %T --order 0,1,8", 2, "for --order"},
-    {"one folder only", "convert %S", 2, "needs SOURCE_FOLDER or FILE... and TARGET_FOLDER"},
-    {"mistyped command", "convet %S %T", 2, "unknown command 'convet'; did you mean convert?"},
-    {"mistyped option", "convert %S %T --ovewrite never", 2, "unknown option '--ovewrite'; did you mean --overwrite?"},
-    {"unknown option close to none", "convert %S %T --colour", 2, "unknown option '--colour'; see quillet-cli --help"},
-    {"inspect with a layout option", "inspect %S --pad 56k", 2, "inspect takes no --pad"},
-};
-
 // said: the run's first line on stderr, which names the stored settings in force.
 struct Stored { const char* name; const char* order, *padSize, *args; int code; qint64 written; const char* said; };
 const Stored stored[] = {
@@ -103,16 +86,30 @@ const Stored stored[] = {
     {"stored order the run cannot use", "0,1,8", "0", "", 3, -1, "layout 0,1,8, unpadded (stored settings, --order, --pad to change); existing targets kept (stored setting, --overwrite to change)"},
 };
 
-// Sources a.BIN and b.BIN; the target a.BIN exists and stays. %L: the layout part of the first line.
-struct Targeted { const char* name; const char* args; int code; const char* out, *err; };
-const Targeted targeted[] = {
-    {"a target kept under never is no failure", "convert %S %T --overwrite never", 0, "", "%L; existing targets kept\na.BIN: skipped, the target exists and was kept"},
-    {"--quiet leaves out the first line and the kept file", "convert %S %T --overwrite never -q", 0, "", ""},
-    {"dry run predicts the kept target", "convert %S %T --overwrite never --dry-run", 0, "a.BIN: 224K, would keep the existing a.BIN\nb.BIN: 224K, would be written as b.BIN", "dry run, nothing written: %L; existing targets kept"},
-    {"dry run predicts the replacement", "convert %S %T --overwrite always --dry-run -q", 0, "a.BIN: 224K, would replace a.BIN\nb.BIN: 224K, would be written as b.BIN", ""},
-    {"dry run predicts the question, with no terminal", "convert %S %T --overwrite ask --dry-run -q", 0, "a.BIN: 224K, would ask whether to replace a.BIN\nb.BIN: 224K, would be written as b.BIN", ""},
-    {"image files in the order given, a missing one told", "convert %Sb.BIN %Mx.BIN %Sa.BIN %T --overwrite always --dry-run -q", 1, "%Sb.BIN: 224K, would be written as b.BIN\n%Mx.BIN: skipped, the source is not there\n%Sa.BIN: 224K, would replace a.BIN", ""},
-    {"a missing image file is a failure", "convert %Sb.BIN %Mx.BIN %T", 1, "", "%L; existing targets kept\n%Mx.BIN: skipped, the source is not there"},
+// Sources a.BIN and b.BIN; the target a.BIN exists and stays. %S, %T and %M as placed() takes
+// them, %L the layout part of the first line. A run's output is compared line by line, without
+// the summary; a refusal (exit code 2 or 3) writes nothing and its message holds err.
+struct Invocation { const char* name; const char* args; int code; const char* out, *err; };
+const Invocation invocations[] = {
+    {"same folder and extension, told under --quiet too", "convert %S %S -q", 3, "", "Folder Error: The Source and Target folders/extensions are the same.\nPlease change"},
+    {"no files of the extension", "convert %S %T --source-ext HEX", 3, "", "No Files Found: No '*.HEX' files found in source folder."},
+    {"source folder missing", "convert %M %T", 3, "", "The Source folder does not exist"},
+    {"target folder missing", "convert %S %M", 3, "", "The Target folder does not exist"},
+    {"ask with no terminal to ask on", "convert %S %T --overwrite ask", 2, "", "not a terminal"},
+    {"unknown pad size", "convert %S %T --pad 48k", 2, "", "bad value '48k' for --pad"},
+    {"order of three banks", "convert %S %T --order 0,1,8", 2, "", "for --order"},
+    {"one folder only", "convert %S", 2, "", "needs SOURCE_FOLDER or FILE... and TARGET_FOLDER"},
+    {"mistyped command", "convet %S %T", 2, "", "unknown command 'convet'; did you mean convert?"},
+    {"mistyped option", "convert %S %T --ovewrite never", 2, "", "unknown option '--ovewrite'; did you mean --overwrite?"},
+    {"unknown option close to none", "convert %S %T --colour", 2, "", "unknown option '--colour'; see quillet-cli --help"},
+    {"inspect with a layout option", "inspect %S --pad 56k", 2, "", "inspect takes no --pad"},
+    {"a target kept under never is no failure", "convert %S %T --overwrite never --no-settings", 0, "", "%L; existing targets kept\na.BIN: skipped, the target exists and was kept"},
+    {"--quiet leaves out the first line and the kept file", "convert %S %T --overwrite never -q --no-settings", 0, "", ""},
+    {"dry run predicts the kept target", "convert %S %T --overwrite never --dry-run --no-settings", 0, "a.BIN: 224K, would keep the existing a.BIN\nb.BIN: 224K, would be written as b.BIN", "dry run, nothing written: %L; existing targets kept"},
+    {"dry run predicts the replacement", "convert %S %T --overwrite always --dry-run -q --no-settings", 0, "a.BIN: 224K, would replace a.BIN\nb.BIN: 224K, would be written as b.BIN", ""},
+    {"dry run predicts the question, with no terminal", "convert %S %T --overwrite ask --dry-run -q --no-settings", 0, "a.BIN: 224K, would ask whether to replace a.BIN\nb.BIN: 224K, would be written as b.BIN", ""},
+    {"image files in the order given, a missing one told", "convert %Sb.BIN %Mx.BIN %Sa.BIN %T --overwrite always --dry-run -q --no-settings", 1, "%Sb.BIN: 224K, would be written as b.BIN\n%Mx.BIN: skipped, the source is not there\n%Sa.BIN: 224K, would replace a.BIN", ""},
+    {"a missing image file is a failure", "convert %Sb.BIN %Mx.BIN %T --no-settings", 1, "", "%L; existing targets kept\n%Mx.BIN: skipped, the source is not there"},
 };
 
 // Slots as slot:bank@offset+length.
@@ -157,20 +154,6 @@ class TestCli : public QObject {
              QString::fromLatin1(l.said) +
                  QStringLiteral("; existing targets kept\n"
                                 "unknown_length.bin: refused, no image layout has this length\n"));
-  }
-
-  void refusalsTouchNothing_data() { addRows(refusals); }
-  void refusalsTouchNothing() {
-    QFETCH(int, row);
-    RunFixture f;
-    putSamples(f);
-    f.putTarget(QStringLiteral("two_bank_88k.BIN"), "old");
-    const auto before = RunFixture::snapshot(f.target());
-    const Result r = cli(words(refusals[row].args, f), f.store());
-    QCOMPARE(r.code, refusals[row].code);
-    QVERIFY2(r.err.contains(QString::fromUtf8(refusals[row].err)), qPrintable(r.err));
-    QCOMPARE(r.out, QString());
-    QCOMPARE(RunFixture::snapshot(f.target()), before);
   }
 
   void jsonReportsEveryFile_data() {
@@ -238,16 +221,24 @@ class TestCli : public QObject {
     QCOMPARE(f.store().contents(), store);
   }
 
-  void existingTargetsAsARunFindsThem_data() { addRows(targeted); }
-  void existingTargetsAsARunFindsThem() {
+  void runsAndRefusals_data() { addRows(invocations); }
+  void runsAndRefusals() {
     QFETCH(int, row);
-    const Targeted& t = targeted[row];
+    const Invocation& t = invocations[row];
     RunFixture f;
     for (const char* name : {"a.BIN", "b.BIN"})
       f.putSource(QString::fromLatin1(name), FourBankImage());
     f.putTarget(QStringLiteral("a.BIN"), "old");
-    const Result r = cli(words(t.args, f) << "--no-settings", f.store());
+    const auto before = RunFixture::snapshot(f.target());
+    const Result r = cli(words(t.args, f), f.store());
     QCOMPARE(r.code, t.code);
+    QCOMPARE(ReadFile(f.target() + QStringLiteral("a.BIN")), QByteArray("old"));
+    if (t.code >= 2) {
+      QVERIFY2(r.err.contains(QString::fromUtf8(t.err)), qPrintable(r.err));
+      QCOMPARE(r.out, QString());
+      QCOMPARE(RunFixture::snapshot(f.target()), before);
+      return;
+    }
     const auto expected = [&](const char* text) {
       const QString lines =
           placed(QString::fromUtf8(text), f)
@@ -258,7 +249,6 @@ class TestCli : public QObject {
     out.removeLast();  // the summary
     QCOMPARE(out, expected(t.out));
     QCOMPARE(r.err.split(u'\n', Qt::SkipEmptyParts), expected(t.err));
-    QCOMPARE(ReadFile(f.target() + QStringLiteral("a.BIN")), QByteArray("old"));
   }
 
   void inspectTellsWhatIsRecognised_data() { addRows(inspections); }
