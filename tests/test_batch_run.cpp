@@ -181,13 +181,16 @@ class BatchRunTest : public QObject {
   // Only ordinary files of the source extension, in any letter case, are listed, by name.
   void convertsEveryListedFileAndSummarises() {
     RunFixture f;
-    for (const char* name : {"b.BIN", "a.BIN", "A.bin", "x.txt", ".hidden.BIN"})
+    for (const char* name : {"a.BIN", "A.bin", "x.txt", ".hidden.BIN"})
       f.putSource(QString::fromLatin1(name), FourBankImage());
+    f.putSource(QStringLiteral("b.BIN"), Image88K(Bank1(32 * K), Bank8()));
     f.putSource(QStringLiteral("c.BIN"), Body(1000, 0x10));  // no layout has this length
     QDir(f.source()).mkdir(QStringLiteral("folder.BIN"));
     Hide(f.source() + QStringLiteral(".hidden.BIN"));
     if (CanLink) link(f.source() + QStringLiteral("gone"), f.source() + QStringLiteral("dead.BIN"));
     f.setExtensions(QStringLiteral(".bin"), QStringLiteral(".OUT"));
+    ConversionSettings.PadSize = Padding64K;
+    ConversionSettings.PadType = FrontPadding;
     QString info;
     QStringList listed;
     int counted = 0;
@@ -209,7 +212,10 @@ class BatchRunTest : public QObject {
     QCOMPARE(lastPrompt(f.messages), summary(n, n - 1, 1));
     // The current file counts as remaining, and the words stay plural.
     QCOMPARE(info, QStringLiteral("Processing %1 files. 1 files are remaining.").arg(n));
-    QCOMPARE(RunFixture::snapshot(f.target()).keys(), written);
+    const auto targets = RunFixture::snapshot(f.target());
+    QCOMPARE(targets.keys(), written);
+    QVERIFY(targets.value(QStringLiteral("b.OUT")) ==
+            Fill(72 * K, 0xFF) + Bank1(32 * K) + Fill(32 * K, 0xFF) + Bank8() + Fill(64 * K, 0xFF));
     QVERIFY(!Processing);
     QVERIFY(!Forms::frmProcess.loaded());
   }
