@@ -131,8 +131,7 @@ class MainWindowTest : public QObject {
   // An options window left open keeps the program running after the main window closed.
   void exitEndsTheProgramOnlyWithTheLastWindow() {
     RunFixture f;
-    bool ended = false;
-    bool endedWithMainWindow = false;
+    bool ended = false, endedWithMainWindow = false;
     auto connection =
         connect(qApp, &QGuiApplication::lastWindowClosed, this, [&] { ended = true; });
     QTimer::singleShot(0, this, [&] {
@@ -245,8 +244,7 @@ class MainWindowTest : public QObject {
     ConversionSettings.Overwrite = AskToOverwrite;
     Toolkit::SetMessageHandler({});  // the real boxes from here on
 
-    RealBoxAnswer prompt;
-    RealBoxAnswer summary;
+    RealBoxAnswer prompt, summary;
     prompt.pressWhenShown(QStringLiteral("Confirm Overwrite?"), QMessageBox::Cancel);
     summary.pressWhenShown(QStringLiteral("Operation Complete"), QMessageBox::Ok);
     f.reorder();
