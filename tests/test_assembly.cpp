@@ -31,8 +31,7 @@ class TestAssembly : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
-  // Each image is built in a buffer that held the image before, as the
-  // buffer of a run would.
+  // Each image is built in a buffer that held the image before, as the buffer of a run would.
   void assembleImage() {
     // clang-format off
     const struct { const char* name; const Banks& banks; const char *order, *padValue; quint8 padSize, padType, bank1Only, limit32K; QByteArray expected; } rows[] = {

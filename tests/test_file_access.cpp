@@ -62,8 +62,7 @@ class TestFileAccess : public QObject {
     check("a write past the end grows the file", {{3, "Z"}}, QByteArray("\0\0\0Z", 4));
   }
 
-  // The old file stands until the commit; without one no temporary file is
-  // left behind.
+  // The old file stands until the commit; without one no temporary file is left behind.
   void replacement() {
     for (bool targetExists : {true, false}) {
       for (bool commit : {true, false}) {

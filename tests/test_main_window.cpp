@@ -1,5 +1,5 @@
-// The main window: start-up, the enabling rule, extensions, the listing that
-// starts a run, the lock during a run, and saving on close.
+// The main window: start-up, the enabling rule, extensions, drops, the refusals before a run,
+// the lock during a run, the progress text and the real message boxes.
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -22,8 +22,7 @@ using namespace ImageBuilder;
 
 namespace {
 
-// Presses a button of the real message box with this title once it is up,
-// and reports what the box showed.
+// Presses a button of the real message box with this title once it is up; keeps what it showed.
 struct RealBoxAnswer {
   QString text, title;
   QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
@@ -49,27 +48,23 @@ class MainWindowTest : public QObject {
  private Q_SLOTS:
   void cleanup() { flushClosedWindows(); }
 
-  void startUpWithNothingStored() {
+  // With nothing stored; "&Reorder" then takes both folders named, even missing ones, and
+  // emptying one takes it away again.
+  void startUpAndTheEnablingRule() {
     TemporarySettingsStore store;
     ResetGlobals();
     frm_Main* main = Forms::frm_Main.get();
     QCOMPARE(main->windowTitle(), QStringLiteral("Quillet - v1.02.0000"));
     QCOMPARE(main->txtSource->text() + main->txtTarget->text(), QString());
     QCOMPARE(main->txtSourceExt->text() + main->txtTargetExt->text(), QStringLiteral(".BIN.BIN"));
-    QVERIFY(!main->cmdStrip->isEnabled());
     QVERIFY(main->txtSource->isReadOnly() && main->txtTarget->isReadOnly());
-    main->Unload();
-  }
-
-  // "&Reorder" takes both folders named, even missing ones; emptying one
-  // takes it away again.
-  void enablingRule() {
-    RunFixture f;
-    const char* rows[][2] = {{"/no/such/", "/b/"}, {"", "/b/"}, {"/a/", ""}, {"", ""}};
+    const char* rows[][2] = {{"", ""}, {"/no/such/", "/b/"}, {"", "/b/"}, {"/a/", ""}, {"", ""}};
     for (const auto& row : rows) {
-      f.setFolders(row[0], row[1]);
-      QVERIFY2(f.main()->cmdStrip->isEnabled() == (*row[0] && *row[1]), row[0]);
+      main->txtSource->setText(row[0]);
+      main->txtTarget->setText(row[1]);
+      QVERIFY2(main->cmdStrip->isEnabled() == (*row[0] && *row[1]), row[0]);
     }
+    main->Unload();
   }
 
   // Leaving the target extension box adds a missing dot; empty becomes ".".
@@ -133,22 +128,10 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.main()->findChild<QPushButton*>(QStringLiteral("cmdStrip"))->isEnabled(), taken);
   }
 
-  void closingSavesTheFieldsAsTheyStand() {
-    RunFixture f;
-    f.main()->txtSourceExt->setText(QStringLiteral("bin"));  // focus never left it
-    const QString source = f.source();
-    QVERIFY(f.main()->Unload());
-    const QString folders = QStringLiteral("Folders");
-    QCOMPARE(f.store().storedText(folders, QStringLiteral("SourceExt")), QStringLiteral("bin"));
-    QCOMPARE(f.store().storedText(folders, QStringLiteral("Source")), source);
-  }
-
-  // The program ends when its last window closes, and not before: an
-  // options window left open keeps it running after the main window closed.
+  // An options window left open keeps the program running after the main window closed.
   void exitEndsTheProgramOnlyWithTheLastWindow() {
     RunFixture f;
-    bool ended = false;
-    bool endedWithMainWindow = false;
+    bool ended = false, endedWithMainWindow = false;
     auto connection =
         connect(qApp, &QGuiApplication::lastWindowClosed, this, [&] { ended = true; });
     QTimer::singleShot(0, this, [&] {
@@ -170,24 +153,17 @@ class MainWindowTest : public QObject {
 
   // "&Reorder" that finds nothing to run on says why and opens no window.
   void reorderRefused_data() {
-    QTest::addColumn<QString>("why");
-    QTest::addColumn<QString>("title");
-    const char* rows[][3] = {{"no matching file", "none", "No Files Found"},
-                             {"source folder missing", "missing", "Folder Error"},
-                             {"more files than one run takes", "too many", "Too Many Files"}};
-    for (const auto& row : rows) QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]);
+    QTest::addColumn<bool>("tooMany");
+    QTest::newRow("no matching file") << false;
+    QTest::newRow("more files than one run takes") << true;
   }
 
   void reorderRefused() {
-    QFETCH(QString, why);
-    QFETCH(QString, title);
-    if (why == QStringLiteral("too many") && UnderWine())
-      QSKIP("32768 files in one folder take many minutes to make under Wine");
+    QFETCH(bool, tooMany);
+    if (tooMany && UnderWine()) QSKIP("32768 files in one folder take many minutes under Wine");
     RunFixture f;
     f.putSource(QStringLiteral("x.HEX"), FourBankImage());
-    const QString missing = f.root() + QStringLiteral("/missing/");
-    if (why == QStringLiteral("missing")) f.setFolders(missing, f.target());
-    for (int i = 0; why == QStringLiteral("too many") && i <= 32767; ++i) {
+    for (int i = 0; tooMany && i <= 32767; ++i) {
       QFile file(f.source() + QStringLiteral("%1.BIN").arg(i));
       QVERIFY(file.open(QIODevice::WriteOnly));
     }
@@ -196,45 +172,16 @@ class MainWindowTest : public QObject {
       progressShown = Forms::frmProcess.loaded() != nullptr;
     };
     f.reorder();
-    QCOMPARE(f.messages.titles(), QStringList{title});
-    const Toolkit::Message& shown = f.messages.shown[0];
-    if (why == QStringLiteral("none")) {
-      QCOMPARE(shown.prompt, QStringLiteral("No '*.BIN' files found in source folder."));
-      QCOMPARE(shown.icon, Toolkit::Icon::Information);
+    QCOMPARE(f.messages.titles(), QStringList{tooMany ? "Too Many Files" : "No Files Found"});
+    if (!tooMany) {
+      QCOMPARE(f.messages.shown[0].prompt, "No '*.BIN' files found in source folder.");
+      QCOMPARE(f.messages.shown[0].icon, Toolkit::Icon::Information);
     }
-    if (why == QStringLiteral("missing")) QVERIFY(shown.prompt.contains(missing));
     QVERIFY(!progressShown);
     QVERIFY(!Processing);
   }
 
-  void listingTakesOrdinaryMatchingFilesByName() {
-    RunFixture f;
-    for (const char* name : {"b.BIN", "a.BIN", "A.bin", "x.txt", ".hidden.BIN"}) {
-      f.putSource(QString::fromLatin1(name), FourBankImage());
-    }
-    QDir(f.source()).mkdir(QStringLiteral("folder.BIN"));
-    Hide(f.source() + QStringLiteral(".hidden.BIN"));
-    if (CanLink) {
-      QVERIFY(QFile::link(f.source() + QStringLiteral("gone"),
-                          f.source() + QStringLiteral("dangling.BIN")));
-    }
-    QStringList listed;
-    int counted = 0;
-    f.messages.onShow = [&](const Toolkit::Message&) {
-      listed = FileList;
-      counted = FileCount;
-    };
-    f.setExtensions(QStringLiteral(".bin"), QStringLiteral(".OUT"));
-    f.reorder();
-    // Where case does not tell names apart, A.bin was written into a.BIN.
-    QStringList expected = {QStringLiteral("a.BIN"), QStringLiteral("b.BIN")};
-    if (TellsCaseApart(f.source())) expected.prepend(QStringLiteral("A.bin"));
-    QCOMPARE(listed, expected);
-    QCOMPARE(counted, expected.size());
-  }
-
-  // While a run is under way nothing may start another, open a window or
-  // close the main window under it.
+  // While a run is under way nothing may start another, open a window or close the main window.
   void mainWindowLockedDuringARun() {
     RunFixture f;
     f.putSource(QStringLiteral("a.BIN"), FourBankImage());
@@ -265,7 +212,6 @@ class MainWindowTest : public QObject {
   void progressTextShowsWhole_data() {
     QTest::addColumn<int>("files");
     QTest::addColumn<double>("fontScale");
-    QTest::newRow("32767 files at the default font") << 32767 << 1.0;
     QTest::newRow("32767 files at a large desktop font") << 32767 << 1.5;
     QTest::newRow("one file keeps the window's size") << 1 << 1.0;
   }
@@ -298,8 +244,7 @@ class MainWindowTest : public QObject {
     ConversionSettings.Overwrite = AskToOverwrite;
     Toolkit::SetMessageHandler({});  // the real boxes from here on
 
-    RealBoxAnswer prompt;
-    RealBoxAnswer summary;
+    RealBoxAnswer prompt, summary;
     prompt.pressWhenShown(QStringLiteral("Confirm Overwrite?"), QMessageBox::Cancel);
     summary.pressWhenShown(QStringLiteral("Operation Complete"), QMessageBox::Ok);
     f.reorder();

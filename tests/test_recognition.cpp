@@ -19,8 +19,7 @@ const std::optional<Banks> Rejected;
 // FF FA followed by 27 FE is no bank 8 mark; "Copyright Ford" in it.
 const QByteArray FFFA27FE = With(B8, 2, "\x27\xFE"), FFFA27FECF = With(FFFA27FE, 4, CF);
 
-// A bank the second-byte rule takes for bank 1, with or without the
-// "Copyright" that makes it 32K.
+// A bank the second-byte rule takes for bank 1, with or without the "Copyright" that makes it 32K.
 QByteArray SecondByteBank(char second, bool copyright) {
   QByteArray bank = With(B0, 1, QByteArrayView(&second, 1));
   if (copyright) Put(bank, 32611, "Copyright");
@@ -55,11 +54,7 @@ class TestRecognition : public QObject {
     const QByteArray B1CF = With(B1, 0x200, CF), FFFF = With(B0, 0, "\xFF\xFF");
     const QByteArray FFFAAt0 = With(Slot64K(B1, 8 * K), 0, "\xFF\xFA");
     // clang-format off
-    const struct {
-      const char* name;
-      QByteArray image;
-      std::optional<Banks> banks;
-    } rows[] = {
+    const struct { const char* name; QByteArray image; std::optional<Banks> banks; } rows[] = {
         {"256K rear padding, order 8,1,0,9", Image256K({B8, B1, B0, B9}, false), Own},
         {"256K front padding past a slot without a mark, fill 00", Image256K({B0, B1, B8, B9}, true, 0), Own},
         // Index i takes the slot named by the bank found in slot i.

@@ -1,6 +1,5 @@
-// The target folder as one transaction: held, locked, written through
-// temporary files, placed under a policy, flushed the way its file system
-// honours.
+// The target folder as one transaction: held, locked, written through temporary files, placed under
+// a policy, flushed the way its file system honours.
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -25,15 +24,18 @@ std::unique_ptr<TargetFolder> begin(const QString& path, TargetFolder::Refusal* 
   return TargetFolder::Begin(path, true, refusal ? refusal : &ignored);
 }
 
-// A written target for the name, not yet placed.
-TargetFolder::Placing written(TargetFolder& folder, const QString& name, bool replace) {
-  TargetFolder::Placing placing;
-  if (folder.Write(Lib_File::OutputFile, name, nullptr) &&
-      Lib_File::WriteBytes(Lib_File::OutputFile, Lib_File::CurrentPosition, "new")) {
-    placing.file = Lib_File::TakeReplacement(Lib_File::OutputFile);
+// Written targets holding "new" for the names, not yet placed.
+std::vector<TargetFolder::Placing> written(TargetFolder& folder,
+                                           std::initializer_list<const char*> names,
+                                           bool replace = false) {
+  std::vector<TargetFolder::Placing> group(names.size());
+  for (size_t i = 0; i < group.size(); ++i) {
+    if (folder.Write(Lib_File::OutputFile, QString::fromLatin1(names.begin()[i]), nullptr) &&
+        Lib_File::WriteBytes(Lib_File::OutputFile, Lib_File::CurrentPosition, "new"))
+      group[i].file = Lib_File::TakeReplacement(Lib_File::OutputFile);
+    group[i].replace = replace;
   }
-  placing.replace = replace;
-  return placing;
+  return group;
 }
 
 QStringList temporaryFiles(const QString& path) {
@@ -67,10 +69,8 @@ class TargetFolderTest : public QObject {
     QTemporaryDir dir;
     auto folder = begin(dir.path());
     QVERIFY(folder);
-    std::vector<TargetFolder::Placing> group;
-    group.push_back(written(*folder, QStringLiteral("before.BIN"), false));
-    group.push_back(written(*folder, QStringLiteral("x.BIN"), p.replace));
-    group.push_back(written(*folder, QStringLiteral("after.BIN"), false));
+    auto group = written(*folder, {"before.BIN", "x.BIN", "after.BIN"});
+    group[1].replace = p.replace;
     const QString at = dir.filePath(QStringLiteral("x.BIN"));
     if (p.meanwhile == Meanwhile::File) QVERIFY(WriteFile(at, "other"));
     if (p.meanwhile == Meanwhile::Folder) QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("x.BIN")));
@@ -101,10 +101,7 @@ class TargetFolderTest : public QObject {
       NativeFile::PretendUnwrittenBytes(c.othersUnwritten);
       auto folder = begin(dir.path());
       QVERIFY(folder);
-      std::vector<TargetFolder::Placing> group;
-      for (const char* name : {"a.BIN", "b.BIN", "c.BIN"}) {
-        group.push_back(written(*folder, QString::fromLatin1(name), false));
-      }
+      auto group = written(*folder, {"a.BIN", "b.BIN", "c.BIN"});
       auto& flushes = NativeFile::Flushes();
       flushes.files = flushes.fileSystems = flushes.folders = 0;
       const bool asWhole = !c.fileByFile && c.othersUnwritten == 0 &&
@@ -118,14 +115,13 @@ class TargetFolderTest : public QObject {
       QVERIFY(flushes.folders.load() <= 1);
     }
 #ifdef Q_OS_LINUX
-    for (quint64 type : std::initializer_list<quint64>{FUSE_SUPER_MAGIC, NFS_SUPER_MAGIC,
-                                                       V9FS_MAGIC, OVERLAYFS_SUPER_MAGIC}) {
-      QVERIFY2(!NativeFile::FlushesAsWhole(type), qPrintable(QString::number(type, 16)));
-    }
-    for (quint64 type :
-         std::initializer_list<quint64>{EXT4_SUPER_MAGIC, XFS_SUPER_MAGIC, BTRFS_SUPER_MAGIC}) {
-      QVERIFY2(NativeFile::FlushesAsWhole(type), qPrintable(QString::number(type, 16)));
-    }
+    const std::pair<quint64, bool> types[] = {
+        {FUSE_SUPER_MAGIC, false},      {NFS_SUPER_MAGIC, false}, {V9FS_MAGIC, false},
+        {OVERLAYFS_SUPER_MAGIC, false}, {EXT4_SUPER_MAGIC, true}, {XFS_SUPER_MAGIC, true},
+        {BTRFS_SUPER_MAGIC, true},
+    };
+    for (const auto& [type, whole] : types)
+      QVERIFY2(NativeFile::FlushesAsWhole(type) == whole, qPrintable(QString::number(type, 16)));
 #endif
   }
 
@@ -135,8 +131,7 @@ class TargetFolderTest : public QObject {
     QTemporaryDir dir;
     auto first = begin(dir.path());
     QVERIFY(first);
-    std::vector<TargetFolder::Placing> group;
-    group.push_back(written(*first, QStringLiteral("a.BIN"), false));
+    auto group = written(*first, {"a.BIN"});
     TargetFolder::Refusal refusal{};
     QVERIFY(!begin(dir.path(), &refusal));
     QCOMPARE(refusal, TargetFolder::Refusal::Busy);
@@ -158,8 +153,7 @@ class TargetFolderTest : public QObject {
     QVERIFY(WriteFile(source + QStringLiteral("/x.BIN"), "source"));
     auto folder = begin(target);
     QVERIFY(folder);
-    std::vector<TargetFolder::Placing> group;
-    group.push_back(written(*folder, QStringLiteral("x.BIN"), true));
+    auto group = written(*folder, {"x.BIN"}, true);
     const bool renamed = QDir().rename(target, target + QStringLiteral(".old"));
 #ifdef Q_OS_WIN
     QVERIFY(!renamed);

@@ -10,8 +10,8 @@
 
 class frm_Main;
 
-// A source and a target folder in a temporary folder, a temporary settings
-// store and a freshly loaded main window pointing at both folders.
+// Source and target folders in a temporary folder, a temporary settings store and a freshly
+// loaded main window pointing at both.
 class RunFixture {
  public:
   RunFixture();
