@@ -56,13 +56,6 @@ std::optional<NativeFile::Identity> folderIdentity(const QString& folder) {
   return NativeFile::IdentityOf(folder, true);
 }
 
-// Written targets waiting to be put in place, and the outcomes of the files
-// taken up since the first of them: outcomes are final, counted and
-// reported, in list order, only once the files before them are in place.
-// The files wait in two groups: the open one, being written, and the sealed
-// one, being put in place on a thread of its own meanwhile. That thread only
-// waits for the disk and moves the group's own files; the run, its counters,
-// its reports and every question stay on the user-interface thread.
 // An extension is appended to names in the target folder: it must not
 // lead out of it, nor hold what the system refuses in a name.
 std::optional<Message> extensionError(const QString& which, const QString& extension) {
@@ -76,6 +69,13 @@ std::optional<Message> extensionError(const QString& which, const QString& exten
                  Buttons::OK, Icon::Critical, QStringLiteral("Extension Error")};
 }
 
+// Written targets waiting to be put in place, and the outcomes of the files
+// taken up since the first of them: outcomes are final, counted and
+// reported, in list order, only once the files before them are in place.
+// The files wait in two groups: the open one, being written, and the sealed
+// one, being put in place on a thread of its own meanwhile. That thread only
+// waits for the disk and moves the group's own files; the run, its counters,
+// its reports and every question stay on the user-interface thread.
 class TargetBatch {
  public:
   TargetBatch(TargetFolder* folder, RunFrontEnd& frontEnd, RunTotals& totals)
@@ -156,19 +156,12 @@ class TargetBatch {
       auto placed = files.begin();
       for (Entry& entry : entries) {
         if (!entry.written) continue;
-        FileReport& report = entry.report;
-        switch (placed->result) {
-          case TargetFolder::Placing::Result::Placed: break;
-          case TargetFolder::Placing::Result::Kept:
-            report.outcome = FileOutcome::Skipped;
-            report.action = TargetAction::Keep;
-            report.reason = placed->reason;
-            break;
-          default:
-            report.outcome = FileOutcome::Skipped;
-            report.action = TargetAction::None;
-            report.reason = placed->reason;
-            break;
+        using Result = TargetFolder::Placing::Result;
+        if (placed->result != Result::Placed) {
+          entry.report.outcome = FileOutcome::Skipped;
+          entry.report.action =
+              placed->result == Result::Kept ? TargetAction::Keep : TargetAction::None;
+          entry.report.reason = placed->reason;
         }
         ++placed;
       }
