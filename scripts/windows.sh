@@ -125,7 +125,11 @@ export WINEQT_PLUGIN_PATH="$(windows_path "$qt/plugins")"
 # One Wine server for all the tests, kept until they end: by default it
 # exits a moment after its last program, and a test program started just
 # then connects to a server on its way out and dies at once, without a word.
+# Wine's own background programs are started first, apart from the tests:
+# started by a test they would hold its output open and the test would never
+# be seen to end.
 wineserver -p
+wine cmd.exe /c exit </dev/null >/dev/null 2>&1
 ctest --test-dir "$build" --output-on-failure -j"$jobs" --timeout 300
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w
