@@ -29,7 +29,7 @@ namespace {
 // Written targets are put in place together, so that the wait for the disk
 // is paid once for many files. While one batch is being flushed to the disk
 // the next is written, so a kill loses at most two batches' work.
-constexpr int BatchFiles = 64;
+constexpr int BatchFiles = 256;
 constexpr qint64 BatchMilliseconds = 250;
 
 Message folderError(const QString& prompt) {

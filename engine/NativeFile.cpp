@@ -57,22 +57,7 @@ bool IsTemporaryName(const QString& name) {
   return true;
 }
 
-std::unique_ptr<QIODevice> ReadWholeIfSmall(std::unique_ptr<QFile> file) {
-  // An image is read in several pieces, and each piece read from the file
-  // would cost a seek and a read of its own. Larger files (never an image)
-  // stay open.
-  constexpr qint64 WholeReadLimit = 1024 * 1024;
-  const qint64 size = file->size();
-  if (size > WholeReadLimit) return file;
-  QByteArray bytes(size, Qt::Uninitialized);
-  qint64 got = 0;
-  while (got < size) {
-    const qint64 part = file->read(bytes.data() + got, size - got);
-    if (part <= 0) break;
-    got += part;
-  }
-  // A file that shrank while being read is taken as it was read.
-  bytes.truncate(got);
+std::unique_ptr<QIODevice> InMemory(const QByteArray& bytes) {
   auto memory = std::make_unique<QBuffer>();
   memory->setData(bytes);
   memory->open(QIODevice::ReadOnly);

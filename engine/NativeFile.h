@@ -196,7 +196,7 @@ class Replacement : public QIODevice {
   QString temporaryName_;
   qintptr handle_ = -1;
   Identity identity_;
-  qint64 finishedSize_ = 0;  // its length once the writing is done
+  qint64 end_ = 0;  // its length: the end of its furthest write
   bool failed_ = false;
 };
 

@@ -16,8 +16,12 @@ bool IsTemporaryName(const QString& name);
 // where it keeps none that a program can read.
 qint64 SystemUnwrittenBytes();
 
-// A small file is read whole as it is opened and closed at once; larger
-// ones (never an image) are handed back as they are.
-std::unique_ptr<QIODevice> ReadWholeIfSmall(std::unique_ptr<QFile> file);
+// A small file is read whole as it is opened and closed at once: an image
+// is read in several pieces, and each piece read from the file would cost a
+// seek and a read of its own. Larger files (never an image) stay open.
+inline constexpr qint64 WholeReadLimit = 1024 * 1024;
+
+// Bytes read whole, to be read in pieces from memory.
+std::unique_ptr<QIODevice> InMemory(const QByteArray& bytes);
 
 }  // namespace NativeFile

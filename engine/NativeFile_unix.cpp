@@ -171,10 +171,7 @@ std::unique_ptr<QIODevice> OpenRegularForRead(const QString& path, QString* why)
     return nullptr;
   }
   struct stat info {};
-  auto file = std::make_unique<QFile>();
-  if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) ||
-      !file->open(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered,
-                  QFileDevice::AutoCloseHandle)) {
+  if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(descriptor);
     if (why) {
       *why = S_ISDIR(info.st_mode) ? QStringLiteral("the source is a folder")
@@ -182,7 +179,28 @@ std::unique_ptr<QIODevice> OpenRegularForRead(const QString& path, QString* why)
     }
     return nullptr;
   }
-  return ReadWholeIfSmall(std::move(file));
+  if (info.st_size <= WholeReadLimit) {
+    QByteArray bytes(info.st_size, Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < bytes.size()) {
+      const ssize_t part = ::read(descriptor, bytes.data() + got, size_t(bytes.size() - got));
+      if (part < 0 && errno == EINTR) continue;
+      if (part <= 0) break;
+      got += part;
+    }
+    ::close(descriptor);
+    // A file that shrank while being read is taken as it was read.
+    bytes.truncate(got);
+    return InMemory(bytes);
+  }
+  auto file = std::make_unique<QFile>();
+  if (!file->open(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                  QFileDevice::AutoCloseHandle)) {
+    ::close(descriptor);
+    if (why) *why = QStringLiteral("the source cannot be read");
+    return nullptr;
+  }
+  return file;
 }
 
 std::optional<Identity> IdentityOf(const QString& path, bool followLinks) {
@@ -359,8 +377,7 @@ bool Folder::Flush() {
 }
 
 qint64 Replacement::size() const {
-  struct stat info {};
-  return handle_ >= 0 && ::fstat(fd(handle_), &info) == 0 ? info.st_size : finishedSize_;
+  return end_;
 }
 
 bool Replacement::seek(qint64 position) {
@@ -379,12 +396,12 @@ qint64 Replacement::writeData(const char* data, qint64 size) {
     }
     written += chunk;
   }
+  end_ = qMax(end_, pos() + written);
   return written;
 }
 
 bool Replacement::FinishWriting() {
   if (handle_ < 0) return !failed_ && !temporaryName_.isEmpty();
-  finishedSize_ = size();
 #ifdef Q_OS_LINUX
   ::sync_file_range(fd(handle_), 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif

@@ -102,7 +102,9 @@ std::unique_ptr<QIODevice> OpenRegularForRead(const QString& path, QString* why)
     if (why) *why = QStringLiteral("the source cannot be read: ") + file->errorString();
     return nullptr;
   }
-  return ReadWholeIfSmall(std::move(file));
+  if (file->size() > WholeReadLimit) return file;
+  const QByteArray bytes = file->readAll();  // a file that shrank is taken as it was read
+  return InMemory(bytes);
 }
 
 std::optional<Identity> IdentityOf(const QString& path, bool followLinks) {
