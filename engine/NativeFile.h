@@ -147,6 +147,7 @@ class Folder : public std::enable_shared_from_this<Folder> {
   qintptr handle_ = -1;
   qintptr lock_ = -1;
   quint64 type_ = 0;
+  std::atomic<bool> noReplaceRenames_{true};  // until the file system says otherwise
 };
 
 // A file that is to take a name in a folder as a whole. Its bytes go to a

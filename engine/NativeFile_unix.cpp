@@ -452,11 +452,16 @@ Replacement::Placed Replacement::Place(bool replace) {
     result = ::renameat(folder, from.constData(), folder, to.constData());
   } else {
 #ifdef Q_OS_LINUX
-    result = static_cast<int>(::syscall(SYS_renameat2, folder, from.constData(), folder,
-                                        to.constData(), RENAME_NOREPLACE));
-    // A file system without that kind of rename: a new link fails just the
-    // same when the name is taken.
+    // A file system without that kind of rename (FUSE, some network ones)
+    // says so once: a new link fails just the same when the name is taken.
+    result = -1;
+    errno = EINVAL;
+    if (folder_->noReplaceRenames_) {
+      result = static_cast<int>(::syscall(SYS_renameat2, folder, from.constData(), folder,
+                                          to.constData(), RENAME_NOREPLACE));
+    }
     if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+      folder_->noReplaceRenames_ = false;
       result = ::linkat(folder, from.constData(), folder, to.constData(), 0);
       if (result == 0) ::unlinkat(folder, from.constData(), 0);
     }

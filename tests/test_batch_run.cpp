@@ -148,6 +148,9 @@ const Hazard hazards[] = {
     {"two sources naming one target: the second finds the first in place", NeverOverwrite, false, [](RunFixture& f) {
        f.putSource(QStringLiteral("a.bin"), FourBankImage()); },
      2, 1, 1, "a.BIN", LetterCase::Apart},
+    {"two sources naming one target, always: the second replaces the first", AlwaysOverwrite, false, [](RunFixture& f) {
+       f.putSource(QStringLiteral("a.bin"), FourBankImage()); },
+     2, 2, 0, "a.BIN", LetterCase::Apart},
     {"same folder: a target that is another source is skipped", AlwaysOverwrite, false, [](RunFixture& f) {
        f.putSource(QStringLiteral("a.bin"), Image112K(Bank8(), Bank1()));
        f.setFolders(f.source(), f.source());
