@@ -42,7 +42,6 @@ enum class Entry {
   ReadOnly,  // a regular file marked read-only: a target its owner means to keep
   Unlisted,  // a folder or a link to one, a pipe, a device, or a file the system hides
 };
-Entry EntryAt(const QString& path);
 
 // Whether path names a folder whose entries can be read.
 bool IsReadableFolder(const QString& path);

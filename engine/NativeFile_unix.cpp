@@ -235,10 +235,6 @@ Entry entryOf(int folder, const QByteArray& name) {
 
 }  // namespace
 
-Entry EntryAt(const QString& path) {
-  return entryOf(AT_FDCWD, EncodeName(path));
-}
-
 bool IsReadableFolder(const QString& path) {
   if (path.isEmpty()) return false;
   const int folder = ::open(EncodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

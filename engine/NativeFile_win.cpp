@@ -122,10 +122,6 @@ std::optional<Identity> IdentityOf(const QString& path, bool followLinks) {
                   (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
-Entry EntryAt(const QString& path) {
-  return entryAt(path);
-}
-
 bool IsReadableFolder(const QString& path) {
   const QFileInfo folder(path);
   return !path.isEmpty() && folder.isDir() && folder.isReadable() && QDir(path).isReadable();
