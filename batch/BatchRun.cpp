@@ -2,48 +2,21 @@
 #include "batch/BatchRun.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QSet>
-#include <future>
 #include <set>
-#include <system_error>
-#include <vector>
 
 #include "batch/FileListBox.h"
 #include "batch/TargetFolder.h"
+#include "batch/TargetQueue.h"
 #include "engine/BankTables.h"
 #include "engine/ImageAssembly.h"
 #include "engine/Lib_File.h"
-#include "engine/NativeFile.h"
 #include "settings/modGlobals.h"
 
 using Toolkit::Answer;
-using Toolkit::Buttons;
-using Toolkit::CRLF;
-using Toolkit::Icon;
 using Toolkit::Message;
 
 namespace {
-
-// Written targets are put in place together, so that the wait for the disk
-// is paid once for many files. While one batch is being flushed to the disk
-// the next is written, so a kill loses at most two batches' work.
-constexpr int BatchFiles = 256;
-constexpr qint64 BatchMilliseconds = 250;
-
-Message folderError(const QString& prompt) {
-  return {prompt, Buttons::OK, Icon::Critical, QStringLiteral("Folder Error")};
-}
-
-Message folderError(const QString& problem, const QString& folder, const QString& advice) {
-  return folderError(problem + CRLF + folder + CRLF + advice);
-}
-
-Message formatError(const QString& what) {
-  return {QStringLiteral("Invalid %1 format. Re-enter").arg(what), Buttons::OK, Icon::Critical,
-          QStringLiteral("Format Error")};
-}
 
 bool isSeparator(QChar c) {
 #ifdef Q_OS_WIN
@@ -52,236 +25,126 @@ bool isSeparator(QChar c) {
   return c == u'/';
 }
 
-std::optional<NativeFile::Identity> folderIdentity(const QString& folder) {
-  return NativeFile::IdentityOf(folder, true);
-}
-
 // An extension is appended to names in the target folder: it must not
 // lead out of it, nor hold what the system refuses in a name.
 std::optional<Message> extensionError(const QString& which, const QString& extension) {
   bool allowed = !extension.contains(QStringLiteral(".."));
   for (QChar c : extension) allowed = allowed && NativeFile::IsAllowedInName(c);
   if (allowed) return std::nullopt;
-  return Message{QStringLiteral("The %1 extension cannot be used in a file name:").arg(which) +
-                     CRLF + extension + CRLF +
-                     QStringLiteral("An extension may not hold a path separator, \"..\" or a "
-                                    "character that file names cannot hold."),
-                 Buttons::OK, Icon::Critical, QStringLiteral("Extension Error")};
+  return RunMessages::BadExtension(which, extension);
 }
 
-// Written targets waiting to be put in place, and the outcomes of the files
-// taken up since the first of them: outcomes are final, counted and
-// reported, in list order, only once the files before them are in place.
-// The files wait in two groups: the open one, being written, and the sealed
-// one, being put in place on a thread of its own meanwhile. That thread only
-// waits for the disk and moves the group's own files; the run, its counters,
-// its reports and every question stay on the user-interface thread.
-class TargetBatch {
+}  // namespace
+
+bool RunFrontEnd::StopRequested() const {
+  return CancelRequested;
+}
+
+class BatchRun::Run {
  public:
-  TargetBatch(TargetFolder* folder, RunFrontEnd& frontEnd, RunTotals& totals)
-      : folder_(folder), frontEnd_(frontEnd), totals_(totals) {
-    active = this;
-  }
-  ~TargetBatch() {
-    Commit();
-    active = nullptr;
-  }
-
-  // The batch of the run under way, if any: a question to the user puts
-  // its files in place first, since the user may take hours to answer.
-  static inline TargetBatch* active = nullptr;
-
-  void AddFinal(FileReport report) {
-    open_.entries.push_back({std::move(report), false, {}});
-    if (open_.pending == 0 && !sealed_.placing.valid()) Commit();
-  }
-
-  void AddPending(FileReport report, TargetFolder::Placing placing) {
-    if (open_.pending == 0) clock_.start();
-    ++open_.pending;
-    open_.names.insert(report.targetName.toCaseFolded());
-    open_.entries.push_back({std::move(report), true, std::move(placing)});
-  }
-
-  // Whether a target of this name waits to be put in place; letter case is
-  // ignored, as some file systems do.
-  bool Holds(const QString& targetName) const {
-    const QString name = targetName.toCaseFolded();
-    return open_.names.contains(name) || sealed_.names.contains(name);
-  }
-
-  // Once the open group is full or old enough: reports the sealed group,
-  // waiting for it if need be, and starts putting the open group in place.
-  void Advance() {
-    if (open_.pending < BatchFiles && !(open_.pending > 0 && clock_.hasExpired(BatchMilliseconds)))
-      return;
-    report(sealed_);
-    sealed_ = std::move(open_);
-    open_ = Group{};
-    try {
-      sealed_.placing = std::async(std::launch::async, &Group::PutInPlace, &sealed_, folder_);
-    } catch (const std::system_error&) {
-      sealed_.PutInPlace(folder_);  // no thread to be had: the run just waits for the disk
-    }
-  }
-
-  // Puts every written file in place now.
-  void Commit() {
-    report(sealed_);
-    open_.PutInPlace(folder_);
-    report(open_);
-  }
-
- private:
-  struct Entry {
-    FileReport report;
-    bool written;
-    TargetFolder::Placing placing;
-  };
-  struct Group {
-    std::vector<Entry> entries;
-    QSet<QString> names;
-    int pending = 0;
-    std::future<void> placing;
-
-    // Touches nothing but the group and the held folder.
-    void PutInPlace(TargetFolder* folder) {
-      if (pending == 0) return;
-      std::vector<TargetFolder::Placing> files;
-      files.reserve(pending);
-      for (Entry& entry : entries) {
-        if (entry.written) files.push_back(std::move(entry.placing));
-      }
-      folder->Place(files);
-      auto placed = files.begin();
-      for (Entry& entry : entries) {
-        if (!entry.written) continue;
-        using Result = TargetFolder::Placing::Result;
-        if (placed->result != Result::Placed) {
-          entry.report.outcome = FileOutcome::Skipped;
-          entry.report.action =
-              placed->result == Result::Kept ? TargetAction::Keep : TargetAction::None;
-          entry.report.reason = placed->reason;
-        }
-        ++placed;
-      }
-      pending = 0;
-    }
-  };
-
-  void report(Group& group) {
-    if (group.placing.valid()) group.placing.get();
-    for (const Entry& entry : group.entries) {
-      if (entry.report.outcome == FileOutcome::Converted) ++totals_.converted;
-      if (entry.report.outcome == FileOutcome::Skipped) ++totals_.skipped;
-      frontEnd_.FileDone(entry.report);
-    }
-    if (!group.entries.empty()) frontEnd_.CountsChanged(totals_);
-    group = Group{};
-  }
-
-  TargetFolder* folder_;
-  RunFrontEnd& frontEnd_;
-  RunTotals& totals_;
-  Group open_;
-  Group sealed_;
-  QElapsedTimer clock_;
-};
-
-class Run {
- public:
-  Run(RunFrontEnd& frontEnd, const RunOptions& options)
+  Run(RunFrontEnd& frontEnd, const RunOptions& options, const ConversionSettingsRecord& settings,
+      const QStringList& files, const QList<NativeFile::FolderEntry>& passedOver, bool global)
       : frontEnd_(frontEnd),
         options_(options),
-        source_(FolderWithSeparator(ConversionSettings.Source)),
-        target_(FolderWithSeparator(ConversionSettings.Target)) {}
+        settings_(settings),
+        files_(files),
+        passedOver_(passedOver),
+        global_(global),
+        source_(FolderWithSeparator(settings.Source)),
+        target_(FolderWithSeparator(settings.Target)) {}
 
   RunTotals Go() {
     if (auto refusal = check()) {
       frontEnd_.MsgBox(*refusal);
       return totals_;
     }
+    const int count = static_cast<int>(files_.size());
+    int index = 0;
     {
-      TargetBatch batch(folder_.get(), frontEnd_, totals_);
-      for (FileIndex = 0; FileIndex < FileCount; ++FileIndex) {
-        convert(FileList[FileIndex], batch);
-        if (CancelRequested) break;
-        batch.Advance();
+      TargetQueue queue(folder_.get(),
+                        [this](const std::vector<FileReport>& group) { settle(group); });
+      queue_ = &queue;
+      for (; index < count; ++index) {
+        if (global_) FileIndex = index;
+        convert(index, queue);
+        if (stopped_ || frontEnd_.StopRequested()) break;
+        queue.Advance();
       }
+      queue_ = nullptr;
     }
     folder_.reset();  // lets go of the folder and its lock before the summary
-    if (FileIndex >= FileCount) FileIndex = FileCount - 1;
-    totals_.total = FileIndex + 1;
-    totals_.end = CancelRequested ? RunEnd::Stopped : RunEnd::Completed;
-    frontEnd_.MsgBox({QStringLiteral(" %1 total files were processed. ").arg(totals_.total) + CRLF +
-                          CRLF +
-                          QStringLiteral(" %1 files were converted and  %2 were skipped.")
-                              .arg(totals_.converted)
-                              .arg(totals_.skipped),
-                      Buttons::OK, Icon::Information, QStringLiteral("Operation Complete")});
+    for (const NativeFile::FolderEntry& entry : passedOver_) frontEnd_.PassedOver(entry);
+    if (index >= count) index = count - 1;
+    if (global_) FileIndex = index;
+    totals_.total = index + 1;
+    totals_.end = stopped_ || frontEnd_.StopRequested() ? RunEnd::Stopped : RunEnd::Completed;
+    frontEnd_.MsgBox(RunMessages::Summary(totals_.total, totals_.converted, totals_.skipped));
     return totals_;
+  }
+
+  void PlaceWrittenTargets() {
+    if (queue_) queue_->Commit();
   }
 
  private:
   // The message that refuses the run before any file is read, if any.
   std::optional<Message> check() {
-    const auto& s = ConversionSettings;
-    const Message sameFolder = folderError(
-        QStringLiteral("The Source and Target folders/extensions are the same.") + CRLF +
-        QStringLiteral("Please change one of the folders/extensions before continuing."));
+    const auto& s = settings_;
     if (!options_.listedPaths && s.TargetExt == s.SourceExt && s.Target == s.Source) {
-      return sameFolder;
+      return RunMessages::SameFolders();
     }
     if (auto refusal = extensionError(QStringLiteral("Source"), s.SourceExt)) return refusal;
     if (auto refusal = extensionError(QStringLiteral("Target"), s.TargetExt)) return refusal;
     switch (ResolveLayout(s.OutOrder, s.PadValue, s.PadSize, s.PadType, s.Bank1Only, s.Limit32K,
                           &layout_)) {
-      case LayoutError::BadOrder: return formatError(QStringLiteral("Bank Order"));
-      case LayoutError::BadPadValue: return formatError(QStringLiteral("Pad Value"));
+      case LayoutError::BadOrder: return RunMessages::BadFormat(QStringLiteral("Bank Order"));
+      case LayoutError::BadPadValue: return RunMessages::BadFormat(QStringLiteral("Pad Value"));
       case LayoutError::None: break;
     }
-    const Message unreadable =
-        folderError(QStringLiteral("The Target folder does not exist or cannot be read:"), s.Target,
-                    QStringLiteral("Please choose another target folder."));
-    if (!NativeFile::IsReadableFolder(target_)) return unreadable;
+    if (!NativeFile::IsReadableFolder(target_)) return RunMessages::TargetUnreadable(s.Target);
     // The same folder may be reached by another name: a link, letter case.
-    const auto targetFolder = folderIdentity(target_);
-    const bool oneFolder =
-        !options_.listedPaths && targetFolder && targetFolder == folderIdentity(source_);
-    if (oneFolder && s.TargetExt == s.SourceExt) return sameFolder;
+    const auto targetFolder = NativeFile::IdentityOf(target_, true);
+    const bool oneFolder = !options_.listedPaths && targetFolder &&
+                           targetFolder == NativeFile::IdentityOf(source_, true);
+    if (oneFolder && s.TargetExt == s.SourceExt) return RunMessages::SameFolders();
     TargetFolder::Refusal refusal = TargetFolder::Refusal::None;
     folder_ = TargetFolder::Begin(target_, !options_.dryRun, &refusal);
     switch (refusal) {
       case TargetFolder::Refusal::None: return std::nullopt;
-      case TargetFolder::Refusal::CannotOpen: return unreadable;
-      case TargetFolder::Refusal::CannotWrite:
-        return folderError(QStringLiteral("The Target folder cannot be written:"), s.Target,
-                           QStringLiteral("Please choose another target folder."));
-      case TargetFolder::Refusal::Busy:
-        return Message{QStringLiteral("Another run is writing into the Target folder:") + CRLF +
-                           s.Target + CRLF +
-                           QStringLiteral("Please wait until it has ended, or choose another "
-                                          "target folder."),
-                       Buttons::OK, Icon::Exclamation, QStringLiteral("Folder Busy")};
+      case TargetFolder::Refusal::CannotOpen: return RunMessages::TargetUnreadable(s.Target);
+      case TargetFolder::Refusal::CannotWrite: return RunMessages::TargetUnwritable(s.Target);
+      case TargetFolder::Refusal::Busy: return RunMessages::TargetBusy(s.Target);
     }
     return std::nullopt;
   }
 
-  void convert(const QString& name, TargetBatch& batch) {
+  // Each group of final reports is counted and told, in list order.
+  void settle(const std::vector<FileReport>& group) {
+    for (const FileReport& report : group) {
+      if (report.outcome == FileOutcome::Converted) ++totals_.converted;
+      if (report.outcome == FileOutcome::Skipped) ++totals_.skipped;
+      frontEnd_.FileDone(report);
+    }
+    frontEnd_.CountsChanged(totals_);
+  }
+
+  void convert(int index, TargetQueue& queue) {
+    const QString& name = files_[index];
     const QString sourcePath = options_.listedPaths ? name : source_ + name;
-    frontEnd_.ShowProgress(FileIndex, FileCount, sourcePath);
+    frontEnd_.ShowProgress(index, static_cast<int>(files_.size()), sourcePath);
     frontEnd_.EventPoint();
 
-    FileReport report{name, {}, -1, FileOutcome::Skipped, {}, Refusal::None};
+    FileReport report;
+    report.name = name;
     auto skip = [&](const QString& reason) {
       report.reason = reason;
-      batch.AddFinal(std::move(report));
+      queue.AddFinal(std::move(report));
     };
     // An image the recognition refuses: skipped, with the check that failed.
     auto refuse = [&](Refusal refusal) {
       report.refusal = refusal;
       report.reason = RefusalText(refusal);
-      batch.AddFinal(std::move(report));
+      queue.AddFinal(std::move(report));
     };
     auto keep = [&]() {
       report.action = TargetAction::Keep;
@@ -294,7 +157,7 @@ class Run {
       const QString fileName = options_.listedPaths ? QFileInfo(name).fileName() : name;
       // A name of fewer than four characters leaves no base name for a target.
       if (fileName.size() < 4) return skip(QStringLiteral("the name leaves no target name"));
-      report.targetName = fileName.left(fileName.size() - 4) + ConversionSettings.TargetExt;
+      report.targetName = fileName.left(fileName.size() - 4) + settings_.TargetExt;
       report.length = Lib_File::FileLength(Lib_File::InputFile);
       if (!ClassifyImage()) return refuse(Refusal::UnknownLength);
       if (!ConvertFile()) return refuse(LastRecognition.refusal);
@@ -302,7 +165,7 @@ class Run {
 
     // What stands at the target's name must be seen as it will be when the
     // files before this one are in place.
-    if (batch.Holds(report.targetName)) batch.Commit();
+    if (queue.Holds(report.targetName)) queue.Commit();
     const NativeFile::Entry entry = folder_->EntryAt(report.targetName);
     if (entry == NativeFile::Entry::Unlisted) {
       // A folder, a link to one, a pipe or a hidden file is never replaced
@@ -316,25 +179,23 @@ class Run {
     if (entry == NativeFile::Entry::File) {
       if (isSource(report.targetName)) return skip(QStringLiteral("the target is a source"));
       report.action = TargetAction::Replace;
-      switch (ConversionSettings.Overwrite) {
+      switch (settings_.Overwrite) {
         case AskToOverwrite:
           if (options_.dryRun) {
             report.action = TargetAction::Ask;
             break;
           }
-          batch.Commit();  // nothing finished waits on the user's answer
-          switch (frontEnd_.MsgBox({QStringLiteral("Do you want to overwrite the file") + CRLF +
-                                        report.targetName + u'?',
-                                    Buttons::YesNoCancel, Icon::None,
-                                    QStringLiteral("Confirm Overwrite?")})) {
+          queue.Commit();  // nothing finished waits on the user's answer
+          switch (frontEnd_.MsgBox(RunMessages::OverwriteQuestion(report.targetName))) {
             case Answer::Yes: break;
             case Answer::No: return keep();
             default:
-              CancelRequested = true;
+              stopped_ = true;
+              if (global_) CancelRequested = true;
               report.action = TargetAction::None;
               report.outcome = FileOutcome::Stopped;
               report.reason = QStringLiteral("stopped at the overwrite question");
-              return batch.AddFinal(std::move(report));
+              return queue.AddFinal(std::move(report));
           }
           break;
         case AlwaysOverwrite: break;
@@ -343,7 +204,7 @@ class Run {
     }
     if (options_.dryRun) {
       report.outcome = FileOutcome::Converted;
-      return batch.AddFinal(std::move(report));
+      return queue.AddFinal(std::move(report));
     }
 
     // The old target stays until the new image is complete and flushed.
@@ -351,20 +212,20 @@ class Run {
     QString why;
     if (!folder_->Write(Lib_File::OutputFile, report.targetName, &why)) return skip(why);
     AssembleImage(layout_, &image_);
-    if (!Lib_File::WriteBytes(Lib_File::OutputFile, Lib_File::CurrentPosition, image_)) {
-      return skip(QStringLiteral("the target could not be written"));
-    }
+    const bool wrote =
+        Lib_File::WriteBytes(Lib_File::OutputFile, Lib_File::CurrentPosition, image_);
     TargetFolder::Placing placing;
     placing.file = Lib_File::TakeReplacement(Lib_File::OutputFile);
     // Its bytes start on their way to the disk, and the file is let go of
-    // until its flush: a batch never holds many files open.
-    if (!placing.file->FinishWriting())
-      return skip(QStringLiteral("the target could not be written"));
+    // until its flush: a queue never holds many files open.
+    if (!wrote || !placing.file->FinishWriting()) {
+      return skip(QStringLiteral("the target could not be written: ") + placing.file->Reason());
+    }
     // Only what the user saw and allowed is replaced: a file that appears
     // at a free name meanwhile is kept.
     placing.replace = report.action == TargetAction::Replace;
     report.outcome = FileOutcome::Converted;
-    batch.AddPending(std::move(report), std::move(placing));
+    queue.AddPending(std::move(report), std::move(placing));
   }
 
   // Whether the target of this name is one of the run's sources: the same
@@ -374,7 +235,7 @@ class Run {
   bool isSource(const QString& targetName) {
     if (!sourcesKnown_) {
       sourcesKnown_ = true;
-      for (const QString& name : FileList) {
+      for (const QString& name : files_) {
         const QString source = options_.listedPaths ? name : source_ + name;
         for (bool follow : {false, true}) {
           if (auto identity = NativeFile::IdentityOf(source, follow)) sources_.insert(*identity);
@@ -387,77 +248,101 @@ class Run {
 
   RunFrontEnd& frontEnd_;
   const RunOptions options_;
+  const ConversionSettingsRecord settings_;
+  const QStringList files_;
+  const QList<NativeFile::FolderEntry> passedOver_;
+  const bool global_;  // the run over FileList, keeping the process's run state
   const QString source_;
   const QString target_;
   std::unique_ptr<TargetFolder> folder_;
+  TargetQueue* queue_ = nullptr;  // while files are taken up
   OutputLayout layout_;
   QByteArray image_;  // the output image, its memory reused from file to file
   std::set<NativeFile::Identity> sources_;
   bool sourcesKnown_ = false;
+  bool stopped_ = false;  // Cancel at the overwrite question
   RunTotals totals_;
 };
 
-}  // namespace
+BatchRun::BatchRun(RunFrontEnd& frontEnd, const RunOptions& options)
+    : run_(std::make_unique<Run>(
+          frontEnd, options, ConversionSettings, FileList,
+          options.listedPaths ? QList<NativeFile::FolderEntry>() : FilesPassedOver, true)) {}
+
+BatchRun::BatchRun(RunFrontEnd& frontEnd, const RunOptions& options,
+                   const ConversionSettingsRecord& settings, const QStringList& files,
+                   const QList<NativeFile::FolderEntry>& passedOver)
+    : run_(std::make_unique<Run>(frontEnd, options, settings, files, passedOver, false)) {}
+
+BatchRun::~BatchRun() = default;
+
+RunTotals BatchRun::Go() {
+  return run_->Go();
+}
+
+void BatchRun::PlaceWrittenTargets() {
+  run_->PlaceWrittenTargets();
+}
+
+RunTotals RunBatch(RunFrontEnd& frontEnd, const RunOptions& options) {
+  return BatchRun(frontEnd, options).Go();
+}
 
 QString FolderWithSeparator(const QString& folder) {
   if (folder.isEmpty() || isSeparator(folder.back())) return folder;
   return folder + QDir::separator();
 }
 
-std::optional<Message> ListSourceFiles(FileListBox& list, const QString& folder,
-                                       const QString& sourceExt) {
+namespace {
+
+// The names of the folder's files that match the extension, in the list's
+// order, through list; or the message that refuses a run over them.
+std::optional<Message> listInto(FileListBox& list, const QString& folder, const QString& sourceExt,
+                                QStringList* names, QList<NativeFile::FolderEntry>* passedOver) {
   if (auto refusal = extensionError(QStringLiteral("Source"), sourceExt)) return refusal;
   const QString pattern = u'*' + sourceExt;
-  if (!list.setPath(folder)) {
-    return folderError(QStringLiteral("The Source folder does not exist or cannot be read:"),
-                       folder, QStringLiteral("Please choose another source folder."));
-  }
+  if (!list.setPath(folder)) return RunMessages::SourceUnreadable(folder);
   list.setPattern(pattern);
   const int count = list.ListCount();
-  if (count == 0) {
-    return Message{QStringLiteral("No '%1' files found in source folder.").arg(pattern),
-                   Buttons::OK, Icon::Information, QStringLiteral("No Files Found")};
+  if (count == 0) return RunMessages::NoFilesFound(pattern);
+  if (count > MaxRunFiles) return RunMessages::TooManyFiles(count, pattern);
+  names->clear();
+  names->reserve(count);
+  for (int i = 0; i < count; ++i) {
+    list.setListIndex(i);
+    names->append(list.FileName());
   }
-  if (count > MaxRunFiles) {
-    return Message{QStringLiteral("There are %1 '%2' files in the source folder; one run takes at "
-                                  "most %3.")
-                           .arg(count)
-                           .arg(pattern)
-                           .arg(MaxRunFiles) +
-                       CRLF + QStringLiteral("Please move some of them to another folder."),
-                   Buttons::OK, Icon::Exclamation, QStringLiteral("Too Many Files")};
-  }
-  FileCount = static_cast<qint16>(count);
-  FileList.clear();
-  FileList.reserve(FileCount);
-  for (FileIndex = 0; FileIndex < FileCount; ++FileIndex) {
-    list.setListIndex(FileIndex);
-    FileList.append(list.FileName());
-  }
+  *passedOver = list.PassedOver();
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<Message> ListSourceFolder(const QString& folder, const QString& sourceExt,
+                                        QStringList* names,
+                                        QList<NativeFile::FolderEntry>* passedOver) {
+  FileListBox list;
+  return listInto(list, folder, sourceExt, names, passedOver);
+}
+
+std::optional<Message> ListSourceFiles(FileListBox& list, const QString& folder,
+                                       const QString& sourceExt) {
+  QStringList names;
+  QList<NativeFile::FolderEntry> passedOver;
+  if (auto refusal = listInto(list, folder, sourceExt, &names, &passedOver)) return refusal;
+  FileList = std::move(names);
+  FileCount = static_cast<qint16>(FileList.size());
+  FileIndex = FileCount;
+  FilesPassedOver = std::move(passedOver);
   return std::nullopt;
 }
 
 std::optional<Message> ListSourcePaths(const QStringList& paths) {
-  if (paths.isEmpty()) {
-    return Message{QStringLiteral("No files were given."), Buttons::OK, Icon::Information,
-                   QStringLiteral("No Files Found")};
-  }
-  if (paths.size() > MaxRunFiles) {
-    return Message{QStringLiteral("%1 files were given; one run takes at most %2.")
-                       .arg(paths.size())
-                       .arg(MaxRunFiles),
-                   Buttons::OK, Icon::Exclamation, QStringLiteral("Too Many Files")};
-  }
+  if (paths.isEmpty()) return RunMessages::NoFilesGiven();
+  if (paths.size() > MaxRunFiles) return RunMessages::TooManyFilesGiven(paths.size());
   FileList = paths;
   FileCount = static_cast<qint16>(paths.size());
   FileIndex = 0;
+  FilesPassedOver.clear();
   return std::nullopt;
-}
-
-void PlaceWrittenTargets() {
-  if (TargetBatch::active) TargetBatch::active->Commit();
-}
-
-RunTotals RunBatch(RunFrontEnd& frontEnd, const RunOptions& options) {
-  return Run(frontEnd, options).Go();
 }

@@ -1,52 +1,22 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 #include "batch/Messages.h"
-#include "engine/Refusal.h"
+#include "batch/RunReport.h"
+#include "engine/NativeFile.h"
 
 class FileListBox;
+struct ConversionSettingsRecord;
 
 // The batch run that both front ends share: the program's windows and the
 // command line. It converts every name of FileList from the source folder
 // into the target folder with the settings of ConversionSettings, and talks
 // to the user only through its front end.
-
-enum class FileOutcome { Converted, Skipped, Stopped };
-
-// What the run did at a file's target name, or in a dry run would do.
-enum class TargetAction {
-  None,     // the file never reached its target: refused, unreadable, stopped, or a fault
-  Create,   // nothing stood at the name; the target is (would be) new
-  Replace,  // an existing target is (would be) replaced
-  Keep,     // an existing target is kept by the user's own choice ("never", or No)
-  Ask,      // dry run only: the user would be asked whether to replace it
-};
-
-// What became of one file, once that is final (a written target counts only
-// once it is safely in place).
-struct FileReport {
-  QString name;        // the source name, no folder
-  QString targetName;  // no folder; empty when the name leaves no target name
-  qint64 length = -1;  // the image's length in bytes; -1 when it could not be read
-  FileOutcome outcome = FileOutcome::Skipped;
-  QString reason;  // why a file was skipped or the run stopped there; empty when converted
-  // The check of the recognition that refused the image (its length
-  // included); None for an image that was recognised or never read.
-  Refusal refusal = Refusal::None;
-  TargetAction action = TargetAction::None;
-};
-
-enum class RunEnd { Refused, Completed, Stopped };
-
-struct RunTotals {
-  RunEnd end = RunEnd::Refused;
-  int total = 0;  // files taken up, including the one during which a stop took effect
-  qint16 converted = 0;
-  qint16 skipped = 0;
-};
 
 class RunFrontEnd {
  public:
@@ -56,31 +26,51 @@ class RunFrontEnd {
   virtual Toolkit::Answer MsgBox(const Toolkit::Message& message) = 0;
   // Before each file is taken up: its 0-based index and its source path.
   virtual void ShowProgress(int fileIndex, int fileCount, const QString& sourcePath) = 0;
-  // The one point of each file at which the user may ask for a stop, by
-  // setting CancelRequested.
+  // The one point of each file at which the user may ask for a stop.
   virtual void EventPoint() = 0;
+  // Whether a stop was asked for; the run looks after each file.
+  virtual bool StopRequested() const;
   // Each file's outcome, once final. Files are reported in list order.
   virtual void FileDone(const FileReport& report) { Q_UNUSED(report); }
-  // The counts changed (files are counted once their outcome is final).
+  // The counts changed (files are counted once their outcome is final): once
+  // after each group of files reported.
   virtual void CountsChanged(const RunTotals& totals) { Q_UNUSED(totals); }
+  // After the last file: an entry of the source folder whose name matches
+  // the extension but that the run does not take, with why. Never counted.
+  virtual void PassedOver(const NativeFile::FolderEntry& entry) { Q_UNUSED(entry); }
 };
 
-// The most files one run can take.
-inline constexpr int MaxRunFiles = 32767;
+// The entries of the source folder the last listing passed over, beside
+// FileList: matching names that are no regular files, hidden files.
+inline QList<NativeFile::FolderEntry> FilesPassedOver;
 
 // Lists the files of the source folder that a run takes: ordinary files
 // (after following a link) whose names end in the extension, letters
-// compared without regard to case, sorted by name. Fills FileList and
-// FileCount and returns nothing; or returns the message that refuses the
-// run (a source folder that cannot be read, no matching files, too many).
+// compared without regard to case, sorted by name. Fills FileList,
+// FileCount and FilesPassedOver and returns nothing; or returns the message
+// that refuses the run (a source folder that cannot be read, no matching
+// files, too many).
 std::optional<Toolkit::Message> ListSourceFiles(FileListBox& list, const QString& folder,
                                                 const QString& sourceExt);
+
+// The same listing into *names and *passedOver, touching no run state of
+// the process.
+std::optional<Toolkit::Message> ListSourceFolder(const QString& folder, const QString& sourceExt,
+                                                 QStringList* names,
+                                                 QList<NativeFile::FolderEntry>* passedOver);
 
 // Fills FileList and FileCount with the paths of the given files, in the
 // order given, for a run over just those files; or returns the message that
 // refuses the run (no files, too many). Files that are not there or not
 // regular files stay in the list: the run reports each as skipped.
 std::optional<Toolkit::Message> ListSourcePaths(const QStringList& paths);
+
+// What a run tells of each image beyond its outcome, in FileReport::findings.
+enum class Findings {
+  None,
+  Dropped,  // the bytes the layout leaves out that are not fill
+  Full,     // all: slots, banks and their CRC-32s, and the bytes left out
+};
 
 struct RunOptions {
   // Recognise every file and look at its target as a real run would, and
@@ -89,17 +79,42 @@ struct RunOptions {
   // FileList holds paths of files (from ListSourcePaths), not names in the
   // source folder.
   bool listedPaths = false;
+  Findings findings = Findings::None;
 };
 
-// Runs over FileList: checks what must hold before any file is read, then
-// converts file by file, commits the written targets in batches, and shows
-// the summary.
-RunTotals RunBatch(RunFrontEnd& frontEnd, const RunOptions& options = {});
+// One run: checks what must hold before any file is read, then converts file
+// by file, puts the written targets in place in groups, and shows the
+// summary.
+class BatchRun {
+ public:
+  // The run over FileList with ConversionSettings, as the windows and the
+  // command line start it; it keeps FileIndex and sets CancelRequested at a
+  // Cancel in the overwrite question.
+  explicit BatchRun(RunFrontEnd& frontEnd, const RunOptions& options = {});
+  // A run over the given files with the given settings, touching no run state
+  // of the process: a dry run may run on a thread of its own beside the
+  // windows. It stops when the front end asks.
+  BatchRun(RunFrontEnd& frontEnd, const RunOptions& options,
+           const ConversionSettingsRecord& settings, const QStringList& files,
+           const QList<NativeFile::FolderEntry>& passedOver = {});
+  ~BatchRun();
+  BatchRun(const BatchRun&) = delete;
+  BatchRun& operator=(const BatchRun&) = delete;
 
-// Puts every target the run under way has written at its name now, before
-// the user is asked anything: an answer may take hours, and a file the run
-// has finished must not wait on it. Does nothing when no run is under way.
-void PlaceWrittenTargets();
+  RunTotals Go();
+
+  // Puts every target the run has written at its name now, before the user
+  // is asked anything: an answer may take hours, and a file the run has
+  // finished must not wait on it. Does nothing outside Go().
+  void PlaceWrittenTargets();
+
+ private:
+  class Run;
+  std::unique_ptr<Run> run_;
+};
+
+// BatchRun(frontEnd, options).Go().
+RunTotals RunBatch(RunFrontEnd& frontEnd, const RunOptions& options = {});
 
 // The folder as the run uses it: with a path separator at its end.
 QString FolderWithSeparator(const QString& folder);

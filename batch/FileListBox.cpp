@@ -38,6 +38,13 @@ bool matches(const QString& pattern, const QString& name) {
   return p == pattern.size();
 }
 
+// Names sorted by name, letters compared without regard to case; names
+// equal but for case in code-point order, so that the order is fixed.
+bool listedBefore(const QString& a, const QString& b) {
+  const int folded = a.compare(b, Qt::CaseInsensitive);
+  return folded != 0 ? folded < 0 : a < b;
+}
+
 }  // namespace
 
 FileListBox::FileListBox(QObject* parent) : QObject(parent) {}
@@ -65,6 +72,7 @@ QString FileListBox::FileName() const {
 
 void FileListBox::refresh() {
   names_.clear();
+  passedOver_.clear();
   listIndex_ = -1;
   if (!pathValid_) return;
   const QString folder =
@@ -75,11 +83,15 @@ void FileListBox::refresh() {
     }
     return;
   }
-  for (const QString& name : NativeFile::ListFiles(folder)) {
-    if (matches(pattern_, name)) names_.append(name);
+  for (NativeFile::FolderEntry& entry : NativeFile::ListEntries(folder)) {
+    if (!matches(pattern_, entry.name)) continue;
+    if (entry.passedOver.isEmpty()) {
+      names_.append(std::move(entry.name));
+    } else {
+      passedOver_.append(std::move(entry));
+    }
   }
-  std::sort(names_.begin(), names_.end(), [](const QString& a, const QString& b) {
-    const int folded = a.compare(b, Qt::CaseInsensitive);
-    return folded != 0 ? folded < 0 : a < b;
-  });
+  std::sort(names_.begin(), names_.end(), listedBefore);
+  std::sort(passedOver_.begin(), passedOver_.end(),
+            [](const auto& a, const auto& b) { return listedBefore(a.name, b.name); });
 }

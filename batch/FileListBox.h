@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "engine/NativeFile.h"
+
 // A never-visible file list: the ordinary files of one folder (no folders,
 // no hidden files, on Windows no system files) whose names match a wildcard
 // pattern, letter case ignored. Names are sorted by name, letters compared
@@ -37,6 +39,10 @@ class FileListBox : public QObject {
   // Whether the last setPath found a readable folder.
   bool PathValid() const { return pathValid_; }
 
+  // The entries whose names match the pattern but that the list leaves out
+  // (folders, pipes, hidden files...), each with why, in the list's order.
+  const QList<NativeFile::FolderEntry>& PassedOver() const { return passedOver_; }
+
  private:
   void refresh();
 
@@ -44,5 +50,6 @@ class FileListBox : public QObject {
   QString pattern_ = QStringLiteral("*");
   bool pathValid_ = false;
   QStringList names_;
+  QList<NativeFile::FolderEntry> passedOver_;
   int listIndex_ = -1;
 };

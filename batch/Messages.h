@@ -21,3 +21,22 @@ struct Message {
 };
 
 }  // namespace Toolkit
+
+// The messages of a run, the same in the windows and on the command line.
+namespace RunMessages {
+
+Toolkit::Message SameFolders();
+Toolkit::Message BadFormat(const QString& what);  // "Bank Order", "Pad Value"
+Toolkit::Message BadExtension(const QString& which, const QString& extension);
+Toolkit::Message SourceUnreadable(const QString& folder);
+Toolkit::Message TargetUnreadable(const QString& folder);
+Toolkit::Message TargetUnwritable(const QString& folder);
+Toolkit::Message TargetBusy(const QString& folder);
+Toolkit::Message NoFilesFound(const QString& pattern);
+Toolkit::Message NoFilesGiven();
+Toolkit::Message TooManyFiles(int count, const QString& pattern);
+Toolkit::Message TooManyFilesGiven(int count);
+Toolkit::Message OverwriteQuestion(const QString& targetName);
+Toolkit::Message Summary(int total, int converted, int skipped);
+
+}  // namespace RunMessages

@@ -57,7 +57,14 @@ std::unique_ptr<TargetFolder> TargetFolder::Begin(const QString& path, bool writ
     *refusal = Refusal::CannotOpen;
     return nullptr;
   }
-  if (writing) {
+  // A look at what a run would do refuses what the run would refuse, as far
+  // as that can be told without taking the folder or writing into it.
+  if (!writing) {
+    *refusal = folder->HeldByAnotherRun() ? Refusal::Busy
+               : folder->MayCreateFiles() ? Refusal::None
+                                          : Refusal::CannotWrite;
+    if (*refusal != Refusal::None) return nullptr;
+  } else {
     switch (folder->TryLock()) {
       case NativeFile::Folder::Lock::Busy: *refusal = Refusal::Busy; return nullptr;
       // Temporary files of another run cannot be told from leftovers
@@ -112,7 +119,8 @@ void TargetFolder::place(std::vector<Placing>& group) {
     Placing& placing = group[i];
     if (!flushed[i]) {
       placing.result = Result::Failed;
-      placing.reason = QStringLiteral("the target could not be written to the disk");
+      placing.reason =
+          QStringLiteral("the target could not be written to the disk: ") + placing.file->Reason();
       placing.file.reset();
       continue;
     }
@@ -127,16 +135,18 @@ void TargetFolder::place(std::vector<Placing>& group) {
         break;
       case Placed::Failed:
         placing.result = Result::Failed;
-        placing.reason = QStringLiteral("the target could not be put in place");
+        placing.reason =
+            QStringLiteral("the target could not be put in place: ") + placing.file->Reason();
         break;
     }
     placing.file.reset();
   }
-  if (anyPlaced && !folder_->Flush()) {
+  QString why;
+  if (anyPlaced && !folder_->Flush(&why)) {
     for (Placing& placing : group) {
       if (placing.result != Result::Placed) continue;
       placing.result = Result::Failed;
-      placing.reason = QStringLiteral("the target folder could not be written to the disk");
+      placing.reason = QStringLiteral("the target folder could not be written to the disk: ") + why;
     }
   }
 }

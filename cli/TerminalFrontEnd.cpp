@@ -2,6 +2,7 @@
 
 #include <QJsonDocument>
 
+#include "batch/RunWords.h"
 #include "cli/ExitCode.h"
 #include "cli/Terminal.h"
 #include "engine/BankTables.h"
@@ -36,60 +37,19 @@ QJsonValue orNull(const QString& text) {
   return text.isEmpty() ? QJsonValue() : QJsonValue(text);
 }
 
-QString outcomeWord(const FileReport& report) {
-  switch (report.outcome) {
-    case FileOutcome::Converted: return QStringLiteral("converted");
-    case FileOutcome::Stopped: return QStringLiteral("stopped");
-    case FileOutcome::Skipped: break;
-  }
-  return report.refusal == Refusal::None ? QStringLiteral("skipped") : QStringLiteral("refused");
-}
-
-QJsonValue actionWord(TargetAction action) {
-  switch (action) {
-    case TargetAction::Create: return QStringLiteral("create");
-    case TargetAction::Replace: return QStringLiteral("replace");
-    case TargetAction::Keep: return QStringLiteral("keep");
-    case TargetAction::Ask: return QStringLiteral("ask");
-    case TargetAction::None: break;
-  }
-  return {};
-}
-
 // A dry run's line for a file: what a real run would do with it.
 QString prediction(const FileReport& report) {
   QString line = report.name + QStringLiteral(": ");
   if (const QString lengthClass = LengthClassName(report.length); !lengthClass.isEmpty()) {
     line += lengthClass + QStringLiteral(", ");
   }
-  if (report.outcome == FileOutcome::Converted) {
-    switch (report.action) {
-      case TargetAction::Replace:
-        return line + QStringLiteral("would replace ") + report.targetName;
-      case TargetAction::Ask:
-        return line + QStringLiteral("would ask whether to replace ") + report.targetName;
-      default: return line + QStringLiteral("would be written as ") + report.targetName;
-    }
-  }
-  if (report.action == TargetAction::Keep) {
-    return line + QStringLiteral("would keep the existing ") + report.targetName;
-  }
-  return line + outcomeWord(report) + QStringLiteral(", ") + report.reason;
+  return line + RunWords::Prediction(report);
 }
 
 // The exit code of a run refused before its first file. A refused extension
 // is a bad value given, like a bad option value.
 int refusalCode(const Toolkit::Message& refusal) {
   return refusal.title == u"Extension Error" ? ExitUsage : ExitRefused;
-}
-
-QString endWord(RunEnd end) {
-  switch (end) {
-    case RunEnd::Refused: return QStringLiteral("refused");
-    case RunEnd::Stopped: return QStringLiteral("stopped");
-    case RunEnd::Completed: break;
-  }
-  return QStringLiteral("completed");
 }
 
 }  // namespace
@@ -139,30 +99,46 @@ void TerminalFrontEnd::FileDone(const FileReport& report) {
     writeJson({{QStringLiteral("type"), QStringLiteral("file")},
                {QStringLiteral("name"), report.name},
                {QStringLiteral("class"), orNull(LengthClassName(report.length))},
-               {QStringLiteral("outcome"), outcomeWord(report)},
+               {QStringLiteral("outcome"), RunWords::Outcome(report)},
                {QStringLiteral("reason"), orNull(report.reason)},
                {QStringLiteral("target"), orNull(report.targetName)},
-               {QStringLiteral("action"), actionWord(report.action)}});
+               {QStringLiteral("action"), orNull(RunWords::Action(report.action))}});
   } else if (mode_.dryRun) {
     progress_.Clear();
     Terminal::Write(stdout, prediction(report) + u'\n');
   } else if (report.outcome != FileOutcome::Converted && !mode_.quiet) {
     progress_.Clear();
-    const QString why = report.outcome == FileOutcome::Stopped
-                            ? report.reason
-                            : outcomeWord(report) + QStringLiteral(", ") + report.reason;
-    Terminal::Write(stderr, report.name + QStringLiteral(": ") + why + u'\n');
+    Terminal::Write(stderr, report.name + QStringLiteral(": ") + RunWords::Result(report) + u'\n');
+  }
+}
+
+void TerminalFrontEnd::PassedOver(const NativeFile::FolderEntry& entry) {
+  ++passedOver_;
+  if (mode_.json) {
+    writeJson({{QStringLiteral("type"), QStringLiteral("passed-over")},
+               {QStringLiteral("name"), entry.name},
+               {QStringLiteral("reason"), entry.passedOver}});
+    return;
+  }
+  const QString line = entry.name + QStringLiteral(": ") + RunWords::PassedOver(entry.passedOver);
+  if (mode_.dryRun) {
+    progress_.Clear();
+    Terminal::Write(stdout, line + u'\n');
+  } else if (!mode_.quiet) {
+    progress_.Clear();
+    Terminal::Write(stderr, line + u'\n');
   }
 }
 
 QJsonObject TerminalFrontEnd::summary(const RunTotals& totals) const {
   return {{QStringLiteral("type"), QStringLiteral("summary")},
-          {QStringLiteral("end"), endWord(totals.end)},
+          {QStringLiteral("end"), RunWords::End(totals.end)},
           {QStringLiteral("dryRun"), mode_.dryRun},
           {QStringLiteral("total"), totals.total},
           {QStringLiteral("converted"), totals.converted},
           {QStringLiteral("skipped"), totals.skipped},
           {QStringLiteral("refused"), refused_},
+          {QStringLiteral("passedOver"), passedOver_},
           {QStringLiteral("message"),
            notices_.isEmpty() ? QString() : oneLine(notices_.constLast().prompt)}};
 }

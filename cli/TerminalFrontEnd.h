@@ -23,6 +23,7 @@ class TerminalFrontEnd : public RunFrontEnd {
   void ShowProgress(int fileIndex, int fileCount, const QString& sourcePath) override;
   void EventPoint() override;
   void FileDone(const FileReport& report) override;
+  void PassedOver(const NativeFile::FolderEntry& entry) override;
 
   // After the run: tells the refusal or the summary, and gives the exit code.
   int Finish(const RunTotals& totals);
@@ -40,4 +41,5 @@ class TerminalFrontEnd : public RunFrontEnd {
   int refused_ = 0;
   // Files not converted for another reason than a target kept by choice.
   int failed_ = 0;
+  int passedOver_ = 0;
 };

@@ -5,6 +5,11 @@
 
 #include "engine/Lib_File.h"
 
+thread_local std::array<qint64, BankCount> BankStart{};
+thread_local std::array<qint64, BankCount> BankLength{};
+thread_local std::array<QByteArray, BankCount> BankData{};
+thread_local RecognitionReport LastRecognition;
+
 using Lib_File::InputFile;
 using Lib_File::ReadBytes;
 

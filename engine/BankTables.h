@@ -27,9 +27,11 @@ inline constexpr qint64 Length216K = 216 * K;  // four banks, slot 1 of 48K
 inline constexpr qint64 Length224K = 224 * K;  // four banks of 56K
 inline constexpr qint64 Length256K = 256 * K;  // four 64K slots: 56K bank + 8K fill
 
-inline std::array<qint64, BankCount> BankStart{};
-inline std::array<qint64, BankCount> BankLength{};
-inline std::array<QByteArray, BankCount> BankData{};
+// Each thread has tables of its own, so that a look at a folder on a thread
+// of its own never disturbs the image a run is converting.
+extern thread_local std::array<qint64, BankCount> BankStart;
+extern thread_local std::array<qint64, BankCount> BankLength;
+extern thread_local std::array<QByteArray, BankCount> BankData;
 
 // Sets BankStart and BankLength for an image of the given length. False,
 // tables untouched, for a length that is not one of the five.
@@ -56,7 +58,7 @@ struct RecognitionReport {
   qint64 PadOffset = -1;  // 256K only: 0 rear padding, 8192 front padding
   Refusal refusal = Refusal::None;
 };
-inline RecognitionReport LastRecognition;
+extern thread_local RecognitionReport LastRecognition;
 
 // Empties all three tables, as at program start.
 void ClearBankTables();

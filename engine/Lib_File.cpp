@@ -2,7 +2,6 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QFileInfo>
 #include <array>
 #include <memory>
 
@@ -11,7 +10,8 @@
 namespace Lib_File {
 namespace {
 
-std::array<std::unique_ptr<QIODevice>, MaxFileNumber + 1> openFiles;
+// Each thread has numbers of its own, as it has bank tables of its own.
+thread_local std::array<std::unique_ptr<QIODevice>, MaxFileNumber + 1> openFiles;
 
 QIODevice* device(int fileNumber) {
   if (fileNumber < 1 || fileNumber > MaxFileNumber) return nullptr;
@@ -38,12 +38,6 @@ bool OpenForRead(int fileNumber, const QString& path, QString* why) {
   return file && install(fileNumber, std::move(file));
 }
 
-bool OpenForReplace(int fileNumber, const QString& path) {
-  const QFileInfo info(path);
-  auto folder = NativeFile::Folder::Open(info.path());
-  return folder && OpenForReplace(fileNumber, *folder, info.fileName());
-}
-
 bool OpenForReplace(int fileNumber, NativeFile::Folder& folder, const QString& name, QString* why) {
   auto file = folder.Create(name, why);
   return file && install(fileNumber, std::move(file));
@@ -53,10 +47,6 @@ bool OpenBuffer(int fileNumber, QByteArray* buffer) {
   auto file = std::make_unique<QBuffer>(buffer);
   if (!file->open(QIODevice::ReadWrite)) return false;
   return install(fileNumber, std::move(file));
-}
-
-bool IsOpen(int fileNumber) {
-  return device(fileNumber) != nullptr;
 }
 
 qint64 FileLength(int fileNumber) {
@@ -90,17 +80,6 @@ bool WriteBytes(int fileNumber, qint64 position, const QByteArray& data) {
   QIODevice* file = device(fileNumber);
   if (!file || !seekTo(file, position)) return false;
   return file->write(data) == data.size();
-}
-
-bool CommitFile(int fileNumber) {
-  if (auto replacement = TakeReplacement(fileNumber)) {
-    return replacement->FinishWriting() && replacement->Flush() &&
-           replacement->Place(true) == NativeFile::Replacement::Placed::Done &&
-           replacement->folder().Flush();
-  }
-  if (!device(fileNumber)) return false;
-  openFiles[static_cast<size_t>(fileNumber)].reset();
-  return true;
 }
 
 std::unique_ptr<NativeFile::Replacement> TakeReplacement(int fileNumber) {

@@ -30,11 +30,10 @@ inline constexpr qint64 WholeFile = 0;
 // without blocking. On failure why, when given, says why in the run's words.
 bool OpenForRead(int fileNumber, const QString& path, QString* why = nullptr);
 
-// Opens a file that is to be replaced as a whole. Bytes go to a temporary
-// file beside it; only CommitFile() puts them in place, so a failed write
-// never leaves a partial file and never touches an existing one.
-bool OpenForReplace(int fileNumber, const QString& path);
-// The same for a name in a folder held open.
+// Opens a file that is to take a name in a folder held open as a whole.
+// Bytes go to a temporary file beside it; only placing the replacement
+// (TakeReplacement) puts them at the name, so a failed write never leaves a
+// partial file and never touches an existing one.
 bool OpenForReplace(int fileNumber, NativeFile::Folder& folder, const QString& name,
                     QString* why = nullptr);
 
@@ -42,22 +41,14 @@ bool OpenForReplace(int fileNumber, NativeFile::Folder& folder, const QString& n
 // writing; the buffer must outlive the open file.
 bool OpenBuffer(int fileNumber, QByteArray* buffer);
 
-bool IsOpen(int fileNumber);
-
 // Size in bytes of the file open under the number, or -1 when none is.
 qint64 FileLength(int fileNumber);
 
 QByteArray ReadBytes(int fileNumber, qint64 position, qint64 length);
 
 // Writes all of data; false when the number is not open or not every byte
-// could be written.
+// could be written (the file's Reason() then says why, for a replacement).
 bool WriteBytes(int fileNumber, qint64 position, const QByteArray& data);
-
-// Finishes a file opened with OpenForReplace (flush, then move over the
-// target, then make the folder entry durable) and closes its number. For any other kind of file it
-// just closes the number. False when the file could not be completed; the target then stays as it
-// was.
-bool CommitFile(int fileNumber);
 
 // Hands over a file opened with OpenForReplace, written but not yet put in
 // place, and closes its number; null for any other kind of file. Lets a

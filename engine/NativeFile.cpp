@@ -1,5 +1,5 @@
 // What the file layer's platform halves share: the temporary files' names,
-// the whole read of a small source, and the flush counters.
+// the whole read of a small source, and the observer of every change.
 #include "engine/NativeFile.h"
 
 #include <QBuffer>
@@ -11,30 +11,29 @@
 namespace NativeFile {
 
 namespace {
-std::atomic<bool> fileByFile{false};
-std::atomic<qint64> pretendedUnwritten{-1};
+std::atomic<Observer*> installedObserver{nullptr};
 }  // namespace
 
-FlushCounts& Flushes() {
-  static FlushCounts counts;
-  return counts;
+void SetObserver(Observer* observer) {
+  installedObserver = observer;
 }
 
-void FlushFileByFileEverywhere(bool on) {
-  fileByFile = on;
+Observer* TheObserver() {
+  return installedObserver;
 }
 
 qint64 UnwrittenBytes() {
-  const qint64 pretended = pretendedUnwritten;
-  return pretended >= 0 ? pretended : SystemUnwrittenBytes();
-}
-
-void PretendUnwrittenBytes(qint64 bytes) {
-  pretendedUnwritten = bytes;
+  if (Observer* observer = TheObserver()) {
+    if (auto bytes = observer->UnwrittenBytes()) return *bytes;
+  }
+  return SystemUnwrittenBytes();
 }
 
 bool Folder::FlushesAsWhole() const {
-  return !fileByFile && NativeFile::FlushesAsWhole(type_);
+  if (Observer* observer = TheObserver()) {
+    if (auto whole = observer->FlushesAsWhole()) return *whole;
+  }
+  return NativeFile::FlushesAsWhole(type_);
 }
 
 QString TemporaryName() {

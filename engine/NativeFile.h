@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
@@ -46,13 +47,21 @@ enum class Entry {
 // Whether path names a folder whose entries can be read.
 bool IsReadableFolder(const QString& path);
 
-// The names of the files a folder listing shows (regular files, links to
-// them; no hidden files, on Windows no system files), unsorted. Names that
-// are not valid in the system's character set are carried whole (see
-// EncodeName). Empty when the folder cannot be read.
-QStringList ListFiles(const QString& folder);
+// An entry of a folder, and why a listing of files leaves it out: empty for
+// a file the listing shows (a regular file, or a link to one), else "it is a
+// folder", "it is a pipe", "it is a link that leads nowhere", "it is hidden"
+// and the like.
+struct FolderEntry {
+  QString name;
+  QString passedOver;
+};
 
-// Whether the file at path would be shown by ListFiles.
+// Every entry of a folder, unsorted. Names that are not valid in the
+// system's character set are carried whole (see EncodeName). Empty when the
+// folder cannot be read.
+QList<FolderEntry> ListEntries(const QString& folder);
+
+// Whether the file at path is one a listing of files shows.
 bool IsListedFile(const QString& path);
 
 // Whether a file name may hold the character: never a path separator or a
@@ -65,33 +74,71 @@ bool IsAllowedInName(QChar c);
 QByteArray EncodeName(const QString& path);
 QString DecodeName(const QByteArray& name);
 
-// The flushes asked of the system, counted for the tests: one per file,
-// one per whole file system, one per folder.
-struct FlushCounts {
-  std::atomic<int> files{0};
-  std::atomic<int> fileSystems{0};
-  std::atomic<int> folders{0};
-  // For the tests: this many folder flushes fail, as a disk's might.
-  std::atomic<int> failFolders{0};
-};
-FlushCounts& Flushes();
-
 // Whether one flush of a whole file system of this type (as the system
 // names types) is known to reach its disk with every file's bytes, and to
 // report a failure. Network and FUSE file systems are not: each file is
 // flushed on its own there.
 bool FlushesAsWhole(quint64 fileSystemType);
 
-// For the tests: takes every folder's file system as one that must be
-// flushed file by file.
-void FlushFileByFileEverywhere(bool on);
-
 // The bytes the system holds written but not yet on a disk, every
 // program's on every file system; -1 where the system does not tell.
 qint64 UnwrittenBytes();
 
-// For the tests: what UnwrittenBytes answers; -1 asks the system again.
-void PretendUnwrittenBytes(qint64 bytes);
+// Every change the file layer makes to a disk, in the order it asks them of
+// the system. Names are those in the held folder. The three flushes are the
+// barriers: FlushFile puts one file's bytes and length on the disk,
+// FlushFileSystem every file's of the folder's file system, FlushFolder the
+// folder's names (created, renamed, linked, removed). Nothing else promises
+// that anything reached the disk.
+enum class Change : quint8 {
+  Create,           // name: a new, empty temporary file
+  Write,            // name: data at offset
+  FlushFile,        // name
+  FlushFileSystem,  //
+  Rename,           // name takes the name to, whatever stood there
+  RenameNoReplace,  // name takes the name to, unless something stands there
+  Link,             // to becomes a second name of name's file, unless something stands there
+  Unlink,           // name is removed
+  FlushFolder,      //
+};
+
+struct Operation {
+  Change change = Change::Create;
+  QString folder;  // the held folder's path, with its separator
+  QString name;
+  QString to;
+  qint64 offset = 0;
+  QByteArrayView data;  // valid only during the call
+  bool direct = false;  // a write that bypasses the system's cache
+};
+
+// What sees every change before and after the system makes it, and what may
+// stand in for what the system tells of itself: a failing disk, a full one,
+// a network file system, a recording of a run. Only one at a time; it is
+// called from every thread that writes, flushes or places files.
+class Observer {
+ public:
+  virtual ~Observer() = default;
+  // Non-zero: the change fails with this error of the system (errno, or on
+  // Windows a GetLastError code) without being asked of the system.
+  virtual int Before(const Operation& operation) {
+    Q_UNUSED(operation);
+    return 0;
+  }
+  // The system's answer: 0 when the change was made, else its error.
+  virtual void After(const Operation& operation, int error) {
+    Q_UNUSED(operation);
+    Q_UNUSED(error);
+  }
+  // In place of the system's figure, when set.
+  virtual std::optional<qint64> UnwrittenBytes() { return std::nullopt; }
+  // In place of what the folder's file system type says, when set.
+  virtual std::optional<bool> FlushesAsWhole() { return std::nullopt; }
+};
+
+// Installs the observer (nullptr: none); it must outlive every change made
+// while it is installed.
+void SetObserver(Observer* observer);
 
 class Replacement;
 
@@ -113,6 +160,8 @@ class Folder : public std::enable_shared_from_this<Folder> {
   // system without locks lets every run in: Unsupported.
   enum class Lock { Taken, Busy, Unsupported };
   Lock TryLock();
+  // Whether another run holds the folder now, found without taking it.
+  bool HeldByAnotherRun() const;
 
   // What stands at a name in the folder, and which file it is (a link
   // itself, never what it leads to).
@@ -126,6 +175,10 @@ class Folder : public std::enable_shared_from_this<Folder> {
   // Whether new files can be made in the folder: tried, not guessed from
   // permissions, which say nothing of a read-only disk.
   bool CanCreateFiles();
+  // The same as far as it can be told without making a file: from the
+  // folder's permissions for this program and whether its disk is mounted
+  // read-only. A look at what a run would do writes nothing.
+  bool MayCreateFiles() const;
 
   // A new file that is to take the name, written to a temporary file in
   // the folder. Null, with the system's reason in why, when none can be made.
@@ -135,8 +188,9 @@ class Folder : public std::enable_shared_from_this<Folder> {
   // system (FlushFileSystem) rather than one by one (Replacement::Flush).
   bool FlushesAsWhole() const;
   bool FlushFileSystem();
-  // Makes the folder's entries (new names, replaced names) durable.
-  bool Flush();
+  // Makes the folder's entries (new names, replaced names) durable; the
+  // system's reason in why when it cannot.
+  bool Flush(QString* why = nullptr);
 
  private:
   Folder() = default;
@@ -160,7 +214,6 @@ class Replacement : public QIODevice {
 
   const QString& Name() const { return name_; }
   QString TargetPath() const { return folder_->Path() + name_; }
-  Folder& folder() const { return *folder_; }
 
   // Ends the writing: starts the bytes on their way to the disk without
   // waiting and lets go of the open file, so that a run holding many
@@ -169,6 +222,10 @@ class Replacement : public QIODevice {
 
   // Waits until the bytes are on the disk.
   bool Flush();
+
+  // The system's own words for the first thing that failed ("No space left
+  // on device"); empty while nothing has.
+  const QString& Reason() const { return reason_; }
 
   enum class Placed { Done, Exists, Failed };
   // Moves the file to its name in one step. A link standing there is
@@ -190,6 +247,8 @@ class Replacement : public QIODevice {
   Replacement(std::shared_ptr<Folder> folder, const QString& name)
       : folder_(std::move(folder)), name_(name) {}
   void discard();
+  // Notes the system's error as the file's failure; false, to return.
+  bool fail(int error);
 
   std::shared_ptr<Folder> folder_;
   QString name_;
@@ -198,6 +257,7 @@ class Replacement : public QIODevice {
   Identity identity_;
   qint64 end_ = 0;  // its length: the end of its furthest write
   bool failed_ = false;
+  QString reason_;
 };
 
 }  // namespace NativeFile

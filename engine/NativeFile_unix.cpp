@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -63,11 +64,29 @@ int validSequence(const unsigned char* data, qsizetype left) {
   return overlong || surrogate || point > 0x10FFFF ? 0 : length;
 }
 
+Operation operation(Change change, const Folder& folder, const QString& name,
+                    const QString& to = {}) {
+  Operation made;
+  made.change = change;
+  made.folder = folder.Path();
+  made.name = name;
+  made.to = to;
+  return made;
+}
+
 bool isEscapedByte(char16_t unit) {
   return unit >= 0xDC80 && unit <= 0xDCFF;
 }
 
 }  // namespace
+
+int LastSystemError() {
+  return errno;
+}
+
+void SetSystemError(int error) {
+  errno = error;
+}
 
 QByteArray EncodeName(const QString& path) {
   const char16_t* units = reinterpret_cast<const char16_t*>(path.utf16());
@@ -243,22 +262,51 @@ bool IsReadableFolder(const QString& path) {
   return true;
 }
 
-QStringList ListFiles(const QString& folder) {
-  QStringList names;
+namespace {
+
+// What a listing of files says of an entry that is no regular file.
+QString kindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return QStringLiteral("a folder");
+  if (S_ISFIFO(mode)) return QStringLiteral("a pipe");
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return QStringLiteral("a device");
+  if (S_ISSOCK(mode)) return QStringLiteral("a socket");
+  return QStringLiteral("not a regular file");
+}
+
+// Why the entry is left out of a listing of files; empty when it is shown.
+QString passedOver(int folder, const dirent* entry) {
+  // Names beginning with a dot are hidden, as the system's listings do.
+  if (entry->d_name[0] == '.') return QStringLiteral("it is hidden");
+  if (entry->d_type == DT_REG) return {};
+  struct stat info {};
+  if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) {
+    if (::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) return {};
+    return S_ISREG(info.st_mode) ? QString() : QStringLiteral("it is ") + kindOf(info.st_mode);
+  }
+  struct stat own {};
+  const bool link =
+      ::fstatat(folder, entry->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode);
+  if (::fstatat(folder, entry->d_name, &info, 0) != 0) {
+    return link ? QStringLiteral("it is a link that leads nowhere")
+                : QStringLiteral("it cannot be looked at: ") + systemReason(errno);
+  }
+  if (S_ISREG(info.st_mode)) return {};
+  return (link ? QStringLiteral("it is a link to ") : QStringLiteral("it is ")) +
+         kindOf(info.st_mode);
+}
+
+}  // namespace
+
+QList<FolderEntry> ListEntries(const QString& folder) {
+  QList<FolderEntry> entries;
   DIR* listing = ::opendir(EncodeName(folder).constData());
-  if (!listing) return names;
+  if (!listing) return entries;
   while (const dirent* entry = ::readdir(listing)) {
-    // Names beginning with a dot are hidden, as the system's listings do.
-    if (entry->d_name[0] == '.') continue;
-    bool regular = entry->d_type == DT_REG;
-    if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-      struct stat info {};
-      regular = ::fstatat(::dirfd(listing), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
-    }
-    if (regular) names.append(DecodeName(QByteArray(entry->d_name)));
+    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+    entries.append({DecodeName(QByteArray(entry->d_name)), passedOver(::dirfd(listing), entry)});
   }
   ::closedir(listing);
-  return names;
+  return entries;
 }
 
 bool IsListedFile(const QString& path) {
@@ -287,8 +335,26 @@ Folder::~Folder() {
 }
 
 Folder::Lock Folder::TryLock() {
-  if (::flock(fd(handle_), LOCK_EX | LOCK_NB) == 0) return Lock::Taken;
-  return errno == EWOULDBLOCK ? Lock::Busy : Lock::Unsupported;
+  // A look at what a run would do holds the lock shared for a moment: a
+  // few tries tell that from another run, which holds it for its length.
+  for (int attempt = 0;; ++attempt) {
+    if (::flock(fd(handle_), LOCK_EX | LOCK_NB) == 0) return Lock::Taken;
+    if (errno != EWOULDBLOCK) return Lock::Unsupported;
+    if (attempt == 4) return Lock::Busy;
+    ::usleep(10000);
+  }
+}
+
+bool Folder::HeldByAnotherRun() const {
+  if (::flock(fd(handle_), LOCK_SH | LOCK_NB) != 0) return errno == EWOULDBLOCK;
+  ::flock(fd(handle_), LOCK_UN);
+  return false;
+}
+
+bool Folder::MayCreateFiles() const {
+  struct statvfs system {};
+  if (::fstatvfs(fd(handle_), &system) == 0 && (system.f_flag & ST_RDONLY)) return false;
+  return ::faccessat(fd(handle_), ".", W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 Entry Folder::EntryAt(const QString& name) const {
@@ -312,11 +378,13 @@ void Folder::RemoveLeftovers() {
     return;
   }
   while (const dirent* entry = ::readdir(listing)) {
-    if (!IsTemporaryName(QString::fromLatin1(entry->d_name))) continue;
+    const QString name = QString::fromLatin1(entry->d_name);
+    if (!IsTemporaryName(name)) continue;
     struct stat info {};
     if (::fstatat(fd(handle_), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
         S_ISREG(info.st_mode)) {
-      ::unlinkat(fd(handle_), entry->d_name, 0);
+      Made([&] { return operation(Change::Unlink, *this, name); },
+           [&] { return ::unlinkat(fd(handle_), entry->d_name, 0) == 0; });
     }
   }
   ::closedir(listing);
@@ -327,8 +395,13 @@ std::unique_ptr<Replacement> Folder::Create(const QString& name, QString* why) {
   int error = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
     const QString temporary = TemporaryName();
-    const int handle = ::openat(fd(handle_), temporary.toLatin1().constData(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    int handle = -1;
+    Made([&] { return operation(Change::Create, *this, temporary); },
+         [&] {
+           handle = ::openat(fd(handle_), temporary.toLatin1().constData(),
+                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+           return handle >= 0;
+         });
     if (handle >= 0) {
       struct stat info {};
       ::fstat(handle, &info);
@@ -356,20 +429,18 @@ bool Folder::FlushFileSystem() {
            (major > 5 || (major == 5 && minor >= 8));
   }();
   if (!reportsFailures) return false;
-  ++Flushes().fileSystems;
-  return ::syncfs(fd(handle_)) == 0;
+  return Made([&] { return operation(Change::FlushFileSystem, *this, {}); },
+              [&] { return ::syncfs(fd(handle_)) == 0; });
 #else
   return false;
 #endif
 }
 
-bool Folder::Flush() {
-  ++Flushes().folders;
-  if (Flushes().failFolders > 0) {
-    --Flushes().failFolders;
-    return false;
-  }
-  return ::fsync(fd(handle_)) == 0;
+bool Folder::Flush(QString* why) {
+  const bool flushed = Made([&] { return operation(Change::FlushFolder, *this, {}); },
+                            [&] { return ::fsync(fd(handle_)) == 0; });
+  if (!flushed && why) *why = systemReason(errno);
+  return flushed;
 }
 
 qint64 Replacement::size() const {
@@ -383,14 +454,27 @@ bool Replacement::seek(qint64 position) {
 
 qint64 Replacement::writeData(const char* data, qint64 size) {
   qint64 written = 0;
-  while (written < size) {
-    const ssize_t chunk = ::write(fd(handle_), data + written, static_cast<size_t>(size - written));
-    if (chunk < 0 && errno == EINTR) continue;
-    if (chunk <= 0) {
-      failed_ = true;
-      return -1;
-    }
-    written += chunk;
+  const bool made = Made(
+      [&] {
+        Operation write = operation(Change::Write, *folder_, temporaryName_);
+        write.offset = pos();
+        write.data = QByteArrayView(data, size);
+        return write;
+      },
+      [&] {
+        while (written < size) {
+          const ssize_t chunk =
+              ::write(fd(handle_), data + written, static_cast<size_t>(size - written));
+          if (chunk < 0 && errno == EINTR) continue;
+          if (chunk == 0) errno = ENOSPC;
+          if (chunk <= 0) return false;
+          written += chunk;
+        }
+        return true;
+      });
+  if (!made) {
+    fail(errno);
+    return -1;
   }
   end_ = qMax(end_, pos() + written);
   return written;
@@ -401,16 +485,14 @@ bool Replacement::FinishWriting() {
 #ifdef Q_OS_LINUX
   ::sync_file_range(fd(handle_), 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
-  const bool closed = ::close(fd(handle_)) == 0;
+  if (::close(fd(handle_)) != 0) fail(errno);
   handle_ = -1;
   QIODevice::close();
-  failed_ = failed_ || !closed;
   return !failed_;
 }
 
 bool Replacement::Flush() {
   if (failed_ || temporaryName_.isEmpty()) return false;
-  ++Flushes().files;
   // Opened anew by its name in the held folder; it must still be the file
   // this run wrote.
   const QByteArray name = temporaryName_.toLatin1();
@@ -420,18 +502,25 @@ bool Replacement::Flush() {
   if (handle < 0 && errno == EACCES) {
     handle = ::openat(fd(folder_->handle_), name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   }
-  if (handle < 0) return false;
+  if (handle < 0) return fail(errno);
   struct stat info {};
-  bool flushed =
-      ::fstat(handle, &info) == 0 &&
-      Identity{static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)} == identity_;
+  if (::fstat(handle, &info) != 0 ||
+      Identity{static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)} != identity_) {
+    ::close(handle);
+    return fail(ENOENT);
+  }
+  const bool flushed = Made([&] { return operation(Change::FlushFile, *folder_, temporaryName_); },
+                            [&] {
 #ifdef Q_OS_LINUX
-  flushed = flushed && ::fdatasync(handle) == 0;
+                              return ::fdatasync(handle) == 0;
 #else
-  flushed = flushed && ::fsync(handle) == 0;
+                              return ::fsync(handle) == 0;
 #endif
-  flushed = ::close(handle) == 0 && flushed;
-  return flushed;
+                            });
+  const int error = flushed ? 0 : errno;
+  const bool closed = ::close(handle) == 0;
+  if (!flushed || !closed) return fail(flushed ? errno : error);
+  return true;
 }
 
 Replacement::Placed Replacement::Place(bool replace) {
@@ -443,43 +532,61 @@ Replacement::Placed Replacement::Place(bool replace) {
   const int folder = fd(folder_->handle_);
   const QByteArray from = temporaryName_.toLatin1();
   const QByteArray to = EncodeName(name_);
-  int result = 0;
+  auto change = [&](Change kind, auto act) {
+    return Made([&] { return operation(kind, *folder_, temporaryName_, name_); }, act);
+  };
+  bool placed = false;
   if (replace) {
-    result = ::renameat(folder, from.constData(), folder, to.constData());
+    placed = change(Change::Rename, [&] {
+      return ::renameat(folder, from.constData(), folder, to.constData()) == 0;
+    });
   } else {
-#ifdef Q_OS_LINUX
     // A file system without that kind of rename (FUSE, some network ones)
     // says so once: a new link fails just the same when the name is taken.
-    result = -1;
     errno = EINVAL;
+#ifdef Q_OS_LINUX
     if (folder_->noReplaceRenames_) {
-      result = static_cast<int>(::syscall(SYS_renameat2, folder, from.constData(), folder,
-                                          to.constData(), RENAME_NOREPLACE));
+      placed = change(Change::RenameNoReplace, [&] {
+        return ::syscall(SYS_renameat2, folder, from.constData(), folder, to.constData(),
+                         RENAME_NOREPLACE) == 0;
+      });
     }
-    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
-      folder_->noReplaceRenames_ = false;
-      result = ::linkat(folder, from.constData(), folder, to.constData(), 0);
-      if (result == 0) ::unlinkat(folder, from.constData(), 0);
-    }
-#else
-    result = ::linkat(folder, from.constData(), folder, to.constData(), 0);
-    if (result == 0) ::unlinkat(folder, from.constData(), 0);
 #endif
+    if (!placed && (errno == EINVAL || errno == ENOSYS)) {
+      folder_->noReplaceRenames_ = false;
+      placed = change(Change::Link, [&] {
+        return ::linkat(folder, from.constData(), folder, to.constData(), 0) == 0;
+      });
+      if (placed) {
+        Made([&] { return operation(Change::Unlink, *folder_, temporaryName_); },
+             [&] { return ::unlinkat(folder, from.constData(), 0) == 0; });
+      }
+    }
   }
-  if (result != 0) {
-    const bool exists = errno == EEXIST;
+  if (!placed) {
+    const int error = errno;
+    fail(error);
     discard();
-    return exists ? Placed::Exists : Placed::Failed;
+    return error == EEXIST ? Placed::Exists : Placed::Failed;
   }
   temporaryName_.clear();
   return Placed::Done;
+}
+
+bool Replacement::fail(int error) {
+  failed_ = true;
+  if (reason_.isEmpty()) reason_ = systemReason(error);
+  return false;
 }
 
 void Replacement::discard() {
   if (handle_ >= 0) ::close(fd(handle_));
   handle_ = -1;
   if (!temporaryName_.isEmpty()) {
-    ::unlinkat(fd(folder_->handle_), temporaryName_.toLatin1().constData(), 0);
+    Made([&] { return operation(Change::Unlink, *folder_, temporaryName_); },
+         [&] {
+           return ::unlinkat(fd(folder_->handle_), temporaryName_.toLatin1().constData(), 0) == 0;
+         });
   }
   temporaryName_.clear();
   QIODevice::close();

@@ -52,12 +52,30 @@ Entry entryAt(const QString& path) {
   return attributes & FILE_ATTRIBUTE_READONLY ? Entry::ReadOnly : Entry::File;
 }
 
+Operation operation(Change change, const Folder& folder, const QString& name,
+                    const QString& to = {}) {
+  Operation made;
+  made.change = change;
+  made.folder = folder.Path();
+  made.name = name;
+  made.to = to;
+  return made;
+}
+
 bool isSystemFile(const QString& path) {
   const DWORD attributes = GetFileAttributesW(wide(native(path)));
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_SYSTEM) != 0;
 }
 
 }  // namespace
+
+int LastSystemError() {
+  return static_cast<int>(GetLastError());
+}
+
+void SetSystemError(int error) {
+  SetLastError(static_cast<DWORD>(error));
+}
 
 // Windows names are UTF-16 already: nothing needs carrying.
 QByteArray EncodeName(const QString& path) {
@@ -127,15 +145,31 @@ bool IsReadableFolder(const QString& path) {
   return !path.isEmpty() && folder.isDir() && folder.isReadable() && QDir(path).isReadable();
 }
 
-QStringList ListFiles(const QString& folder) {
-  // Without QDir::Hidden and QDir::System, hidden files, system files and
-  // broken links stay out, as they do in the system's own file lists.
+QList<FolderEntry> ListEntries(const QString& folder) {
+  // Hidden files, system files and broken links stay out of a listing of
+  // files, as they do in the system's own file lists.
   const QDir dir(folder);
-  QStringList names;
-  for (const QString& name : dir.entryList(QDir::Files, QDir::Unsorted)) {
-    if (!isSystemFile(dir.filePath(name))) names.append(name);
+  QList<FolderEntry> entries;
+  const QFileInfoList infos = dir.entryInfoList(
+      QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+  for (const QFileInfo& info : infos) {
+    const QString path = info.filePath();
+    QString why;
+    if (isSystemFile(path)) {
+      why = QStringLiteral("it is a system file");
+    } else if (info.isHidden()) {
+      why = QStringLiteral("it is hidden");
+    } else if (info.isSymLink() && !info.exists()) {
+      why = QStringLiteral("it is a link that leads nowhere");
+    } else if (info.isDir()) {
+      why = info.isSymLink() ? QStringLiteral("it is a link to a folder")
+                             : QStringLiteral("it is a folder");
+    } else if (!info.isFile()) {
+      why = QStringLiteral("it is not a regular file");
+    }
+    entries.append({info.fileName(), why});
   }
-  return names;
+  return entries;
 }
 
 bool IsListedFile(const QString& path) {
@@ -173,6 +207,35 @@ Folder::Lock Folder::TryLock() {
                                                                           : Lock::Unsupported;
 }
 
+bool Folder::HeldByAnotherRun() const {
+  HANDLE lock = CreateFileW(wide(native(path_ + QStringLiteral(".~quillet.lock"))), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (lock != INVALID_HANDLE_VALUE) {
+    CloseHandle(lock);
+    return false;
+  }
+  const DWORD error = GetLastError();
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+}
+
+bool Folder::MayCreateFiles() const {
+  DWORD flags = 0;
+  if (GetVolumeInformationByHandleW(asHandle(handle_), nullptr, 0, nullptr, nullptr, &flags,
+                                    nullptr, 0) &&
+      (flags & FILE_READ_ONLY_VOLUME)) {
+    return false;
+  }
+  // Asking for the right to add a file opens the folder only where its
+  // permissions grant that right.
+  HANDLE adding = CreateFileW(wide(native(path_)), FILE_ADD_FILE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (adding == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(adding);
+  return true;
+}
+
 Entry Folder::EntryAt(const QString& name) const {
   return entryAt(path_ + name);
 }
@@ -190,7 +253,8 @@ void Folder::RemoveLeftovers() {
     if (!IsTemporaryName(name)) continue;
     const QString path = native(dir.filePath(name));
     SetFileAttributesW(wide(path), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(wide(path));
+    Made([&] { return operation(Change::Unlink, *this, name); },
+         [&] { return DeleteFileW(wide(path)) != 0; });
   }
 }
 
@@ -199,8 +263,13 @@ std::unique_ptr<Replacement> Folder::Create(const QString& name, QString* why) {
   DWORD error = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
     const QString temporary = TemporaryName();
-    HANDLE handle = CreateFileW(wide(native(path_ + temporary)), GENERIC_WRITE, 0, nullptr,
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    Made([&] { return operation(Change::Create, *this, temporary); },
+         [&] {
+           handle = CreateFileW(wide(native(path_ + temporary)), GENERIC_WRITE, 0, nullptr,
                                 CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+           return handle != INVALID_HANDLE_VALUE;
+         });
     if (handle != INVALID_HANDLE_VALUE) {
       file->temporaryName_ = temporary;
       file->handle_ = reinterpret_cast<qintptr>(handle);
@@ -218,13 +287,10 @@ bool Folder::FlushFileSystem() {
   return false;
 }
 
-bool Folder::Flush() {
-  // MOVEFILE_WRITE_THROUGH has made each new name durable already.
-  ++Flushes().folders;
-  if (Flushes().failFolders > 0) {
-    --Flushes().failFolders;
-    return false;
-  }
+bool Folder::Flush(QString* why) {
+  // Each move was made with MOVEFILE_WRITE_THROUGH, which made its new name
+  // durable already: nothing is left to flush here.
+  Q_UNUSED(why);
   return true;
 }
 
@@ -242,14 +308,29 @@ bool Replacement::seek(qint64 position) {
 
 qint64 Replacement::writeData(const char* data, qint64 size) {
   qint64 written = 0;
-  while (written < size) {
-    DWORD chunk = 0;
-    const DWORD wanted = static_cast<DWORD>(qMin<qint64>(size - written, 1 << 30));
-    if (!WriteFile(asHandle(handle_), data + written, wanted, &chunk, nullptr) || chunk == 0) {
-      failed_ = true;
-      return -1;
-    }
-    written += chunk;
+  const bool made = Made(
+      [&] {
+        Operation write = operation(Change::Write, *folder_, temporaryName_);
+        write.offset = pos();
+        write.data = QByteArrayView(data, size);
+        return write;
+      },
+      [&] {
+        while (written < size) {
+          DWORD chunk = 0;
+          const DWORD wanted = static_cast<DWORD>(qMin<qint64>(size - written, 1 << 30));
+          if (!WriteFile(asHandle(handle_), data + written, wanted, &chunk, nullptr)) return false;
+          if (chunk == 0) {
+            SetLastError(ERROR_DISK_FULL);
+            return false;
+          }
+          written += chunk;
+        }
+        return true;
+      });
+  if (!made) {
+    fail(static_cast<int>(GetLastError()));
+    return -1;
   }
   return written;
 }
@@ -262,8 +343,9 @@ bool Replacement::FinishWriting() {
 
 bool Replacement::Flush() {
   if (handle_ == -1 || failed_) return false;
-  ++Flushes().files;
-  return FlushFileBuffers(asHandle(handle_));
+  const bool flushed = Made([&] { return operation(Change::FlushFile, *folder_, temporaryName_); },
+                            [&] { return FlushFileBuffers(asHandle(handle_)) != 0; });
+  return flushed || fail(static_cast<int>(GetLastError()));
 }
 
 Replacement::Placed Replacement::Place(bool replace) {
@@ -276,10 +358,21 @@ Replacement::Placed Replacement::Place(bool replace) {
   QIODevice::close();
   const QString from = native(folder_->Path() + temporaryName_);
   const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-  // The temporary file is hidden only while it is not yet the target.
-  if (!SetFileAttributesW(wide(from), FILE_ATTRIBUTE_NORMAL) ||
-      !MoveFileExW(wide(from), wide(native(TargetPath())), flags)) {
+  // The temporary file is hidden only while it is not yet the target. A
+  // move with write-through returns once its new name is durable: it is a
+  // flush of the folder as well.
+  const bool placed =
+      SetFileAttributesW(wide(from), FILE_ATTRIBUTE_NORMAL) &&
+      Made(
+          [&] {
+            return operation(replace ? Change::Rename : Change::RenameNoReplace, *folder_,
+                             temporaryName_, name_);
+          },
+          [&] { return MoveFileExW(wide(from), wide(native(TargetPath())), flags) != 0; }) &&
+      Made([&] { return operation(Change::FlushFolder, *folder_, {}); }, [] { return true; });
+  if (!placed) {
     const DWORD error = GetLastError();
+    fail(static_cast<int>(error));
     discard();
     return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? Placed::Exists
                                                                        : Placed::Failed;
@@ -288,13 +381,20 @@ Replacement::Placed Replacement::Place(bool replace) {
   return Placed::Done;
 }
 
+bool Replacement::fail(int error) {
+  failed_ = true;
+  if (reason_.isEmpty()) reason_ = systemReason(static_cast<DWORD>(error));
+  return false;
+}
+
 void Replacement::discard() {
   if (handle_ != -1) CloseHandle(asHandle(handle_));
   handle_ = -1;
   if (!temporaryName_.isEmpty()) {
     const QString path = native(folder_->Path() + temporaryName_);
     SetFileAttributesW(wide(path), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(wide(path));
+    Made([&] { return operation(Change::Unlink, *folder_, temporaryName_); },
+         [&] { return DeleteFileW(wide(path)) != 0; });
   }
   temporaryName_.clear();
   QIODevice::close();

@@ -214,7 +214,6 @@ void convertOne(const QByteArray& input) {
     checkOutput(layout, out);
     check(Lib_File::WriteBytes(Lib_File::OutputFile, Lib_File::CurrentPosition, out),
           "write the image");
-    check(Lib_File::CommitFile(Lib_File::OutputFile), "close the target");
     check(target == out, "the target holds the image");
   }
   Lib_File::CloseAll();

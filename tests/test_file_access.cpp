@@ -4,10 +4,22 @@
 #include <QtTest>
 
 #include "engine/Lib_File.h"
+#include "engine/NativeFile.h"
 #include "tools/ImageBuilder.h"
 
 using namespace Lib_File;
 using namespace ImageBuilder;
+
+namespace {
+
+// Puts the replacement open under the number at its name, as a run does.
+bool commit(int fileNumber) {
+  auto file = TakeReplacement(fileNumber);
+  return file && file->FinishWriting() && file->Flush() &&
+         file->Place(true) == NativeFile::Replacement::Placed::Done;
+}
+
+}  // namespace
 
 class TestFileAccess : public QObject {
   Q_OBJECT
@@ -49,10 +61,11 @@ class TestFileAccess : public QObject {
                            const QByteArray& expected) {
       for (bool onDisk : {true, false}) {
         QByteArray buffer;
-        QVERIFY(onDisk ? OpenForReplace(OutputFile, path("out.bin"))
+        auto folder = NativeFile::Folder::Open(dir_.path());
+        QVERIFY(onDisk ? OpenForReplace(OutputFile, *folder, "out.bin")
                        : OpenBuffer(OutputFile, &buffer));
         for (const auto& [at, bytes] : writes) QVERIFY(WriteBytes(OutputFile, at, bytes));
-        QVERIFY(CommitFile(OutputFile));
+        QVERIFY(!onDisk || commit(OutputFile));
         QVERIFY2((onDisk ? ReadFile(path("out.bin")) : buffer) == expected, name);
       }
     };
@@ -69,9 +82,11 @@ class TestFileAccess : public QObject {
         QTemporaryDir dir;
         const QString target = dir.filePath("target.bin");
         if (targetExists) QVERIFY(WriteFile(target, "old"));
-        QVERIFY(OpenForReplace(OutputFile, target) && WriteBytes(OutputFile, -1, "new image"));
+        auto folder = NativeFile::Folder::Open(dir.path());
+        QVERIFY(OpenForReplace(OutputFile, *folder, "target.bin") &&
+                WriteBytes(OutputFile, -1, "new image"));
         QCOMPARE(ReadFile(target), QByteArray(targetExists ? "old" : ""));
-        if (commit) QVERIFY(CommitFile(OutputFile));
+        if (commit) QVERIFY(::commit(OutputFile));
         CloseAll();
         const bool kept = commit || targetExists;
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
@@ -83,8 +98,8 @@ class TestFileAccess : public QObject {
 
   void unopenedNumbersAndMissingFiles() {
     for (int number : {0, 3, MaxFileNumber + 1}) {
-      QVERIFY(!IsOpen(number) && FileLength(number) == -1 && ReadBytes(number, 0, 0).isEmpty());
-      QVERIFY(!WriteBytes(number, -1, "x") && !CommitFile(number));
+      QVERIFY(FileLength(number) == -1 && ReadBytes(number, 0, 0).isEmpty());
+      QVERIFY(!WriteBytes(number, -1, "x") && !TakeReplacement(number));
     }
     QVERIFY(!OpenForRead(InputFile, path("missing.bin")) && !QFile::exists(path("missing.bin")));
   }

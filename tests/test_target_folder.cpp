@@ -6,6 +6,7 @@
 
 #include "batch/TargetFolder.h"
 #include "engine/Lib_File.h"
+#include "tests/support/DiskRecorder.h"
 #include "tests/support/TestSupport.h"
 #include "tools/ImageBuilder.h"
 
@@ -15,6 +16,7 @@
 
 using ImageBuilder::ReadFile;
 using ImageBuilder::WriteFile;
+using NativeFile::Change;
 using Result = TargetFolder::Placing::Result;
 
 namespace {
@@ -67,6 +69,7 @@ class TargetFolderTest : public QObject {
     QFETCH(int, row);
     const Placement& p = placements[row];
     QTemporaryDir dir;
+    DiskRecorder disk;
     auto folder = begin(dir.path());
     QVERIFY(folder);
     auto group = written(*folder, {"before.BIN", "x.BIN", "after.BIN"});
@@ -74,7 +77,7 @@ class TargetFolderTest : public QObject {
     const QString at = dir.filePath(QStringLiteral("x.BIN"));
     if (p.meanwhile == Meanwhile::File) QVERIFY(WriteFile(at, "other"));
     if (p.meanwhile == Meanwhile::Folder) QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("x.BIN")));
-    if (p.meanwhile == Meanwhile::FolderFlushFails) NativeFile::Flushes().failFolders = 1;
+    if (p.meanwhile == Meanwhile::FolderFlushFails) disk.Fail(Change::FlushFolder, DiskIoError());
     folder->Place(group);
     const Result others =
         p.meanwhile == Meanwhile::FolderFlushFails ? Result::Failed : Result::Placed;
@@ -97,22 +100,19 @@ class TargetFolderTest : public QObject {
     };
     for (const Case c : {Case{true, 0}, Case{false, 0}, Case{false, qint64(3) << 30}}) {
       QTemporaryDir dir;
-      NativeFile::FlushFileByFileEverywhere(c.fileByFile);
-      NativeFile::PretendUnwrittenBytes(c.othersUnwritten);
+      const bool asWhole = !c.fileByFile && c.othersUnwritten == 0 &&
+                           NativeFile::Folder::Open(dir.path())->FlushesAsWhole();
+      DiskRecorder disk;
+      if (c.fileByFile) disk.flushesAsWhole = false;
+      disk.unwrittenBytes = c.othersUnwritten;
       auto folder = begin(dir.path());
       QVERIFY(folder);
       auto group = written(*folder, {"a.BIN", "b.BIN", "c.BIN"});
-      auto& flushes = NativeFile::Flushes();
-      flushes.files = flushes.fileSystems = flushes.folders = 0;
-      const bool asWhole = !c.fileByFile && c.othersUnwritten == 0 &&
-                           NativeFile::Folder::Open(dir.path())->FlushesAsWhole();
       folder->Place(group);
-      NativeFile::FlushFileByFileEverywhere(false);
-      NativeFile::PretendUnwrittenBytes(-1);
       for (const TargetFolder::Placing& placing : group) QCOMPARE(placing.result, Result::Placed);
-      QCOMPARE(flushes.files.load(), asWhole ? 0 : 3);
-      QCOMPARE(flushes.fileSystems.load(), asWhole ? 1 : 0);
-      QVERIFY(flushes.folders.load() <= 1);
+      QCOMPARE(disk.Made(Change::FlushFile), asWhole ? 0 : 3);
+      QCOMPARE(disk.Made(Change::FlushFileSystem), asWhole ? 1 : 0);
+      QVERIFY(disk.Made(Change::FlushFolder) <= 1);
     }
 #ifdef Q_OS_LINUX
     const std::pair<quint64, bool> types[] = {

@@ -59,7 +59,10 @@ void frmProcess::StripFiles() {
   ConvertedCount = 0;
   SkippedCount = 0;
   sincePainted_.invalidate();
-  RunBatch(*this);
+  BatchRun run(*this);
+  run_ = &run;
+  run.Go();
+  run_ = nullptr;
   Processing = false;
   Unload();
   ReleaseDeletion();
@@ -119,7 +122,8 @@ void frmProcess::cmdCancel_Click() {
 
 void frmProcess::Form_Unload(int& Cancel) {
   if (!Processing) return;
-  PlaceWrittenTargets();
+  // Nothing the run has finished waits on the answer.
+  if (run_) run_->PlaceWrittenTargets();
   paintProgress();
   const auto answer = Toolkit::MsgBox(QStringLiteral("Are you sure you would like to cancel?"),
                                       Toolkit::Buttons::YesNo, Toolkit::Icon::None,

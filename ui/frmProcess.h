@@ -57,6 +57,7 @@ class frmProcess : public Form, public RunFrontEnd {
     QString sourcePath;
   } progress_;
   bool progressShown_ = true;
+  BatchRun* run_ = nullptr;  // while StripFiles runs
   QElapsedTimer sincePainted_;
 };
 

@@ -1,0 +1,92 @@
+#include "batch/TargetQueue.h"
+
+#include <system_error>
+
+namespace {
+
+// A group is put in place once it holds this many written files or its
+// first is this old: large enough that the disk's wait is shared widely,
+// small enough that little waits on it.
+constexpr int GroupFiles = 256;
+constexpr qint64 GroupMilliseconds = 250;
+
+}  // namespace
+
+TargetQueue::TargetQueue(TargetFolder* folder, Settled settled)
+    : folder_(folder), settled_(std::move(settled)) {}
+
+TargetQueue::~TargetQueue() {
+  Commit();
+}
+
+void TargetQueue::AddFinal(FileReport report) {
+  open_.entries.push_back({std::move(report), false, {}});
+  if (open_.pending == 0 && !sealed_.placing.valid()) Commit();
+}
+
+void TargetQueue::AddPending(FileReport report, TargetFolder::Placing placing) {
+  if (open_.pending == 0) clock_.start();
+  ++open_.pending;
+  open_.names.insert(report.targetName.toCaseFolded());
+  open_.entries.push_back({std::move(report), true, std::move(placing)});
+}
+
+bool TargetQueue::Holds(const QString& targetName) const {
+  const QString name = targetName.toCaseFolded();
+  return open_.names.contains(name) || sealed_.names.contains(name);
+}
+
+void TargetQueue::Advance() {
+  if (open_.pending < GroupFiles && !(open_.pending > 0 && clock_.hasExpired(GroupMilliseconds)))
+    return;
+  settle(sealed_);
+  sealed_ = std::move(open_);
+  open_ = Group{};
+  try {
+    sealed_.placing = std::async(std::launch::async, &Group::PutInPlace, &sealed_, folder_);
+  } catch (const std::system_error&) {
+    sealed_.PutInPlace(folder_);  // no thread to be had: the run just waits for the disk
+  }
+}
+
+void TargetQueue::Commit() {
+  settle(sealed_);
+  open_.PutInPlace(folder_);
+  settle(open_);
+}
+
+// Touches nothing but the group and the held folder.
+void TargetQueue::Group::PutInPlace(TargetFolder* folder) {
+  if (pending == 0) return;
+  std::vector<TargetFolder::Placing> files;
+  files.reserve(pending);
+  for (Entry& entry : entries) {
+    if (entry.written) files.push_back(std::move(entry.placing));
+  }
+  folder->Place(files);
+  auto placed = files.begin();
+  for (Entry& entry : entries) {
+    if (!entry.written) continue;
+    using Result = TargetFolder::Placing::Result;
+    if (placed->result != Result::Placed) {
+      entry.report.outcome = FileOutcome::Skipped;
+      entry.report.action =
+          placed->result == Result::Kept ? TargetAction::Keep : TargetAction::None;
+      entry.report.reason = placed->reason;
+    }
+    ++placed;
+  }
+  pending = 0;
+}
+
+void TargetQueue::settle(Group& group) {
+  if (group.placing.valid()) group.placing.get();
+  if (!group.entries.empty()) {
+    std::vector<FileReport> reports;
+    reports.reserve(group.entries.size());
+    for (Entry& entry : group.entries) reports.push_back(std::move(entry.report));
+    group = Group{};
+    settled_(reports);
+  }
+  group = Group{};
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QMutex>
+#include <QString>
+#include <optional>
+
+#include "engine/NativeFile.h"
+
+// While it lives, sees every change the file layer makes to a disk and keeps
+// it in order, the way a test's failing device would: it can fail changes
+// of a kind with an error of the system, and stand in for the system's
+// figures (its unwritten bytes, whether a folder's file system is flushed
+// as a whole).
+class DiskRecorder : public NativeFile::Observer {
+ public:
+  struct Record {
+    NativeFile::Change change;
+    QString folder, name, to;
+    qint64 offset = 0;
+    QByteArray data;
+    bool direct = false;
+    int error = 0;  // the system's answer, or the error this recorder failed it with
+  };
+
+  DiskRecorder();
+  ~DiskRecorder() override;
+  DiskRecorder(const DiskRecorder&) = delete;
+  DiskRecorder& operator=(const DiskRecorder&) = delete;
+
+  // The next `times` changes of this kind fail with the error.
+  void Fail(NativeFile::Change change, int error, int times = 1);
+  std::optional<qint64> unwrittenBytes;
+  std::optional<bool> flushesAsWhole;
+
+  QList<Record> Records() const;
+  // How many changes of the kind were made.
+  int Made(NativeFile::Change change) const;
+
+  int Before(const NativeFile::Operation& operation) override;
+  void After(const NativeFile::Operation& operation, int error) override;
+  std::optional<qint64> UnwrittenBytes() override { return unwrittenBytes; }
+  std::optional<bool> FlushesAsWhole() override { return flushesAsWhole; }
+
+ private:
+  void record(const NativeFile::Operation& operation, int error);
+
+  mutable QMutex lock_;
+  QList<Record> records_;
+  QMap<NativeFile::Change, std::pair<int, int>> failing_;  // error, times left
+};
+
+// The system's errors for a full disk and for a failing one.
+int DiskFullError();
+int DiskIoError();

@@ -1,0 +1,126 @@
+// What a run tells of every file, without any window: a dry run's
+// predictions come true in the real run, and a file left out by a fault of
+// the disk is told with the system's own reason.
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <functional>
+
+#include "batch/BatchRun.h"
+#include "settings/modGlobals.h"
+#include "tests/support/DiskRecorder.h"
+#include "tests/support/RecordingFrontEnd.h"
+#include "tests/support/TestSupport.h"
+#include "tools/ImageBuilder.h"
+
+using namespace ImageBuilder;
+using NativeFile::Change;
+
+namespace {
+
+struct Folders {
+  QTemporaryDir dir;
+  QString source() const { return dir.path() + QStringLiteral("/src/"); }
+  QString target() const { return dir.path() + QStringLiteral("/dst/"); }
+  Folders() {
+    QDir(dir.path()).mkpath(QStringLiteral("src"));
+    QDir(dir.path()).mkpath(QStringLiteral("dst"));
+  }
+};
+
+ConversionSettingsRecord settingsFor(const Folders& f, quint8 overwrite) {
+  ConversionSettingsRecord s;
+  s.Source = f.source();
+  s.Target = f.target();
+  s.SourceExt = s.TargetExt = QStringLiteral(".BIN");
+  s.OutOrder = QStringLiteral("0,1,8,9");
+  s.PadValue = QStringLiteral("FF");
+  s.Overwrite = overwrite;
+  return s;
+}
+
+// A dry run's words for a file, as the real run says them once it came true.
+QString cameTrue(const QString& line) {
+  const QString name = line.section(QStringLiteral(": "), 0, 0);
+  QString said = line.section(QStringLiteral(": "), 1);
+  for (const auto& [would, did] : {std::pair{"would be written as ", "converted into "},
+                                   std::pair{"would replace ", "replaced "},
+                                   std::pair{"would ask whether to replace ", "replaced "}}) {
+    if (said.startsWith(QLatin1String(would)))
+      said = QLatin1String(did) + said.mid(int(strlen(would)));
+  }
+  if (said.startsWith(QStringLiteral("would keep the existing ")))
+    said = QStringLiteral("skipped, the target exists and was kept");
+  return name + QStringLiteral(": ") + said;
+}
+
+// The system's words for an error, as the run quotes them.
+QString reason(int error) {
+  return qt_error_string(error).trimmed();
+}
+
+// clang-format off
+// The source folder holds a.BIN and b.BIN (images) and c.BIN (no layout's length); the target
+// folder holds b.BIN. A row arranges more, may make the disk fail (its dry run then cannot know),
+// and gives the real run's lines; %E stands for the system's reason for the row's error.
+struct Row { const char* name; quint8 overwrite; std::function<void(Folders&, DiskRecorder&)> arrange; bool foreseeable; const char* lines; const char* passedOver = ""; int error = 0; };
+const Row rows[] = {
+    {"never: the existing target is kept", NeverOverwrite, {}, true, "a.BIN: converted into a.BIN | b.BIN: skipped, the target exists and was kept | c.BIN: refused, no image layout has this length"},
+    {"always: the existing target is replaced", AlwaysOverwrite, {}, true, "a.BIN: converted into a.BIN | b.BIN: replaced b.BIN | c.BIN: refused, no image layout has this length"},
+    {"ask: Yes replaces", AskToOverwrite, {}, true, "a.BIN: converted into a.BIN | b.BIN: replaced b.BIN | c.BIN: refused, no image layout has this length"},
+    {"a folder, and a hidden file, with the extension are passed over, not counted", NeverOverwrite, [](Folders& f, DiskRecorder&) {
+       QDir(f.source()).mkdir(QStringLiteral("d.BIN"));
+       WriteFile(f.source() + QStringLiteral(".e.BIN"), FourBankImage());
+       Hide(f.source() + QStringLiteral(".e.BIN")); },
+     true, "a.BIN: converted into a.BIN | b.BIN: skipped, the target exists and was kept | c.BIN: refused, no image layout has this length", ".e.BIN: it is hidden | d.BIN: it is a folder"},
+    {"a full disk: the system's reason", AlwaysOverwrite, [](Folders&, DiskRecorder& disk) { disk.Fail(Change::Write, DiskFullError(), 100); },
+     false, "a.BIN: skipped, the target could not be written: %E | b.BIN: skipped, the target could not be written: %E | c.BIN: refused, no image layout has this length", "", DiskFullError()},
+    {"a flush that fails: the system's reason", NeverOverwrite, [](Folders&, DiskRecorder& disk) { disk.flushesAsWhole = false; disk.Fail(Change::FlushFile, DiskIoError()); },
+     false, "a.BIN: skipped, the target could not be written to the disk: %E | b.BIN: skipped, the target exists and was kept | c.BIN: refused, no image layout has this length", "", DiskIoError()},
+};
+// clang-format on
+
+}  // namespace
+
+class RunReportsTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void predictionsComeTrue_data() { addRows(rows); }
+  void predictionsComeTrue() {
+    QFETCH(int, row);
+    const Row& r = rows[row];
+    Folders f;
+    QVERIFY(WriteFile(f.source() + QStringLiteral("a.BIN"), FourBankImage()));
+    QVERIFY(WriteFile(f.source() + QStringLiteral("b.BIN"), FourBankImage()));
+    QVERIFY(WriteFile(f.source() + QStringLiteral("c.BIN"), "short"));
+    QVERIFY(WriteFile(f.target() + QStringLiteral("b.BIN"), "old"));
+    // A dry run writes and flushes nothing: the faults meet the real run alone.
+    DiskRecorder disk;
+    if (r.arrange) r.arrange(f, disk);
+    const ConversionSettingsRecord settings = settingsFor(f, r.overwrite);
+    QStringList names;
+    QList<NativeFile::FolderEntry> passedOver;
+    QVERIFY(!ListSourceFolder(f.source(), settings.SourceExt, &names, &passedOver));
+    RecordingFrontEnd dry, real;
+    BatchRun(dry, {.dryRun = true}, settings, names, passedOver).Go();
+    BatchRun(real, {}, settings, names, passedOver).Go();
+    const QString expected =
+        QString::fromLatin1(r.lines).replace(QStringLiteral("%E"), reason(r.error));
+    QCOMPARE(real.Lines(false).join(QStringLiteral(" | ")), expected);
+    QCOMPARE(real.passedOver.join(QStringLiteral(" | ")), QString::fromLatin1(r.passedOver));
+    QCOMPARE(real.messages.last().title, QStringLiteral("Operation Complete"));
+    if (r.foreseeable) {
+      QStringList predicted;
+      for (const QString& line : dry.Lines(true)) predicted.append(cameTrue(line));
+      QCOMPARE(predicted, real.Lines(false));
+      QCOMPARE(dry.messages.last().prompt, real.messages.last().prompt);
+    }
+    QCOMPARE(
+        QDir(f.target()).entryList({QStringLiteral(".~quillet-*")}, QDir::Files | QDir::Hidden),
+        QStringList());
+  }
+};
+
+QTEST_GUILESS_MAIN(RunReportsTest)
+#include "test_run_reports.moc"
