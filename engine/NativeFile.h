@@ -109,7 +109,7 @@ struct Operation {
   QString to;
   qint64 offset = 0;
   QByteArrayView data;  // valid only during the call
-  bool direct = false;  // a write that bypasses the system's cache
+  bool direct = false;  // Create, Write: the file is written bypassing the system's cache
 };
 
 // What sees every change before and after the system makes it, and what may
@@ -134,6 +134,10 @@ class Observer {
   virtual std::optional<qint64> UnwrittenBytes() { return std::nullopt; }
   // In place of what the folder's file system type says, when set.
   virtual std::optional<bool> FlushesAsWhole() { return std::nullopt; }
+  // In place of whether the folder's file system takes writes that bypass
+  // the system's cache, when set: false makes every write take the
+  // buffered path.
+  virtual std::optional<bool> WritesDirect() { return std::nullopt; }
 };
 
 // Installs the observer (nullptr: none); it must outlive every change made

@@ -34,6 +34,7 @@ class DiskRecorder : public NativeFile::Observer {
   void Fail(NativeFile::Change change, int error, int times = 1);
   std::optional<qint64> unwrittenBytes;
   std::optional<bool> flushesAsWhole;
+  std::optional<bool> writesDirect;
 
   QList<Record> Records() const;
   // How many changes of the kind were made.
@@ -43,6 +44,7 @@ class DiskRecorder : public NativeFile::Observer {
   void After(const NativeFile::Operation& operation, int error) override;
   std::optional<qint64> UnwrittenBytes() override { return unwrittenBytes; }
   std::optional<bool> FlushesAsWhole() override { return flushesAsWhole; }
+  std::optional<bool> WritesDirect() override { return writesDirect; }
 
  private:
   void record(const NativeFile::Operation& operation, int error);
