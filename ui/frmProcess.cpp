@@ -105,9 +105,18 @@ void frmProcess::EventPoint() {
   Toolkit::DoEvents();
 }
 
+void frmProcess::FileDone(const FileReport& report) {
+  if (alsoTell) alsoTell->FileDone(report);
+}
+
 void frmProcess::CountsChanged(const RunTotals& totals) {
   ConvertedCount = totals.converted;
   SkippedCount = totals.skipped;
+  if (alsoTell) alsoTell->CountsChanged(totals);
+}
+
+void frmProcess::PassedOver(const NativeFile::FolderEntry& entry) {
+  if (alsoTell) alsoTell->PassedOver(entry);
 }
 
 void frmProcess::Form_Load() {

@@ -32,6 +32,10 @@ class frmProcess : public Form, public RunFrontEnd {
   QProgressBar* pbOverall = nullptr;
   QPushButton* cmdCancel = nullptr;
 
+  // Another front end that is told each file's report, the counts and the
+  // entries passed over, as this window is: the image list's feed.
+  RunFrontEnd* alsoTell = nullptr;
+
   // Counters of the current run.
   qint16 ConvertedCount = 0;
   qint16 SkippedCount = 0;
@@ -39,7 +43,9 @@ class frmProcess : public Form, public RunFrontEnd {
   Toolkit::Answer MsgBox(const Toolkit::Message& message) override;
   void ShowProgress(int fileIndex, int fileCount, const QString& sourcePath) override;
   void EventPoint() override;
+  void FileDone(const FileReport& report) override;
   void CountsChanged(const RunTotals& totals) override;
+  void PassedOver(const NativeFile::FolderEntry& entry) override;
 
  protected:
   void Form_Load() override;

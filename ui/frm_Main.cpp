@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "batch/FileListBox.h"
+#include "batch/ImageList.h"
 #include "settings/AppIdentity.h"
 #include "settings/modGlobals.h"
 #include "settings/modRegistry.h"
@@ -65,6 +66,8 @@ frm_Main::frm_Main() {
   cmdExit = CommandButton("cmdExit", QStringLiteral("E&xit"));
   File1 = new FileListBox(this);
   File1->setObjectName(QStringLiteral("File1"));
+  Images = new ImageListModel(this);
+  Images->setObjectName(QStringLiteral("Images"));
 
   Frame1 = frame("Frame1", QStringLiteral("Source Folder:"), txtSource);
   Frame3 = frame("Frame3", QStringLiteral("Extension"), txtSourceExt);
@@ -190,9 +193,14 @@ void frm_Main::cmdStrip_Click() {
   }
 
   setRunning(true);
+  Images->RunStarted(FileList);
+  ImageListFeed feed(Images, ImageListModel::Kind::Outcome);
   frmProcess* process = Forms::frmProcess.get();
+  process->alsoTell = &feed;
   process->Show();
   process->StripFiles();
+  feed.Flush();
+  Images->RunEnded();
   setRunning(false);
 }
 

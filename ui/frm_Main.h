@@ -5,6 +5,7 @@
 class QGroupBox;
 class QPushButton;
 class FileListBox;
+class ImageListModel;
 class FolderBox;
 class TextBox;
 
@@ -40,6 +41,10 @@ class frm_Main : public Form {
   QPushButton* cmdStrip = nullptr;
   QPushButton* cmdExit = nullptr;
   FileListBox* File1 = nullptr;
+
+  // What each file of the source folder is and what the last run did with
+  // it: every run reports into it, whether or not its window is open.
+  ImageListModel* Images = nullptr;
 
  protected:
   void Form_Load() override;

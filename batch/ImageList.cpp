@@ -1,0 +1,244 @@
+#include "batch/ImageList.h"
+
+#include <QLocale>
+#include <QSet>
+#include <climits>
+
+#include "batch/RunWords.h"
+#include "engine/BankTables.h"
+
+namespace {
+
+// A name as the list shows it: bytes that are no valid UTF-8 (carried as
+// lone surrogates) show as the replacement character.
+QString shownName(const QString& name) {
+  QString shown = name;
+  for (qsizetype i = 0; i < shown.size(); ++i) {
+    const char16_t unit = shown[i].unicode();
+    const bool paired = QChar::isHighSurrogate(unit) && i + 1 < shown.size() &&
+                        QChar::isLowSurrogate(shown[i + 1].unicode());
+    if (paired) {
+      ++i;
+    } else if (QChar::isSurrogate(unit)) {
+      shown[i] = QChar::ReplacementCharacter;
+    }
+  }
+  return shown;
+}
+
+// What the image is, from its report: its length class, and the check that
+// refused it or why it could not be read.
+QString whatItIs(const FileReport& report) {
+  const QString lengthClass = LengthClassName(report.length);
+  if (report.refusal != Refusal::None) {
+    return (lengthClass.isEmpty() ? QString() : lengthClass + QStringLiteral(", ")) +
+           QStringLiteral("refused: ") + report.reason;
+  }
+  if (report.length < 0) return report.reason;
+  return lengthClass;
+}
+
+QString targetText(const ImageListRow& row) {
+  if (!row.passedOver.isEmpty()) return RunWords::PassedOver(row.passedOver);
+  if (row.outcome) return RunWords::Result(*row.outcome);
+  if (row.notReached) return RunWords::NotReached();
+  if (row.prediction) return RunWords::Prediction(*row.prediction);
+  return {};
+}
+
+QString displayText(const ImageListRow& row, int column) {
+  const FileReport* report = row.report();
+  switch (column) {
+    case ImageListModel::Name: return shownName(row.name);
+    case ImageListModel::Size:
+      return report && report->length >= 0
+                 ? QLocale().toString(report->length) + QStringLiteral(" bytes")
+                 : QString();
+    case ImageListModel::Image:
+      if (!row.passedOver.isEmpty()) return {};
+      return report ? whatItIs(*report) : QString();
+    case ImageListModel::Target: return targetText(row);
+    default: return {};
+  }
+}
+
+}  // namespace
+
+const FileReport* ImageListRow::report() const {
+  if (outcome) return &*outcome;
+  return prediction ? &*prediction : nullptr;
+}
+
+bool ImageListRow::leftOut() const {
+  if (!passedOver.isEmpty() || notReached) return true;
+  const FileReport* r = report();
+  return r && r->outcome != FileOutcome::Converted;
+}
+
+ImageListModel::ImageListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int ImageListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(files_.size() + passedOver_.size());
+}
+
+int ImageListModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : ColumnCount;
+}
+
+const ImageListRow& ImageListModel::RowAt(int row) const {
+  return row < files_.size() ? files_[row] : passedOver_[row - files_.size()];
+}
+
+QVariant ImageListModel::data(const QModelIndex& index, int role) const {
+  if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
+  const ImageListRow& row = RowAt(index.row());
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+    case Qt::AccessibleTextRole: return displayText(row, index.column());
+    case RowRole: return QVariant::fromValue(row);
+    case Qt::TextAlignmentRole:
+      if (index.column() == Size) return int(Qt::AlignRight | Qt::AlignVCenter);
+      return {};
+    default: return {};
+  }
+}
+
+QVariant ImageListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  switch (section) {
+    case Name: return QStringLiteral("Name");
+    case Size: return QStringLiteral("Size");
+    case Image: return QStringLiteral("Image");
+    case LeftOut: return QStringLiteral("Left out");
+    case Target: return QStringLiteral("Run");
+    case Layout: return QStringLiteral("Layout");
+    default: return {};
+  }
+}
+
+void ImageListModel::Clear() {
+  beginResetModel();
+  files_.clear();
+  passedOver_.clear();
+  rowOf_.clear();
+  runNames_.clear();
+  runReported_ = true;
+  endResetModel();
+}
+
+void ImageListModel::changed(int first, int last) {
+  if (first > last) return;
+  Q_EMIT dataChanged(index(first, 0), index(last, ColumnCount - 1));
+}
+
+void ImageListModel::Take(const std::vector<FileReport>& reports, Kind kind) {
+  if (kind == Kind::Outcome && !runReported_ && !reports.empty()) {
+    runReported_ = true;
+    for (ImageListRow& row : files_) {
+      row.outcome.reset();
+      row.notReached = false;
+    }
+    changed(0, static_cast<int>(files_.size()) - 1);
+  }
+  int first = INT_MAX, last = -1;
+  QList<ImageListRow> added;
+  for (const FileReport& report : reports) {
+    auto at = rowOf_.constFind(report.name);
+    ImageListRow* row = nullptr;
+    if (at != rowOf_.constEnd()) {
+      row = &files_[*at];
+      first = qMin(first, *at);
+      last = qMax(last, *at);
+    } else {
+      rowOf_.insert(report.name, static_cast<int>(files_.size() + added.size()));
+      added.append(ImageListRow{report.name, {}, {}, false, {}});
+      row = &added.last();
+    }
+    (kind == Kind::Prediction ? row->prediction : row->outcome) = report;
+    if (kind == Kind::Outcome) row->notReached = false;
+  }
+  changed(first, last);
+  if (!added.isEmpty()) {
+    const int at = static_cast<int>(files_.size());
+    beginInsertRows({}, at, at + static_cast<int>(added.size()) - 1);
+    files_.append(std::move(added));
+    endInsertRows();
+  }
+}
+
+void ImageListModel::SetPassedOver(const QList<NativeFile::FolderEntry>& entries) {
+  const int at = static_cast<int>(files_.size());
+  if (!passedOver_.isEmpty()) {
+    beginRemoveRows({}, at, at + static_cast<int>(passedOver_.size()) - 1);
+    passedOver_.clear();
+    endRemoveRows();
+  }
+  if (entries.isEmpty()) return;
+  beginInsertRows({}, at, at + static_cast<int>(entries.size()) - 1);
+  for (const NativeFile::FolderEntry& entry : entries)
+    passedOver_.append(ImageListRow{entry.name, {}, {}, false, entry.passedOver});
+  endInsertRows();
+}
+
+void ImageListModel::KeepOnly(const QStringList& names) {
+  const QSet<QString> listed(names.cbegin(), names.cend());
+  for (int row = static_cast<int>(files_.size()) - 1; row >= 0; --row) {
+    const ImageListRow& file = files_[row];
+    if (listed.contains(file.name) || file.outcome || file.notReached) continue;
+    beginRemoveRows({}, row, row);
+    files_.removeAt(row);
+    endRemoveRows();
+  }
+  rowOf_.clear();
+  for (int row = 0; row < files_.size(); ++row) rowOf_.insert(files_[row].name, row);
+}
+
+void ImageListModel::RunStarted(const QStringList& names) {
+  runNames_ = names;
+  runReported_ = false;
+}
+
+void ImageListModel::RunEnded() {
+  if (!runReported_) return;
+  int first = INT_MAX, last = -1;
+  QList<ImageListRow> added;
+  for (const QString& name : runNames_) {
+    auto at = rowOf_.constFind(name);
+    if (at == rowOf_.constEnd()) {
+      rowOf_.insert(name, static_cast<int>(files_.size() + added.size()));
+      added.append(ImageListRow{name, {}, {}, true, {}});
+      continue;
+    }
+    ImageListRow& row = files_[*at];
+    if (row.outcome) continue;
+    row.notReached = true;
+    first = qMin(first, *at);
+    last = qMax(last, *at);
+  }
+  changed(first, last);
+  if (!added.isEmpty()) {
+    const int at = static_cast<int>(files_.size());
+    beginInsertRows({}, at, at + static_cast<int>(added.size()) - 1);
+    files_.append(std::move(added));
+    endInsertRows();
+  }
+}
+
+Toolkit::Answer ImageListFeed::MsgBox(const Toolkit::Message& message) {
+  // The run's own front end answers; the list only listens.
+  Q_UNUSED(message);
+  return Toolkit::Answer::OK;
+}
+
+void ImageListFeed::CountsChanged(const RunTotals& totals) {
+  Q_UNUSED(totals);
+  Flush();
+}
+
+void ImageListFeed::Flush() {
+  if (!group_.empty()) model_->Take(group_, kind_);
+  group_.clear();
+  if (!passedOver_.isEmpty()) model_->SetPassedOver(passedOver_);
+  passedOver_.clear();
+}

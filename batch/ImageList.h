@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QList>
+#include <QMetaType>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+#include "batch/BatchRun.h"
+
+// One row of the image list: a file of the source folder with what a run
+// would do with it (a dry run's report) and what the last run did (its
+// report), or an entry the listing passes over.
+struct ImageListRow {
+  QString name;
+  std::optional<FileReport> prediction;
+  std::optional<FileReport> outcome;
+  bool notReached = false;  // the last run stopped before taking it up
+  QString passedOver;       // why the listing leaves the entry out; empty for a file
+
+  // The report that says most of the image: its outcome's, or its prediction's.
+  const FileReport* report() const;
+  // Whether a run leaves the file out: skipped, refused, stopped, passed
+  // over or never reached; predicted so while no run has taken it up.
+  bool leftOut() const;
+};
+Q_DECLARE_METATYPE(ImageListRow)
+
+// The files a run takes from the source folder, in the run's order, each
+// with what it is and what a run would do or did with it, and below them
+// the entries the listing passes over. Fed with a dry run's reports (by
+// ImageSurvey) and with every real run's (through ImageListFeed); knows no
+// window.
+class ImageListModel : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  enum Column { Name, Size, Image, LeftOut, Target, Layout, ColumnCount };
+  // The row as an ImageListRow, for sorting and painting.
+  static constexpr int RowRole = Qt::UserRole + 1;
+
+  explicit ImageListModel(QObject* parent = nullptr);
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+
+  // Forgets every row: the folders, extensions or layout changed.
+  void Clear();
+
+  enum class Kind { Prediction, Outcome };
+  // Takes a group of reports: each updates its file's row or adds one after
+  // the other files. One change signal for the group.
+  void Take(const std::vector<FileReport>& reports, Kind kind);
+  // The entries the listing passed over, below the files, in place of the
+  // ones before.
+  void SetPassedOver(const QList<NativeFile::FolderEntry>& entries);
+  // A look at the folder has listed these names: rows of other files go,
+  // but for those the last run told of.
+  void KeepOnly(const QStringList& names);
+
+  // A run over these names starts: earlier outcomes are forgotten once it
+  // reports its first file (a run refused before its first file changes
+  // nothing).
+  void RunStarted(const QStringList& names);
+  // The run ended: the files of its list it never reported were not reached.
+  void RunEnded();
+
+  const ImageListRow& RowAt(int row) const;
+  int Files() const { return static_cast<int>(files_.size()); }
+
+ private:
+  void changed(int first, int last);
+
+  QList<ImageListRow> files_;
+  QList<ImageListRow> passedOver_;
+  QHash<QString, int> rowOf_;  // a file's name to its row
+  QStringList runNames_;       // the list of the run under way or last run
+  bool runReported_ = true;    // the run under way has reported a file
+};
+
+// The model's front end for a run: hands each group of reports to the model
+// once the run has settled them, and the entries the run passed over.
+class ImageListFeed : public RunFrontEnd {
+ public:
+  ImageListFeed(ImageListModel* model, ImageListModel::Kind kind) : model_(model), kind_(kind) {}
+
+  Toolkit::Answer MsgBox(const Toolkit::Message& message) override;
+  void ShowProgress(int, int, const QString&) override {}
+  void EventPoint() override {}
+  void FileDone(const FileReport& report) override { group_.push_back(report); }
+  void CountsChanged(const RunTotals& totals) override;
+  void PassedOver(const NativeFile::FolderEntry& entry) override { passedOver_.append(entry); }
+
+  // Hands on what is still held; the run has ended.
+  void Flush();
+
+ private:
+  ImageListModel* model_;
+  ImageListModel::Kind kind_;
+  std::vector<FileReport> group_;
+  QList<NativeFile::FolderEntry> passedOver_;
+};
