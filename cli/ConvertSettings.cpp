@@ -106,7 +106,7 @@ QString RunFolder(const QString& argument) {
   return FolderWithSeparator(QDir::toNativeSeparators(QDir::cleanPath(absolute)));
 }
 
-QString DescribeRun(const Options& o) {
+QString DescribeLayout(const Options& o) {
   const auto& s = ConversionSettings;
   // Whether a value is the stored one: the store was read, and neither the
   // value's option nor, for what a preset sets, --preset was given.
@@ -150,12 +150,17 @@ QString DescribeRun(const Options& o) {
     line +=
         QStringLiteral(" (%1, %2 to change)").arg(which, storedOptions.join(QStringLiteral(", ")));
   }
-  switch (s.Overwrite) {
+  return line;
+}
+
+QString DescribeRun(const Options& o) {
+  QString line = DescribeLayout(o);
+  switch (ConversionSettings.Overwrite) {
     case AlwaysOverwrite: line += QStringLiteral("; existing targets replaced"); break;
     case AskToOverwrite: line += QStringLiteral("; existing targets asked about"); break;
     default: line += QStringLiteral("; existing targets kept"); break;  // unknown codes too
   }
-  if (stored(o.overwrite, false))
+  if (!o.isSet(o.noSettings) && !o.isSet(o.overwrite))
     line += QStringLiteral(" (stored setting, --overwrite to change)");
   return o.isSet(o.dryRun) ? QStringLiteral("dry run, nothing written: ") + line : line;
 }

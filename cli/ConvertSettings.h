@@ -13,6 +13,11 @@ QString ApplyConvertOptions(const Options& options);
 // with a separator at its end.
 QString RunFolder(const QString& argument);
 
+// The layout in force, in words, and which of its parts are the stored
+// settings: "layout 0,1,8,9, unpadded (stored settings, --order, --pad to
+// change)".
+QString DescribeLayout(const Options& options);
+
 // What the run will do, in one line: the layout and what happens to existing
 // targets, and which of these are the stored settings.
 QString DescribeRun(const Options& options);

@@ -15,8 +15,11 @@ const QList<CommandEntry> CommandTable{
      "Converts a folder of images, or the images given, into a target folder"},
     {"inspect",
      "Tells for each image its length class, which bank each slot holds\n"
-     "with its offset and length, the padding of 256K images, and for a\n"
-     "refused image, why.",
+     "with its offset and length, the padding of 256K images, each bank\n"
+     "kept with its CRC-32, and for a refused image, why. It also tells\n"
+     "which bytes of the image the layout would not write and that are\n"
+     "not fill, with any text among them. The layout is convert's: the\n"
+     "layout options, then the stored settings; a line on stderr names it.",
      "Tells what is recognised in each image"},
 };
 
@@ -126,7 +129,7 @@ QString Options::helpText() const {
   QString text = QStringLiteral(
       "Usage: quillet-cli convert SOURCE_FOLDER TARGET_FOLDER [options]\n"
       "       quillet-cli convert FILE... TARGET_FOLDER [options]\n"
-      "       quillet-cli inspect FILE... [--json]\n");
+      "       quillet-cli inspect FILE... [layout options] [--json]\n");
   const QString parsers = parser_.helpText();
   text += parsers.mid(parsers.indexOf(u'\n') + 1);
 
@@ -153,10 +156,15 @@ QString Options::helpText() const {
            QStringLiteral("inspect, one object an image: \"name\", \"length\" (-1 when\n"
                           "unreadable), \"class\", \"recognised\", \"padding\" (\"front\",\n"
                           "\"rear\" or null), \"slots\" [{\"slot\", \"bank\", \"offset\",\n"
-                          "\"length\"}], \"banks\" [{\"bank\", \"length\"}], \"refusal\" (the\n"
-                          "check that refused the image, or null) and \"error\" (\"is a\n"
-                          "folder\", \"is not a regular file\", \"cannot be read: \" and\n"
-                          "why, or null)")},
+                          "\"length\"}], \"banks\" [{\"bank\", \"slot\" it was taken from,\n"
+                          "\"offset\", \"length\", \"crc32\" (eight hex digits)}], \"dropped\"\n"
+                          "[{\"offset\", \"length\", \"where\", \"fill\" (its most frequent\n"
+                          "byte), \"notFill\" (bytes of other values), \"text\" (the first\n"
+                          "text in it, or null)}] for the bytes the layout leaves out that\n"
+                          "are not fill, \"droppedBytes\" (all it leaves out; both null\n"
+                          "when the stored layout cannot be used), \"refusal\" (the check\n"
+                          "that refused the image, or null) and \"error\" (\"is a folder\",\n"
+                          "\"is not a regular file\", \"cannot be read: \" and why, or null)")},
       });
   text += QStringLiteral("\nExit status:\n") +
           entries({
@@ -205,6 +213,8 @@ QString Options::helpText() const {
            QStringLiteral("Converts one image into ~/roms/out.")},
           {QStringLiteral("quillet-cli inspect --json ~/roms/in/*.BIN"),
            QStringLiteral("Tells what is recognised in each image, as JSON lines.")},
+          {QStringLiteral("quillet-cli inspect car.BIN --preset 5"),
+           QStringLiteral("Tells what of car.BIN is lost when bank 1 alone is written.")},
       });
   return text;
 }
@@ -218,11 +228,9 @@ QStringList Options::operands() const {
   return parser_.positionalArguments().mid(1);
 }
 
-QStringList Options::convertOptionsGiven() const {
+QStringList Options::convertOnlyOptionsGiven() const {
   QStringList given;
-  for (const QCommandLineOption* option :
-       {&order, &pad, &padType, &fill, &bank1Only, &limit32K, &overwrite, &sourceExt, &targetExt,
-        &preset, &dryRun, &noSettings, &quiet}) {
+  for (const QCommandLineOption* option : {&overwrite, &sourceExt, &targetExt, &dryRun, &quiet}) {
     if (parser_.isSet(*option)) given.append(QStringLiteral("--") + option->names().constLast());
   }
   return given;

@@ -33,7 +33,7 @@ QString ClosestWord(const QString& word, const QStringList& known);
 QString UnknownWordError(const QString& kind, const QString& word, const QString& guess);
 
 // Every option of the command line, and the parser that knows them. The two
-// commands share one parser; each refuses the options of the other.
+// commands share one parser; inspect refuses the options about writing.
 class Options {
  public:
   Options();
@@ -56,8 +56,9 @@ class Options {
   bool isSet(const QCommandLineOption& option) const { return parser_.isSet(option); }
   QString value(const QCommandLineOption& option) const { return parser_.value(option); }
 
-  // The options of convert given on this command line.
-  QStringList convertOptionsGiven() const;
+  // The options given on this command line that only convert takes: those
+  // about the files a run writes.
+  QStringList convertOnlyOptionsGiven() const;
 
   // Every option, in the order --help lists them; the hidden ones last.
   const QList<const QCommandLineOption*>& table() const { return table_; }

@@ -61,7 +61,7 @@ int main(int argc, char* argv[]) {
   const QString command = options.command();
   if (command == u"convert") return RunConvert(options);
   if (command == u"inspect") {
-    if (const QStringList others = options.convertOptionsGiven(); !others.isEmpty()) {
+    if (const QStringList others = options.convertOnlyOptionsGiven(); !others.isEmpty()) {
       return usageError(
           QStringLiteral("inspect takes no %1").arg(others.join(QStringLiteral(", "))));
     }
