@@ -10,6 +10,7 @@
 #include <unistd.h>
 #endif
 
+#include "engine/ImageFindings.h"
 #include "settings/AppIdentity.h"
 #include "settings/Presets.h"
 #include "settings/modGlobals.h"
@@ -106,7 +107,7 @@ const Invocation invocations[] = {
     {"mistyped command", "convet %S %T", 2, "", "unknown command 'convet'; did you mean convert?"},
     {"mistyped option", "convert %S %T --ovewrite never", 2, "", "unknown option '--ovewrite'; did you mean --overwrite?"},
     {"unknown option close to none", "convert %S %T --colour", 2, "", "unknown option '--colour'; see quillet-cli --help"},
-    {"inspect with a layout option", "inspect %S --pad 56k", 2, "", "inspect takes no --pad"},
+    {"inspect with options about writing", "inspect %S --pad 56k --dry-run -q", 2, "", "inspect takes no --dry-run, --quiet"},
     {"a target kept under never is no failure", "convert %S %T --overwrite never --no-settings", 0, "", "%L; existing targets kept\na.BIN: skipped, the target exists and was kept"},
     {"--quiet leaves out the first line and the kept file", "convert %S %T --overwrite never -q --no-settings", 0, "", ""},
     {"dry run predicts the kept target", "convert %S %T --overwrite never --dry-run --no-settings", 0, "a.BIN: 224K, would keep the existing a.BIN\nb.BIN: 224K, would be written as b.BIN", "dry run, nothing written: %L; existing targets kept"},
@@ -125,6 +126,18 @@ const Inspected inspections[] = {
     {"224K with slot 0 blank", Image224K({Fill(56 * K, 0xFF), Bank1(), Bank8(), Bank9()}), "224K", "", "", "slot 0 begins FF FF"},
     {"256K without a padding mark", Image256K({Bank0(), Bank0(), Bank9(), Bank0()}, true), "256K", "", "", "no slot begins 27 FE or FF FA, neither at its start nor 8K into it"},
     {"length of no layout", Body(256 * K + 1, 0x10), "", "", "", "no image layout has this length"},
+};
+
+// A stored order (or none), the options given, the ranges told as dropped ("-" for none told) and
+// the line on stderr.
+struct InspectLayout { const char* name; const char* storedOrder, *args, *dropped, *said; };
+const InspectLayout inspectLayouts[] = {
+    {"defaults", nullptr, "--no-settings", "padding of slot 1|bank 1 past 48K", "dropped bytes are those of the layout 0,1,8,9, unpadded"},
+    {"an order given", nullptr, "--order 0,1,8,8 --pad 64k", "padding of slot 1|bank 1 past 48K|bank 9 (not in the output order)", "dropped bytes are those of the layout 0,1,8,8, 64K per bank"},
+    {"a preset", nullptr, "--preset 5", "bank 0 (left out with bank 1 only)|padding of slot 1|bank 1 past 32K (cut by the 32K limit)|bank 1 past 48K|bank 8 (left out with bank 1 only)|bank 9 (left out with bank 1 only)", "dropped bytes are those of the layout bank 1 alone, cut to 32K"},
+    {"the stored order", "9,1,8,8", "", "bank 0 (not in the output order)|padding of slot 1|bank 1 past 48K", "dropped bytes are those of the layout 9,1,8,8, unpadded (stored settings, --order, --pad to change)"},
+    {"a stored order that cannot be used", "0,1,8", "", "-", "quillet-cli: the stored bank order '0,1,8' cannot be used, so no dropped bytes are told (--order to give one)"},
+    {"bank 1 alone needs no order", "0,1,8", "--bank1-only", "bank 0 (left out with bank 1 only)|padding of slot 1|bank 1 past 48K|bank 8 (left out with bank 1 only)|bank 9 (left out with bank 1 only)", "dropped bytes are those of the layout bank 1 alone"},
 };
 // clang-format on
 
@@ -279,6 +292,41 @@ class TestCli : public QObject {
     }
     QCOMPARE(found.join(u' '), QString::fromLatin1(expected.slotBanks));
     QCOMPARE(o[u"refusal"].toString(), QString::fromUtf8(expected.refusal));
+  }
+
+  // What the layout leaves out depends on the layout, which inspect takes as convert does.
+  void inspectTellsCrcAndDroppedBytes_data() { addRows(inspectLayouts); }
+  void inspectTellsCrcAndDroppedBytes() {
+    QFETCH(int, row);
+    const InspectLayout& t = inspectLayouts[row];
+    const TemporarySettingsStore store;
+    if (t.storedOrder)
+      SaveSetting("Quillet", "User", "OutOrder", QString::fromLatin1(t.storedOrder));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("image.bin"));
+    const QByteArray bank1 = Bank1();
+    WriteFile(path,
+              With(Image256K({Bank0(), bank1, Bank8(), Bank9()}, true), 0x10100, "CAL 4.2 EEC"));
+    const QStringList args = QString::fromLatin1(t.args).split(u' ', Qt::SkipEmptyParts);
+
+    const Result json = cli(QStringList{"inspect", "--json", path} + args, store);
+    QCOMPARE(json.code, 0);
+    QVERIFY2(json.err.startsWith(QString::fromLatin1(t.said)) && json.err.count(u'\n') == 1,
+             qPrintable(json.err));
+    const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    QCOMPARE(o[u"banks"].toArray()[1].toObject()[u"crc32"].toString(),
+             Crc32Text(Crc32(bank1.first(48 * K))));
+    QStringList dropped;
+    for (const QJsonValue v : o[u"dropped"].toArray()) dropped << v[u"where"].toString();
+    QCOMPARE(o[u"dropped"].isNull() ? QStringLiteral("-") : dropped.join(u'|'), t.dropped);
+
+    const Result text = cli(QStringList{"inspect", path} + args, store);
+    QCOMPARE(text.code, 0);
+    QVERIFY(text.out.contains("  bank 1 kept: 49152 bytes from slot 1, CRC-32 " +
+                              Crc32Text(Crc32(bank1.first(48 * K))) + u'\n'));
+    QCOMPARE(text.out.contains(QStringLiteral("  0x10000, 8192 bytes: padding of slot 1; 11 not "
+                                              "fill (fill FF), text \"CAL 4.2 EEC\"\n")),
+             dropped.contains(QStringLiteral("padding of slot 1")));
   }
 
   void inspectSaysWhatANonImageIs() {
