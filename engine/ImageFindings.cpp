@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QStringList>
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "engine/BankTables.h"
@@ -254,8 +255,9 @@ struct Span {
   Reason reason;
 };
 
-void addDropped(ImageFindings& f, QByteArrayView image, const OutputLayout& layout) {
-  if (image.size() != f.length) return;
+// The input bytes the output never writes, in file order, each span of one
+// reason; found from the tables alone, before any byte is read.
+QList<Span> droppedSpans(const ImageFindings& f, const OutputLayout& layout) {
   const QList<OutputPiece> pieces = TraceOutput(f, layout);
   QList<std::pair<qint64, qint64>> used;
   QList<BankUse> uses;
@@ -291,17 +293,34 @@ void addDropped(ImageFindings& f, QByteArrayView image, const OutputLayout& layo
       dropped.append({begin, end, reason});
     }
   }
+  return dropped;
+}
 
+// Most dropped spans are padding of one value: a comparison of the span
+// with itself one byte on tells so many times faster than counting values.
+bool allOneValue(QByteArrayView bytes) {
+  return bytes.size() < 2 ||
+         std::memcmp(bytes.data(), bytes.data() + 1, static_cast<size_t>(bytes.size() - 1)) == 0;
+}
+
+// read(offset, length) gives the file's bytes there; false when it comes up
+// short, and no dropped bytes are told.
+template <typename Read>
+void addDropped(ImageFindings& f, const OutputLayout& layout, Read read) {
   QList<DroppedRange> ranges;
-  for (const Span& span : dropped) {
-    f.droppedBytes += span.end - span.begin;
-    const QByteArrayView bytes = image.sliced(span.begin, span.end - span.begin);
+  qint64 total = 0;
+  for (const Span& span : droppedSpans(f, layout)) {
+    const qint64 length = span.end - span.begin;
+    total += length;
+    const auto bytes = read(span.begin, length);
+    if (bytes.size() != length) return;
+    if (allOneValue(bytes)) continue;
     const auto [fill, notFill] = fillOf(bytes);
-    if (notFill == 0) continue;
-    ranges.append({span.begin, span.end - span.begin, reasonText(span.reason, f, span.begin), fill,
-                   notFill, firstText(bytes, fill)});
+    ranges.append({span.begin, length, reasonText(span.reason, f, span.begin), fill, notFill,
+                   firstText(bytes, fill)});
   }
   f.dropped = ranges;
+  f.droppedBytes = total;
 }
 
 QString paddingWord(const ImageFindings& f) {
@@ -344,16 +363,20 @@ QString Crc32Text(quint32 crc) {
 
 ImageFindings TakeFindings(QByteArrayView image, const FindingsOptions& options) {
   ImageFindings f = recognition(image.size(), options.crc32);
-  if (f.recognised && options.layout) addDropped(f, image, *options.layout);
+  if (!f.recognised || !options.layout) return f;
+  addDropped(f, *options.layout, [&](qint64 offset, qint64 length) {
+    return offset + length <= image.size() ? image.sliced(offset, length) : QByteArrayView();
+  });
   return f;
 }
 
 ImageFindings TakeFindings(const FindingsOptions& options) {
   ImageFindings f = recognition(Lib_File::FileLength(Lib_File::InputFile), options.crc32);
-  if (f.recognised && options.layout) {
-    const QByteArray image = Lib_File::ReadBytes(Lib_File::InputFile, 0, Lib_File::WholeFile);
-    addDropped(f, image, *options.layout);
-  }
+  if (!f.recognised || !options.layout) return f;
+  // Only the dropped spans are read, a fraction of the image in most layouts.
+  addDropped(f, *options.layout, [](qint64 offset, qint64 length) {
+    return Lib_File::ReadBytes(Lib_File::InputFile, offset, length);
+  });
   return f;
 }
 
