@@ -108,7 +108,7 @@ QList<Region> regionsOf(const ImageFindings& f) {
   QList<Region> regions;
   const bool padded = f.padOffset >= 0;
   for (const SlotFinding& s : f.slots) {
-    const qint64 slotStart = BankStart[static_cast<size_t>(s.slot)];
+    const qint64 slotStart = s.offset - std::max<qint64>(f.padOffset, 0);
     regions.append({s.offset, s.offset + s.length, s.slot, false});
     if (padded) {
       const qint64 fill = f.padOffset == 0 ? slotStart + Size56K : slotStart;
@@ -118,12 +118,7 @@ QList<Region> regionsOf(const ImageFindings& f) {
   return regions;
 }
 
-struct BankUse {
-  const BankFinding* bank;
-  qint64 used;  // bytes from its start that the output writes
-};
-
-Reason reasonAt(qint64 offset, const QList<Region>& regions, const QList<BankUse>& uses,
+Reason reasonAt(qint64 offset, const QList<Region>& regions, const QList<BankFinding>& banks,
                 const OutputLayout& layout) {
   const auto region = std::find_if(regions.begin(), regions.end(), [&](const Region& r) {
     return offset >= r.begin && offset < r.end;
@@ -131,16 +126,16 @@ Reason reasonAt(qint64 offset, const QList<Region>& regions, const QList<BankUse
   if (region == regions.end()) return {};
   Reason reason{Why::Padding, region->slot, -1, region->begin};
   if (region->padding) return reason;
-  // The bank with the longest kept data beside this byte tells why: only
-  // bank 1 is ever kept shorter than its slot.
-  const BankUse* taker = nullptr;
-  const BankUse* covering = nullptr;
-  for (const BankUse& use : uses) {
-    if (use.bank->slot != region->slot) continue;
-    if (taker == nullptr || use.bank->length > taker->bank->length) taker = &use;
-    if (use.bank->length > offset - region->begin &&
-        (covering == nullptr || use.bank->length > covering->bank->length)) {
-      covering = &use;
+  // Of the banks taken from this slot, the longest that reaches the byte
+  // tells why the output leaves it out; past them all, the recognition kept
+  // the bank shorter than its slot (only bank 1 is ever cut so).
+  const BankFinding* taker = nullptr;
+  const BankFinding* covering = nullptr;
+  for (const BankFinding& b : banks) {
+    if (b.slot != region->slot) continue;
+    if (taker == nullptr || b.length > taker->length) taker = &b;
+    if (b.length > offset - region->begin && (covering == nullptr || b.length > covering->length)) {
+      covering = &b;
     }
   }
   if (taker == nullptr) {
@@ -149,10 +144,10 @@ Reason reasonAt(qint64 offset, const QList<Region>& regions, const QList<BankUse
   }
   if (covering == nullptr) {
     reason.why = Why::PastKept;
-    reason.bank = taker->bank->bank;
+    reason.bank = taker->bank;
     return reason;
   }
-  reason.bank = covering->bank->bank;
+  reason.bank = covering->bank;
   const bool inOrder =
       std::find(layout.order.begin(), layout.order.end(), reason.bank) != layout.order.end();
   if (layout.bank1Only) {
@@ -237,8 +232,8 @@ ImageFindings recognition(qint64 length, bool withCrc) {
     f.slots.append(
         {slot, LastRecognition.SlotBank[s], BankStart[s] + p, padded ? Size56K : BankLength[s]});
   }
-  // Bank i is the start of the slot named by the bank recognised in slot i;
-  // for a two-bank image that is the exchange of the two slots when the
+  // Bank i is taken from the start of the slot named by the bank recognised
+  // in slot i; in a two-bank image that exchanges the two slots when the
   // file begins FF FA.
   for (int bank : SlotNames) {
     const QByteArray& data = BankData[static_cast<size_t>(bank)];
@@ -258,19 +253,16 @@ struct Span {
 // The input bytes the output never writes, in file order, each span of one
 // reason; found from the tables alone, before any byte is read.
 QList<Span> droppedSpans(const ImageFindings& f, const OutputLayout& layout) {
-  const QList<OutputPiece> pieces = TraceOutput(f, layout);
+  // Every output byte traced back to its input byte: the input that is
+  // written is the union of the pieces' sources.
   QList<std::pair<qint64, qint64>> used;
-  QList<BankUse> uses;
   QList<qint64> cuts{0, f.length};
-  for (const BankFinding& b : f.banks) {
-    qint64 longest = 0;
-    for (const OutputPiece& piece : pieces) {
-      if (piece.bank == b.bank) longest = std::max(longest, piece.length);
-    }
-    uses.append({&b, longest});
-    if (longest > 0) used.append({b.offset, b.offset + longest});
-    cuts << b.offset + b.length << b.offset + longest;
+  for (const OutputPiece& piece : TraceOutput(f, layout)) {
+    used.append({piece.inputOffset, piece.inputOffset + piece.length});
+    cuts << piece.inputOffset << piece.inputOffset + piece.length;
   }
+  // Where a kept bank ends, the reason for leaving bytes out may change.
+  for (const BankFinding& b : f.banks) cuts << b.offset + b.length;
   const QList<Region> regions = regionsOf(f);
   for (const Region& r : regions) cuts << r.begin << r.end;
   std::sort(cuts.begin(), cuts.end());
@@ -286,7 +278,7 @@ QList<Span> droppedSpans(const ImageFindings& f, const OutputLayout& layout) {
       return begin >= span.first && begin < span.second;
     });
     if (written) continue;
-    const Reason reason = reasonAt(begin, regions, uses, layout);
+    const Reason reason = reasonAt(begin, regions, f.banks, layout);
     if (!dropped.isEmpty() && dropped.last().end == begin && dropped.last().reason == reason) {
       dropped.last().end = end;
     } else {
@@ -303,8 +295,8 @@ bool allOneValue(QByteArrayView bytes) {
          std::memcmp(bytes.data(), bytes.data() + 1, static_cast<size_t>(bytes.size() - 1)) == 0;
 }
 
-// read(offset, length) gives the file's bytes there; false when it comes up
-// short, and no dropped bytes are told.
+// read(offset, length) gives the file's bytes there; when it comes up short
+// no dropped bytes are told.
 template <typename Read>
 void addDropped(ImageFindings& f, const OutputLayout& layout, Read read) {
   QList<DroppedRange> ranges;
