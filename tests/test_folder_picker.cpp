@@ -2,6 +2,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 
 #include "settings/modGlobals.h"
 #include "tests/support/RunFixture.h"
@@ -26,6 +27,49 @@ QString unusedDriveLetter() {
 #endif
   return QString();
 }
+
+#ifdef Q_OS_WIN
+constexpr Qt::CaseSensitivity PathCase = Qt::CaseInsensitive;
+#else
+constexpr Qt::CaseSensitivity PathCase = Qt::CaseSensitive;
+#endif
+
+// The system's volumes while it lives, and besides them a drive of its own at each folder
+// declared unreachable, listed but never ready: no machine has such a volume at will.
+class UnreachableVolumes : public Drives::Volumes {
+ public:
+  UnreachableVolumes() { Drives::SetVolumes(this); }
+  ~UnreachableVolumes() override { Drives::SetVolumes(nullptr); }
+  UnreachableVolumes(const UnreachableVolumes&) = delete;
+  UnreachableVolumes& operator=(const UnreachableVolumes&) = delete;
+
+  void declare(const QString& folder) { roots_.append(Drives::Absolute(folder)); }
+
+  QList<Drives::Volume> List() const override {
+    QList<Drives::Volume> volumes = system().List();
+    for (const QString& root : roots_) volumes.append({root, QString()});
+    return volumes;
+  }
+  QString DriveOf(const QString& path) const override {
+    QString innermost;
+    for (const QString& root : roots_) {
+      const bool within =
+          path.compare(root, PathCase) == 0 || path.startsWith(root + QDir::separator(), PathCase);
+      if (within && root.size() > innermost.size()) innermost = root;
+    }
+    return innermost.isEmpty() ? system().DriveOf(path) : innermost;
+  }
+  bool Ready(const QString& drive) const override {
+    const bool declared = std::any_of(roots_.cbegin(), roots_.cend(), [&](const QString& root) {
+      return root.compare(drive, PathCase) == 0;
+    });
+    return !declared && system().Ready(drive);
+  }
+
+ private:
+  static const Drives::Volumes& system() { return Drives::SystemVolumes(); }
+  QStringList roots_;
+};
 
 // The picker starts at a folder holding "BINS" (a separator at the end) or a stand-in for it,
 // then the user acts. `picked` is the folder in it ("" itself) that Ok hands back, null when
@@ -60,7 +104,6 @@ class FolderPickerTest : public QObject {
   void cleanup() {
     if (frmFileBox* box = Forms::frmFileBox.loaded()) box->Unload();
     flushClosedWindows();
-    Drives::ClearSimulated();
   }
 
   void opensAndHandsBack_data() { addRows(rows); }
@@ -75,8 +118,9 @@ class FolderPickerTest : public QObject {
                           : r.start == Deleted           ? in("gone") + QDir::separator()
                           : r.start == UnusedDriveLetter ? unused + QStringLiteral("\\ECU\\")
                                                          : in() + QDir::separator();
-    if (r.start == UnreachableVolume) Drives::SimulateUnreachable(in());
-    Drives::SimulateUnreachable(in("offline"));
+    UnreachableVolumes volumes;
+    if (r.start == UnreachableVolume) volumes.declare(in());
+    volumes.declare(in("offline"));
     const QString offline = Drives::DriveOf(in("offline"));
     PickerFolder = start;
     frmFileBox* box = Forms::frmFileBox.get();

@@ -20,15 +20,33 @@ struct Volume {
   QString label;  // the volume's name; empty when it has none
 };
 
-// The drives of the system, in the order the drive list shows them.
+// What the picker asks of the system about its volumes. The system's own
+// answers are used unless others are installed: a machine cannot be made to
+// have a volume that does not answer, so tests put in one that has it.
+class Volumes {
+ public:
+  virtual ~Volumes() = default;
+
+  // The drives of the system, in the order the drive list shows them.
+  virtual QList<Volume> List() const = 0;
+  // The drive a folder lies on, worked out from the text of its absolute
+  // path alone, so that it can be asked of folders on volumes that cannot be
+  // reached. Empty when no drive matches.
+  virtual QString DriveOf(const QString& path) const = 0;
+  // Whether the drive's volume can be reached now.
+  virtual bool Ready(const QString& drive) const = 0;
+};
+
+// The system's own answers.
+const Volumes& SystemVolumes();
+
+// Puts volumes in the place of the system's, which null puts back. The
+// caller keeps them, and puts the system's back before they go.
+void SetVolumes(const Volumes* volumes);
+
+// The answers of the volumes in place.
 QList<Volume> List();
-
-// The drive a folder lies on, worked out from the text of its absolute path
-// alone, so that it can be asked of folders on volumes that cannot be
-// reached. Empty when no drive matches.
 QString DriveOf(const QString& path);
-
-// Whether the drive's volume can be reached now.
 bool Ready(const QString& drive);
 
 // The folder a bare drive opens: on Windows the drive's current folder;
@@ -44,11 +62,5 @@ QString Absolute(const QString& path);
 // A drive as the picker's messages name it: in capitals where drives are
 // letters, unchanged where they are mount points.
 QString Capitalised(const QString& drive);
-
-// Volumes that cannot be reached cannot be made at will, so tests declare
-// one: from now on root counts as the root of a drive of its own that is
-// listed but never ready. ClearSimulated forgets all of them.
-void SimulateUnreachable(const QString& root);
-void ClearSimulated();
 
 }  // namespace Drives
