@@ -10,6 +10,7 @@
 #include "batch/TargetQueue.h"
 #include "engine/BankTables.h"
 #include "engine/ImageAssembly.h"
+#include "engine/ImageFindings.h"
 #include "engine/Lib_File.h"
 #include "settings/modGlobals.h"
 
@@ -159,8 +160,11 @@ class BatchRun::Run {
       if (fileName.size() < 4) return skip(QStringLiteral("the name leaves no target name"));
       report.targetName = fileName.left(fileName.size() - 4) + settings_.TargetExt;
       report.length = Lib_File::FileLength(Lib_File::InputFile);
-      if (!ClassifyImage()) return refuse(Refusal::UnknownLength);
-      if (!ConvertFile()) return refuse(LastRecognition.refusal);
+      const bool classified = ClassifyImage();
+      const bool converted = classified && ConvertFile();
+      takeFindings(report);
+      if (!classified) return refuse(Refusal::UnknownLength);
+      if (!converted) return refuse(LastRecognition.refusal);
     }
 
     // What stands at the target's name must be seen as it will be when the
@@ -226,6 +230,16 @@ class BatchRun::Run {
     placing.replace = report.action == TargetAction::Replace;
     report.outcome = FileOutcome::Converted;
     queue.AddPending(std::move(report), std::move(placing));
+  }
+
+  // What the recognition found in the image still open as the input, as
+  // much as the front end asked for.
+  void takeFindings(FileReport& report) const {
+    if (options_.findings == Findings::None) return;
+    FindingsOptions asked;
+    asked.layout = layout_;
+    asked.crc32 = options_.findings == Findings::Full;
+    report.findings = std::make_shared<const ImageFindings>(TakeFindings(asked));
   }
 
   // Whether the target of this name is one of the run's sources: the same

@@ -6,6 +6,7 @@
 
 #include "batch/RunWords.h"
 #include "engine/BankTables.h"
+#include "engine/ImageFindings.h"
 
 namespace {
 
@@ -26,9 +27,11 @@ QString shownName(const QString& name) {
   return shown;
 }
 
-// What the image is, from its report: its length class, and the check that
-// refused it or why it could not be read.
+// What the image is: what the recognition found, as inspect says it; from a
+// report without findings, its length class and the check that refused it
+// or why it could not be read.
 QString whatItIs(const FileReport& report) {
+  if (report.findings && report.length >= 0) return ImageSummary(*report.findings);
   const QString lengthClass = LengthClassName(report.length);
   if (report.refusal != Refusal::None) {
     return (lengthClass.isEmpty() ? QString() : lengthClass + QStringLiteral(", ")) +
@@ -57,6 +60,8 @@ QString displayText(const ImageListRow& row, int column) {
     case ImageListModel::Image:
       if (!row.passedOver.isEmpty()) return {};
       return report ? whatItIs(*report) : QString();
+    case ImageListModel::LeftOut:
+      return report && report->findings ? DroppedSummary(*report->findings) : QString();
     case ImageListModel::Target: return targetText(row);
     default: return {};
   }
@@ -110,7 +115,7 @@ QVariant ImageListModel::headerData(int section, Qt::Orientation orientation, in
     case Name: return QStringLiteral("Name");
     case Size: return QStringLiteral("Size");
     case Image: return QStringLiteral("Image");
-    case LeftOut: return QStringLiteral("Left out");
+    case LeftOut: return QStringLiteral("Bytes left out");
     case Target: return QStringLiteral("Run");
     case Layout: return QStringLiteral("Layout");
     default: return {};
@@ -156,7 +161,14 @@ void ImageListModel::Take(const std::vector<FileReport>& reports, Kind kind) {
       row = &added.last();
     }
     (kind == Kind::Prediction ? row->prediction : row->outcome) = report;
-    if (kind == Kind::Outcome) row->notReached = false;
+    if (kind == Kind::Outcome) {
+      row->notReached = false;
+      // A run from the window does not look at what is in the image again:
+      // what the look found still tells it.
+      if (!row->outcome->findings && row->prediction) {
+        row->outcome->findings = row->prediction->findings;
+      }
+    }
   }
   changed(first, last);
   if (!added.isEmpty()) {

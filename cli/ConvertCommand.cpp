@@ -70,5 +70,7 @@ int RunConvert(const Options& options) {
   Terminal::CatchInterrupt();
   CancelRequested = false;
   return frontEnd.Finish(
-      RunBatch(frontEnd, RunOptions{.dryRun = dryRun, .listedPaths = !folderRun}));
+      RunBatch(frontEnd, RunOptions{.dryRun = dryRun,
+                                    .listedPaths = !folderRun,
+                                    .findings = quiet ? Findings::None : Findings::Dropped}));
 }

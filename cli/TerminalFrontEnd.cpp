@@ -6,6 +6,7 @@
 #include "cli/ExitCode.h"
 #include "cli/Terminal.h"
 #include "engine/BankTables.h"
+#include "engine/ImageFindings.h"
 #include "settings/modGlobals.h"
 
 using Toolkit::Answer;
@@ -109,6 +110,15 @@ void TerminalFrontEnd::FileDone(const FileReport& report) {
   } else if (report.outcome != FileOutcome::Converted && !mode_.quiet) {
     progress_.Clear();
     Terminal::Write(stderr, report.name + QStringLiteral(": ") + RunWords::Result(report) + u'\n');
+  }
+  // Bytes that are not fill and that the written target leaves out: told
+  // once per file, beside the outcome, which stays as it is.
+  if (report.findings && report.outcome == FileOutcome::Converted && !mode_.quiet) {
+    const QString notice = DroppedNotice(report.name, *report.findings);
+    if (!notice.isEmpty()) {
+      progress_.Clear();
+      Terminal::Write(stderr, notice + u'\n');
+    }
   }
 }
 

@@ -4,11 +4,16 @@
 #include <cstring>
 
 #include "engine/Lib_File.h"
+#include "engine/ThreadState.h"
 
 thread_local std::array<qint64, BankCount> BankStart{};
 thread_local std::array<qint64, BankCount> BankLength{};
-thread_local std::array<QByteArray, BankCount> BankData{};
 thread_local RecognitionReport LastRecognition;
+
+std::array<QByteArray, BankCount>& BankData() {
+  static PerThread<std::array<QByteArray, BankCount>> banks;
+  return banks.get();
+}
 
 using Lib_File::InputFile;
 using Lib_File::ReadBytes;
@@ -93,7 +98,7 @@ bool refuse(Refusal refusal) {
 
 bool readFourSlots() {
   for (int slot : SlotNames) {
-    if (!readSlot(slot, &BankData[static_cast<size_t>(slot)])) {
+    if (!readSlot(slot, &BankData()[static_cast<size_t>(slot)])) {
       return refuse(Refusal::UnreadableSlot);
     }
   }
@@ -101,12 +106,13 @@ bool readFourSlots() {
 }
 
 bool convertTwoBank() {
-  BankData[0].clear();
-  BankData[9].clear();
+  BankData()[0].clear();
+  BankData()[9].clear();
   const bool bank8First = wordAt(ReadBytes(InputFile, 0, 2), 0) == WordFFFA;
   LastRecognition.SlotBank[1] = bank8First ? 8 : 1;
   LastRecognition.SlotBank[8] = bank8First ? 1 : 8;
-  if (readSlot(1, &BankData[bank8First ? 8 : 1]) && readSlot(8, &BankData[bank8First ? 1 : 8])) {
+  if (readSlot(1, &BankData()[bank8First ? 8 : 1]) &&
+      readSlot(8, &BankData()[bank8First ? 1 : 8])) {
     return true;
   }
   return refuse(Refusal::UnreadableSlot);
@@ -122,15 +128,15 @@ void arrange(const std::array<quint8, BankCount>& SlotBank, qint64 offset, qint6
   std::array<QByteArray, BankCount> Arranged{};
   for (int i : SlotNames) {
     const auto index = static_cast<size_t>(i);
-    Arranged[index] = BankData[SlotBank[index]];
+    Arranged[index] = BankData()[SlotBank[index]];
   }
-  for (int i : SlotNames) BankData[static_cast<size_t>(i)].clear();
+  for (int i : SlotNames) BankData()[static_cast<size_t>(i)].clear();
   for (int i : SlotNames) {
     const auto index = static_cast<size_t>(i);
     QByteArray& bank = Arranged[index];
     bank.remove(0, offset);
     bank.truncate(length);
-    BankData[index] = std::move(bank);
+    BankData()[index] = std::move(bank);
   }
 }
 
@@ -140,7 +146,7 @@ bool convert256K() {
   qint64 PadOffset = -1;
   for (int slot : SlotNames) {
     if (PadOffset != -1) break;
-    const QByteArray& data = BankData[static_cast<size_t>(slot)];
+    const QByteArray& data = BankData()[static_cast<size_t>(slot)];
     if (wordAt(data, 0) == Word27FE) PadOffset = 0;
     if (wordAt(data, Size8K) == Word27FE) PadOffset = Size8K;
     if (wordAt(data, 0) == WordFFFA) PadOffset = 0;
@@ -153,7 +159,7 @@ bool convert256K() {
   std::array<quint8, BankCount>& SlotBank = LastRecognition.SlotBank;
   quint8 Bank1Class = 0;
   for (int slot : SlotNames) {
-    const QByteArray& data = BankData[static_cast<size_t>(slot)];
+    const QByteArray& data = BankData()[static_cast<size_t>(slot)];
     quint8& bank = SlotBank[static_cast<size_t>(slot)];
     const int second = byteAt(data, p + 1);
     if (wordAt(data, p) == Word27FE) {
@@ -173,9 +179,9 @@ bool convert256K() {
 
   arrange(SlotBank, p, Size56K);
   switch (Bank1Class) {
-    case 88: BankData[1].truncate(Size32K); break;
+    case 88: BankData()[1].truncate(Size32K); break;
     case 112: break;
-    default: BankData[1].truncate(Size48K); break;
+    default: BankData()[1].truncate(Size48K); break;
   }
   return true;
 }
@@ -186,12 +192,12 @@ bool convertFourBank() {
   std::array<int, BankCount> first{}, second{};
   for (int slot : SlotNames) {
     const auto s = static_cast<size_t>(slot);
-    first[s] = wordAt(BankData[s], 0);
-    second[s] = wordAt(BankData[s], 2);
+    first[s] = wordAt(BankData()[s], 0);
+    second[s] = wordAt(BankData()[s], 2);
   }
   if (first[0] == WordFFFF) return refuse(Refusal::Slot0Blank);
   if (first[1] == WordFFFF) return refuse(Refusal::Slot1Blank);
-  if ((first[8] == WordFFFF || first[9] == WordFFFF) && !containsCopyrightFord(BankData[1])) {
+  if ((first[8] == WordFFFF || first[9] == WordFFFF) && !containsCopyrightFord(BankData()[1])) {
     return refuse(first[8] == WordFFFF ? Refusal::Slot8Blank : Refusal::Slot9Blank);
   }
 
@@ -202,7 +208,7 @@ bool convertFourBank() {
       SlotBank[s] = 1;
     } else if (first[s] == WordFFFA && second[s] != Word27FE) {
       SlotBank[s] = 8;
-    } else if (containsCopyrightFord(BankData[s])) {
+    } else if (containsCopyrightFord(BankData()[s])) {
       SlotBank[s] = second[s] == Word27FE ? 9 : 1;
     } else {
       SlotBank[s] = 0;
@@ -210,7 +216,7 @@ bool convertFourBank() {
   }
 
   arrange(SlotBank, 0, Size56K);
-  BankData[1].truncate(Size48K);
+  BankData()[1].truncate(Size48K);
   return true;
 }
 
@@ -274,6 +280,6 @@ QString RefusalText(Refusal refusal) {
 void ClearBankTables() {
   BankStart = {};
   BankLength = {};
-  for (auto& bank : BankData) bank.clear();
+  for (auto& bank : BankData()) bank.clear();
   LastRecognition = {};
 }

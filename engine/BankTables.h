@@ -31,7 +31,7 @@ inline constexpr qint64 Length256K = 256 * K;  // four 64K slots: 56K bank + 8K 
 // of its own never disturbs the image a run is converting.
 extern thread_local std::array<qint64, BankCount> BankStart;
 extern thread_local std::array<qint64, BankCount> BankLength;
-extern thread_local std::array<QByteArray, BankCount> BankData;
+std::array<QByteArray, BankCount>& BankData();
 
 // Sets BankStart and BankLength for an image of the given length. False,
 // tables untouched, for a length that is not one of the five.

@@ -89,15 +89,16 @@ QByteArray AssembleImage(const OutputLayout& layout) {
 void AssembleImage(const OutputLayout& layout, QByteArray* image) {
   if (layout.bank1Only) {
     // Copied rather than shared, so that *image keeps its own memory.
-    const qint64 length = layout.limit32K ? qMin(BankData[1].size(), Size32K) : BankData[1].size();
+    const qint64 length =
+        layout.limit32K ? qMin(BankData()[1].size(), Size32K) : BankData()[1].size();
     image->resize(length);
-    putPlace(image->data(), BankData[1], length, 0);
+    putPlace(image->data(), BankData()[1], length, 0);
     return;
   }
   // A number no bank has counts as an empty bank, as banks 2 to 7 are.
   static const QByteArray NoBank;
   auto bank = [](int number) -> const QByteArray& {
-    return number >= 0 && number < BankCount ? BankData[static_cast<size_t>(number)] : NoBank;
+    return number >= 0 && number < BankCount ? BankData()[static_cast<size_t>(number)] : NoBank;
   };
   const char fill = static_cast<char>(layout.fillByte);
 

@@ -236,7 +236,7 @@ ImageFindings recognition(qint64 length, bool withCrc) {
   // in slot i; in a two-bank image that exchanges the two slots when the
   // file begins FF FA.
   for (int bank : SlotNames) {
-    const QByteArray& data = BankData[static_cast<size_t>(bank)];
+    const QByteArray& data = BankData()[static_cast<size_t>(bank)];
     if (data.isEmpty()) continue;
     const int from = LastRecognition.SlotBank[static_cast<size_t>(bank)];
     f.banks.append({bank, from, BankStart[static_cast<size_t>(from)] + p, data.size(),
@@ -499,8 +499,30 @@ QJsonObject FindingsJson(const QString& name, const ImageFindings& f) {
           {QStringLiteral("error"), textOrNull(f.error)}};
 }
 
-QString DroppedNotice(const QString& name, const ImageFindings& f) {
-  if (!f.dropped || f.dropped->isEmpty()) return {};
+QString ImageSummary(const ImageFindings& f) {
+  if (!f.error.isEmpty()) return f.error;
+  QStringList parts;
+  if (!f.lengthClass.isEmpty()) parts.append(f.lengthClass);
+  if (!f.recognised) {
+    parts.append(QStringLiteral("refused: ") + RefusalText(f.refusal));
+    return parts.join(QStringLiteral(", "));
+  }
+  if (const QString padding = paddingWord(f); !padding.isEmpty()) {
+    parts.append(QStringLiteral("%1 padding").arg(padding));
+  }
+  QStringList held;
+  for (const SlotFinding& s : f.slots)
+    held.append(QStringLiteral("%1 in slot %2").arg(s.bank).arg(s.slot));
+  parts.append(QStringLiteral("banks ") + held.join(QStringLiteral(", ")));
+  return parts.join(QStringLiteral(", "));
+}
+
+QString DroppedSummary(const ImageFindings& f) {
+  if (!f.dropped) return {};
+  if (f.dropped->isEmpty()) {
+    return f.droppedBytes == 0 ? QStringLiteral("nothing")
+                               : QStringLiteral("%1 bytes, all fill").arg(grouped(f.droppedBytes));
+  }
   constexpr qsizetype Named = 3;
   QStringList places;
   for (const DroppedRange& r : f.dropped->first(std::min(Named, f.dropped->size()))) {
@@ -511,6 +533,11 @@ QString DroppedNotice(const QString& name, const ImageFindings& f) {
   if (f.dropped->size() > Named) {
     places.append(QStringLiteral("and %1 more").arg(f.dropped->size() - Named));
   }
-  return QStringLiteral("%1: note, the layout leaves out %2 bytes that are not fill: %3")
-      .arg(name, grouped(notFillTotal(*f.dropped)), places.join(QStringLiteral("; ")));
+  return QStringLiteral("%1 bytes that are not fill: %2")
+      .arg(grouped(notFillTotal(*f.dropped)), places.join(QStringLiteral("; ")));
+}
+
+QString DroppedNotice(const QString& name, const ImageFindings& f) {
+  if (!f.dropped || f.dropped->isEmpty()) return {};
+  return QStringLiteral("%1: note, the layout leaves out %2").arg(name, DroppedSummary(f));
 }

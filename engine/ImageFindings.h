@@ -98,6 +98,16 @@ QString FindingsText(const QString& name, const ImageFindings& findings);
 // The same as one JSON object.
 QJsonObject FindingsJson(const QString& name, const ImageFindings& findings);
 
+// What the image is, in one line: its class, its padding and the bank in
+// each slot, or why it is refused or could not be read, e.g. "256K, front
+// padding, banks 0 in slot 0, 1 in slot 1, 8 in slot 8, 9 in slot 9".
+QString ImageSummary(const ImageFindings& findings);
+
+// What the layout leaves out of the image, in one line: "nothing", "16,384
+// bytes, all fill", or the bytes that are not fill and where, as the notice
+// below tells them. Empty when dropped bytes were not asked for.
+QString DroppedSummary(const ImageFindings& findings);
+
 // One line, without a newline, for an image whose output leaves out bytes
 // that are not fill, e.g. 'x.bin: note, the layout leaves out 8,192 bytes
 // that are not fill: padding of slot 1 at 0x0E000 ("CAL 4.2 EEC")'. Empty

@@ -6,22 +6,28 @@
 #include <memory>
 
 #include "engine/NativeFile.h"
+#include "engine/ThreadState.h"
 
 namespace Lib_File {
 namespace {
 
 // Each thread has numbers of its own, as it has bank tables of its own.
-thread_local std::array<std::unique_ptr<QIODevice>, MaxFileNumber + 1> openFiles;
+using OpenFiles = std::array<std::unique_ptr<QIODevice>, MaxFileNumber + 1>;
+
+OpenFiles& openFiles() {
+  static PerThread<OpenFiles> files;
+  return files.get();
+}
 
 QIODevice* device(int fileNumber) {
   if (fileNumber < 1 || fileNumber > MaxFileNumber) return nullptr;
-  return openFiles[static_cast<size_t>(fileNumber)].get();
+  return openFiles()[static_cast<size_t>(fileNumber)].get();
 }
 
 bool install(int fileNumber, std::unique_ptr<QIODevice> file) {
   if (fileNumber < 1 || fileNumber > MaxFileNumber) return false;
   // A number in use is closed first, as reopening it would.
-  openFiles[static_cast<size_t>(fileNumber)] = std::move(file);
+  openFiles()[static_cast<size_t>(fileNumber)] = std::move(file);
   return true;
 }
 
@@ -84,14 +90,14 @@ bool WriteBytes(int fileNumber, qint64 position, const QByteArray& data) {
 
 std::unique_ptr<NativeFile::Replacement> TakeReplacement(int fileNumber) {
   if (!dynamic_cast<NativeFile::Replacement*>(device(fileNumber))) return nullptr;
-  auto& slot = openFiles[static_cast<size_t>(fileNumber)];
+  auto& slot = openFiles()[static_cast<size_t>(fileNumber)];
   return std::unique_ptr<NativeFile::Replacement>(
       static_cast<NativeFile::Replacement*>(slot.release()));
 }
 
 void CloseAll() {
   // Destroying an uncommitted replacement discards its temporary file.
-  for (auto& file : openFiles) file.reset();
+  for (auto& file : openFiles()) file.reset();
 }
 
 }  // namespace Lib_File

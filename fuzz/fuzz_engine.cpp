@@ -107,8 +107,8 @@ bool comesFromASlot(const QByteArray& bank, const QByteArray& image, qint64 offs
 // Where the banks of an accepted image can have come from, without
 // deciding which slot holds which bank: that is for the recognition tests.
 void checkBanks(const QByteArray& image) {
-  for (int unused = 2; unused <= 7; ++unused) check(BankData[unused].isEmpty(), "banks 2 to 7");
-  const QByteArray &b0 = BankData[0], &b1 = BankData[1], &b8 = BankData[8], &b9 = BankData[9];
+  for (int unused = 2; unused <= 7; ++unused) check(BankData()[unused].isEmpty(), "banks 2 to 7");
+  const QByteArray &b0 = BankData()[0], &b1 = BankData()[1], &b8 = BankData()[8], &b9 = BankData()[9];
   if (image.size() == Length88K || image.size() == Length112K) {
     check(b0.isEmpty() && b9.isEmpty(), "banks 0 and 9 of a two-bank image");
     check((isSlot(b1, image, 1) && isSlot(b8, image, 8)) ||
@@ -147,7 +147,7 @@ bool isFill(const QByteArray& out, qint64 at, qint64 count, char fill) {
 // banks in order with fill where the layout puts it.
 void checkOutput(const OutputLayout& layout, const QByteArray& out) {
   const auto bank = [](int number) -> const QByteArray& {
-    return BankData[static_cast<size_t>(number)];
+    return BankData()[static_cast<size_t>(number)];
   };
   if (layout.bank1Only) {
     const qint64 length = layout.limit32K ? qMin(bank(1).size(), Size32K) : bank(1).size();

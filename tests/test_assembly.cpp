@@ -49,8 +49,8 @@ class TestAssembly : public QObject {
     QByteArray image;
     for (const auto& r : rows) {
       ClearBankTables();
-      BankData[0] = r.banks[0], BankData[1] = r.banks[1];
-      BankData[8] = r.banks[2], BankData[9] = r.banks[3];
+      BankData()[0] = r.banks[0], BankData()[1] = r.banks[1];
+      BankData()[8] = r.banks[2], BankData()[9] = r.banks[3];
       OutputLayout layout;
       QVERIFY2(ResolveLayout(r.order, r.padValue, r.padSize, r.padType, r.bank1Only, r.limit32K,
                              &layout) == LayoutError::None,

@@ -106,9 +106,9 @@ class TestRecognition : public QObject {
     for (size_t k = 0; banks && k < 4; ++k) {
       const size_t number = k < 2 ? k : k + 6;
       // Not QCOMPARE: it would print 64K of bytes.
-      QVERIFY2(BankData[number] == (*banks)[k], qPrintable(QString("bank %1").arg(number)));
+      QVERIFY2(BankData()[number] == (*banks)[k], qPrintable(QString("bank %1").arg(number)));
     }
-    for (size_t unused = 2; banks && unused <= 7; ++unused) QVERIFY(BankData[unused].isEmpty());
+    for (size_t unused = 2; banks && unused <= 7; ++unused) QVERIFY(BankData()[unused].isEmpty());
   }
 };
 
