@@ -144,6 +144,36 @@ class ImageListTest : public QObject {
     f.reorder();
     QCOMPARE(runColumn(model).join(QStringLiteral(" | ")), QString::fromLatin1(a.rows));
   }
+
+  // What a row says of the image and of the bytes its layout leaves out is what the command line
+  // says: inspect's class, padding and banks, and the notice of a run, in the same words.
+  void theImageAndWhatItLosesInTheCommandLinesWords() {
+    RunFixture f;
+    f.putSource(QStringLiteral("cal.BIN"),
+                With(Image256K({Bank0(), Bank1(48 * 1024), Bank8(), Bank9()}, true), 0x10100,
+                     "CAL 4.2 EEC"));
+    f.putSource(QStringLiteral("short.BIN"), "short");
+    ConversionSettings.PadSize = 0;  // unpadded: the 8K beside each bank is left out
+    ImageListModel model;
+    survey(model);
+    QCOMPARE(model.rowCount(), 2);
+    const auto cell = [&](int row, int column) {
+      return model.index(row, column).data().toString();
+    };
+    QCOMPARE(cell(0, ImageListModel::Image),
+             QStringLiteral(
+                 "256K, front padding, banks 0 in slot 0, 1 in slot 1, 8 in slot 8, 9 in slot 9"));
+    QCOMPARE(
+        QStringLiteral("cal.BIN: note, the layout leaves out ") + cell(0, ImageListModel::LeftOut),
+        QStringLiteral(
+            "cal.BIN: note, the layout leaves out 11 bytes that are not fill: padding of "
+            "slot 1 at 0x10000 (\"CAL 4.2 EEC\")"));
+    QCOMPARE(cell(1, ImageListModel::Image),
+             QStringLiteral("refused: no image layout has this length"));
+    QCOMPARE(cell(1, ImageListModel::LeftOut), QString());
+    QCOMPARE(cell(1, ImageListModel::Target),
+             QStringLiteral("refused, no image layout has this length"));
+  }
 };
 
 QTEST_MAIN(ImageListTest)
