@@ -126,10 +126,10 @@ QString describe(const Entry& e) {
 // own entries at their place among the changes.
 class RunRecorder : public DiskRecorder {
  public:
-  std::function<void(int creates)> beforeCreate;
+  std::function<void()> beforeCreate;
 
   int Before(const NativeFile::Operation& operation) override {
-    if (operation.change == Change::Create && beforeCreate) beforeCreate(++creates_);
+    if (operation.change == Change::Create && beforeCreate) beforeCreate();
     return DiskRecorder::Before(operation);
   }
   void Note(Entry entry) { notes_.append({static_cast<int>(Records().size()), std::move(entry)}); }
@@ -150,7 +150,6 @@ class RunRecorder : public DiskRecorder {
   }
 
  private:
-  int creates_ = 0;
   QList<std::pair<int, Entry>> notes_;
 };
 
@@ -710,6 +709,9 @@ class CrashStatesTest : public QObject {
   void everyCrashStateKeepsThePromises() {
     QFETCH(int, row);
     const Row& r = rows[row];
+#ifdef Q_OS_WIN
+    if (!r.noReplace) QSKIP("every move that replaces nothing is a no-replace rename here");
+#endif
     QTemporaryDir dir(scratchParent() + QStringLiteral("quillet-crash-XXXXXX"));
     const QString source = dir.path() + QStringLiteral("/src/");
     const QString target = dir.path() + QStringLiteral("/dst/");
@@ -732,7 +734,7 @@ class CrashStatesTest : public QObject {
       disk.unwrittenBytes = 0;
       if (!r.noReplace) disk.Fail(Change::RenameNoReplace, EINVAL, 1000);
       // Both front ends' runs keep the index of the file being converted: d's is 3, b's 1.
-      disk.beforeCreate = [&](int) {
+      disk.beforeCreate = [&] {
         if (r.event == Event::NameAppears && FileIndex == 3 && p.appeared.isEmpty()) {
           WriteFile(target + QStringLiteral("d.BIN"), OtherProgram);
           disk.Note({Kind::Appears, p.target, QStringLiteral("d.BIN"), {}, 0, OtherProgram});
