@@ -437,7 +437,17 @@ QList<Mutation> mutationsOf(const Log& log) {
         std::any_of(resolved.begin() + i, resolved.end(), [&](const Entry& later) {
           return isPlacing(later.kind) && later.file == e.file;
         });
-    if (isFlush(e.kind) && guardsAPlacing) {
+    bool needed = guardsAPlacing;
+#ifdef Q_OS_WIN
+    // Each move here is made durable by itself, as the flush after it tells: a move cannot know
+    // whether a later one of its group will succeed and make it durable too. Only the last move's
+    // is wanted by a report.
+    if (e.kind == Kind::FlushFolder && i > 0 && isPlacing(resolved[i - 1].kind)) {
+      for (qsizetype j = i + 1; j < resolved.size() && resolved[j].kind != Kind::Reported; ++j)
+        needed = needed && resolved[j].kind != Kind::FlushFolder;
+    }
+#endif
+    if (isFlush(e.kind) && needed) {
       Log without = log;
       without.removeAt(i);
       mutations.append({QStringLiteral("without %1 (entry %2)").arg(describe(e)).arg(i), without});
