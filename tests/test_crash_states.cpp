@@ -7,7 +7,9 @@
 // The crash model. It must allow every state that ext4 in its default ordered mode, XFS and NTFS
 // may leave, since a run cannot know which it is on; where they differ, it allows the state.
 // - The log holds each change once the system has answered it; a crash comes after any number
-//   of its entries ("issued").
+//   of its entries ("issued"). Changes that two threads make at once are in the order they were
+//   answered: a run makes names from two threads at once only for different files, the placing
+//   thread's targets and the writing thread's temporary files, whose order no promise rests on.
 // - Names (a file created, renamed, linked, removed; a file another program puts at a name) reach
 //   the disk in the order they were made, as a prefix of those issued: a journal commits them in
 //   order. Every one before the last flush of the folder or of the whole file system is there;
