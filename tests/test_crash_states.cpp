@@ -702,8 +702,8 @@ const Row rows[] = {
     {"window, a name that appears mid-run is kept", FrontEnd::Window, NeverOverwrite, Event::NameAppears, true, false, true, "", "a"},
     {"window, never, placed by a link and an unlink", FrontEnd::Window, NeverOverwrite, Event::None, false, false, false, "", "a d"},
     {"command line, always", FrontEnd::CommandLine, AlwaysOverwrite, Event::None, true, true, true, "", "a b c d"},
-    {"command line, never, flushed file by file through the cache", FrontEnd::CommandLine, NeverOverwrite, Event::None, false, false, true, "", "a d"},
-    {"command line, a name that appears mid-run is kept, placed by links", FrontEnd::CommandLine, AlwaysOverwrite, Event::NameAppears, true, true, false, "", "a b c"},
+    {"command line, never, flushed file by file through the cache, placed by links", FrontEnd::CommandLine, NeverOverwrite, Event::None, false, false, false, "", "a d"},
+    {"command line, a name that appears mid-run is kept", FrontEnd::CommandLine, AlwaysOverwrite, Event::NameAppears, true, true, true, "", "a b c"},
     {"command line, ask: yes, then no", FrontEnd::CommandLine, AskToOverwrite, Event::None, false, true, true, "yn", "a b d"},
     {"command line, ask: c stops the run", FrontEnd::CommandLine, AskToOverwrite, Event::Stop, true, false, true, "yc", "a b"},
 };
@@ -846,16 +846,16 @@ class CrashStatesTest : public QObject {
              qPrintable(fault + QStringLiteral("\nthe log: ") + told.join(QStringLiteral(" | "))));
     statesChecked += states;
 
-    // Every distinct target folder a crash leaves, written out and run over.
+    // Every target folder a crash leaves, written out and run over; a next run under "never"
+    // reads no target and no temporary file, so only the names tell two folders apart for it.
     {
       static QSet<QString> runOver;
       QString nextFault;
       forEachCrash(t, [&](const Crash& c) {
         const auto state = materialise(t, files, c).value(p.target);
         QString key = settingsKey(settings);
-        for (auto [name, bytes] : state.asKeyValueRange())
-          key += (isTemporary(name) ? QStringLiteral("~") : name) + u'=' +
-                 QString::number(qHash(bytes), 16) + u';';
+        for (const QString& name : state.keys())
+          key += (isTemporary(name) ? QStringLiteral("~") : name) + u';';
         if (runOver.contains(key)) return true;
         runOver.insert(key);
         nextFault = nextRunFault(state, settings);
