@@ -16,6 +16,7 @@
 #include "ui/Drives.h"
 #include "ui/Toolkit.h"
 #include "ui/frmFileBox.h"
+#include "ui/frmImages.h"
 #include "ui/frmOptions.h"
 #include "ui/frmProcess.h"
 
@@ -64,6 +65,8 @@ frm_Main::frm_Main() {
   cmdOptions = CommandButton("cmdOptions", QStringLiteral("&Options"));
   cmdStrip = CommandButton("cmdStrip", QStringLiteral("&Reorder"));
   cmdExit = CommandButton("cmdExit", QStringLiteral("E&xit"));
+  cmdImages = CommandButton("cmdImages", QStringLiteral("&Images"));
+  cmdImages->setToolTip(QStringLiteral("What each file is, and what a run does with it"));
   File1 = new FileListBox(this);
   File1->setObjectName(QStringLiteral("File1"));
   Images = new ImageListModel(this);
@@ -87,6 +90,7 @@ frm_Main::frm_Main() {
   buttons->addStretch();
   buttons->addWidget(cmdStrip);
   buttons->addStretch();
+  buttons->addWidget(cmdImages);
   buttons->addWidget(cmdExit);
   grid->addLayout(buttons, 2, 0, 1, 2);
   auto* outer = new QVBoxLayout(this);
@@ -99,7 +103,8 @@ frm_Main::frm_Main() {
   setTabOrder(txtTarget, txtTargetExt);
   setTabOrder(txtTargetExt, cmdOptions);
   setTabOrder(cmdOptions, cmdStrip);
-  setTabOrder(cmdStrip, cmdExit);
+  setTabOrder(cmdStrip, cmdImages);
+  setTabOrder(cmdImages, cmdExit);
 
   connect(txtSource, &QLineEdit::textChanged, this, &frm_Main::txtSource_Change);
   connect(txtTarget, &QLineEdit::textChanged, this, &frm_Main::txtTarget_Change);
@@ -112,6 +117,7 @@ frm_Main::frm_Main() {
   connect(cmdStrip, &QPushButton::clicked, this, &frm_Main::cmdStrip_Click);
   connect(cmdOptions, &QPushButton::clicked, this, &frm_Main::cmdOptions_Click);
   connect(cmdExit, &QPushButton::clicked, this, &frm_Main::cmdExit_Click);
+  connect(cmdImages, &QPushButton::clicked, this, &frm_Main::cmdImages_Click);
 }
 
 void frm_Main::Form_Load() {
@@ -193,6 +199,8 @@ void frm_Main::cmdStrip_Click() {
   }
 
   setRunning(true);
+  frmImages* images = Forms::frmImages.loaded();
+  if (images) images->RunStarting();
   Images->RunStarted(FileList);
   ImageListFeed feed(Images, ImageListModel::Kind::Outcome);
   frmProcess* process = Forms::frmProcess.get();
@@ -202,6 +210,12 @@ void frm_Main::cmdStrip_Click() {
   feed.Flush();
   Images->RunEnded();
   setRunning(false);
+  if ((images = Forms::frmImages.loaded())) images->RunEnded();
+}
+
+void frm_Main::cmdImages_Click() {
+  if (Processing) return;
+  Forms::frmImages->Show();
 }
 
 void frm_Main::setRunning(bool running) {

@@ -28,6 +28,7 @@ class frm_Main : public Form {
   void cmdStrip_Click();
   void cmdOptions_Click();
   void cmdExit_Click();
+  void cmdImages_Click();
 
   QGroupBox* Frame1 = nullptr;
   QGroupBox* Frame2 = nullptr;
@@ -40,6 +41,7 @@ class frm_Main : public Form {
   QPushButton* cmdOptions = nullptr;
   QPushButton* cmdStrip = nullptr;
   QPushButton* cmdExit = nullptr;
+  QPushButton* cmdImages = nullptr;
   FileListBox* File1 = nullptr;
 
   // What each file of the source folder is and what the last run did with

@@ -1,0 +1,295 @@
+#include "ui/frmImages.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "batch/BatchRun.h"
+#include "batch/ImageList.h"
+#include "batch/ImageSurvey.h"
+#include "engine/ImageFindings.h"
+#include "ui/LayoutStrip.h"
+#include "ui/frm_Main.h"
+
+// Sorts sizes as numbers and rows of equal keys in the run's order, and
+// keeps only the files a run leaves out when asked to.
+class ImageListFilter : public QSortFilterProxyModel {
+ public:
+  using QSortFilterProxyModel::QSortFilterProxyModel;
+
+  void SetLeftOutOnly(bool only) {
+    leftOutOnly_ = only;
+    invalidateRowsFilter();
+  }
+
+ protected:
+  bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+    if (!leftOutOnly_) return true;
+    const auto* model = static_cast<const ImageListModel*>(sourceModel());
+    return model->RowAt(sourceModel()->index(row, 0, parent).row()).leftOut();
+  }
+
+  bool lessThan(const QModelIndex& left, const QModelIndex& right) const override {
+    if (left.column() == ImageListModel::Size) {
+      const auto* model = static_cast<const ImageListModel*>(sourceModel());
+      const FileReport* a = model->RowAt(left.row()).report();
+      const FileReport* b = model->RowAt(right.row()).report();
+      const qint64 la = a ? a->length : -1, lb = b ? b->length : -1;
+      if (la != lb) return la < lb;
+      return left.row() < right.row();
+    }
+    const int order = QString::localeAwareCompare(left.data().toString(), right.data().toString());
+    return order != 0 ? order < 0 : left.row() < right.row();
+  }
+
+ private:
+  bool leftOutOnly_ = false;
+};
+
+namespace {
+
+// Where the window was and how wide its columns were, for this session
+// only: the settings store keeps the program's settings and nothing else.
+QByteArray keptGeometry;
+QByteArray keptColumns;
+
+std::optional<OutputLayout> layoutOf(const ConversionSettingsRecord& s) {
+  OutputLayout layout;
+  if (ResolveLayout(s.OutOrder, s.PadValue, s.PadSize, s.PadType, s.Bank1Only, s.Limit32K,
+                    &layout) != LayoutError::None) {
+    return std::nullopt;
+  }
+  return layout;
+}
+
+}  // namespace
+
+frmImages::frmImages() {
+  setObjectName(QStringLiteral("frmImages"));
+  setWindowTitle(QStringLiteral("Images"));
+  setWindowFlag(Qt::Window);
+  // The list is the main window's: it goes with it.
+  model_ = Forms::frm_Main->Images;
+  connect(Forms::frm_Main.get(), &Form::unloaded, this, [this] { Unload(); });
+
+  filter_ = new ImageListFilter(this);
+  filter_->setSourceModel(model_);
+  // Sorting follows the rows as the look adds them, group by group.
+  filter_->setDynamicSortFilter(true);
+  delegate_ = new ImageListDelegate(this);
+
+  lvwImages = new QTableView(this);
+  lvwImages->setObjectName(QStringLiteral("lvwImages"));
+  lvwImages->setAccessibleName(QStringLiteral("Images"));
+  lvwImages->setAccessibleDescription(
+      QStringLiteral("The files a run takes from the source folder, and what it does with them"));
+  lvwImages->setModel(filter_);
+  lvwImages->setItemDelegate(delegate_);
+  lvwImages->setSelectionBehavior(QAbstractItemView::SelectRows);
+  lvwImages->setAlternatingRowColors(true);
+  lvwImages->setWordWrap(false);
+  lvwImages->setTextElideMode(Qt::ElideRight);
+  lvwImages->verticalHeader()->hide();
+  lvwImages->verticalHeader()->setDefaultSectionSize(fontMetrics().height() * 2 + 8);
+  lvwImages->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+  lvwImages->horizontalHeader()->setSortIndicatorClearable(true);
+  lvwImages->setSortingEnabled(true);
+  lvwImages->horizontalHeader()->setStretchLastSection(true);
+  const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+  const std::pair<int, int> widths[] = {{ImageListModel::Name, 22},
+                                        {ImageListModel::Size, 14},
+                                        {ImageListModel::Image, 30},
+                                        {ImageListModel::LeftOut, 30},
+                                        {ImageListModel::Target, 34}};
+  for (auto [column, characters] : widths) lvwImages->setColumnWidth(column, digit * characters);
+
+  auto* copy = new QAction(QStringLiteral("&Copy"), lvwImages);
+  copy->setShortcut(QKeySequence::Copy);
+  copy->setShortcutContext(Qt::WidgetShortcut);
+  lvwImages->addAction(copy);
+  lvwImages->setContextMenuPolicy(Qt::ActionsContextMenu);
+  connect(copy, &QAction::triggered, this, &frmImages::copyRows);
+
+  chkLeftOut = new QCheckBox(QStringLiteral("Only the files &left out"), this);
+  chkLeftOut->setObjectName(QStringLiteral("chkLeftOut"));
+  chkLeftOut->setAccessibleName(QStringLiteral("Only the files left out"));
+  lblCount = new QLabel(this);
+  lblCount->setObjectName(QStringLiteral("lblCount"));
+  lblCount->setAccessibleName(QStringLiteral("Count"));
+  lblCount->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  prgLook = new QProgressBar(this);
+  prgLook->setObjectName(QStringLiteral("prgLook"));
+  prgLook->setAccessibleName(QStringLiteral("Files read"));
+  prgLook->setMaximumWidth(digit * 24);
+  prgLook->hide();
+  cmdRefresh = new QPushButton(QStringLiteral("&Refresh"), this);
+  cmdRefresh->setObjectName(QStringLiteral("cmdRefresh"));
+  cmdRefresh->setToolTip(QStringLiteral("Look at the folders again (F5)"));
+  auto* refreshKey = new QAction(this);
+  refreshKey->setShortcut(QKeySequence::Refresh);
+  addAction(refreshKey);
+
+  auto* bar = new QHBoxLayout;
+  bar->addWidget(chkLeftOut);
+  bar->addStretch();
+  bar->addWidget(lblCount);
+  bar->addWidget(prgLook);
+  bar->addWidget(cmdRefresh);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(lvwImages);
+  layout->addLayout(bar);
+  resize(digit * 170, fontMetrics().height() * 30);
+
+  survey_ = new ImageSurvey(model_, this);
+  connect(survey_, &ImageSurvey::progressed, this, [this](int read, int total) {
+    prgLook->setRange(0, total);
+    prgLook->setValue(read);
+    showCount();
+  });
+  // A look the run would refuse says why, in the run's own words.
+  connect(survey_, &ImageSurvey::refused, this, [this](const Toolkit::Message& message) {
+    refusal_ = QString(message.prompt).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    showCount();
+  });
+  connect(survey_, &ImageSurvey::finished, this, [this] {
+    prgLook->hide();
+    showCount();
+  });
+  connect(model_, &QAbstractItemModel::rowsInserted, this, &frmImages::showCount);
+  connect(model_, &QAbstractItemModel::dataChanged, this, &frmImages::showCount);
+  connect(model_, &QAbstractItemModel::modelReset, this, &frmImages::showCount);
+
+  settle_.setSingleShot(true);
+  settle_.setInterval(300);
+  connect(&settle_, &QTimer::timeout, this, &frmImages::look);
+  connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
+    if (!running_) settle_.start();
+  });
+  // The folders, extensions and options are read where the windows keep
+  // them; a change there is seen within half a second.
+  poll_.setInterval(500);
+  connect(&poll_, &QTimer::timeout, this, &frmImages::settingsMayHaveChanged);
+
+  connect(cmdRefresh, &QPushButton::clicked, this, &frmImages::cmdRefresh_Click);
+  connect(refreshKey, &QAction::triggered, this, &frmImages::cmdRefresh_Click);
+  connect(chkLeftOut, &QCheckBox::clicked, this, &frmImages::chkLeftOut_Click);
+}
+
+void frmImages::Form_Load() {
+  if (!keptGeometry.isEmpty()) restoreGeometry(keptGeometry);
+  if (!keptColumns.isEmpty()) lvwImages->horizontalHeader()->restoreState(keptColumns);
+  running_ = Processing;
+  cmdRefresh->setEnabled(!running_);
+  lookedAt_ = ConversionSettings;
+  delegate_->SetLayout(layoutOf(lookedAt_));
+  poll_.start();
+  if (!running_) look();
+  showCount();
+}
+
+void frmImages::Form_Unload(int& Cancel) {
+  Q_UNUSED(Cancel);
+  keptGeometry = saveGeometry();
+  keptColumns = lvwImages->horizontalHeader()->saveState();
+  poll_.stop();
+  settle_.stop();
+  survey_->Stop();
+}
+
+void frmImages::cmdRefresh_Click() {
+  if (!running_) look();
+}
+
+void frmImages::chkLeftOut_Click() {
+  filter_->SetLeftOutOnly(chkLeftOut->isChecked());
+  showCount();
+}
+
+void frmImages::RunStarting() {
+  running_ = true;
+  settle_.stop();
+  survey_->Stop();
+  prgLook->hide();
+  cmdRefresh->setEnabled(false);
+}
+
+void frmImages::RunEnded() {
+  running_ = false;
+  cmdRefresh->setEnabled(true);
+  look();
+}
+
+void frmImages::look() {
+  settle_.stop();
+  if (lookedAt_.Source != ConversionSettings.Source ||
+      lookedAt_.SourceExt != ConversionSettings.SourceExt) {
+    model_->Clear();
+  }
+  lookedAt_ = ConversionSettings;
+  delegate_->SetLayout(layoutOf(lookedAt_));
+  lvwImages->viewport()->update();
+  watchFolders();
+  refusal_.clear();
+  prgLook->setRange(0, 0);
+  prgLook->show();
+  survey_->Start(lookedAt_);
+}
+
+void frmImages::settingsMayHaveChanged() {
+  if (!running_ && ConversionSettings != lookedAt_) look();
+}
+
+void frmImages::watchFolders() {
+  if (!watcher_.directories().isEmpty()) watcher_.removePaths(watcher_.directories());
+  for (const QString& folder : {lookedAt_.Source, lookedAt_.Target}) {
+    const QString path = FolderWithSeparator(folder);
+    if (!path.isEmpty() && !watcher_.directories().contains(path)) watcher_.addPath(path);
+  }
+}
+
+void frmImages::showCount() {
+  if (!refusal_.isEmpty()) {
+    lblCount->setText(refusal_);
+    return;
+  }
+  int leftOut = 0;
+  const int files = model_->Files();
+  for (int row = 0; row < files; ++row) leftOut += model_->RowAt(row).leftOut() ? 1 : 0;
+  const int passedOver = model_->rowCount() - files;
+  QString text = QStringLiteral("%1 %2, %3 left out")
+                     .arg(files)
+                     .arg(files == 1 ? QStringLiteral("file") : QStringLiteral("files"))
+                     .arg(leftOut);
+  if (passedOver > 0) text += QStringLiteral(", %1 passed over").arg(passedOver);
+  if (survey_->Running() && survey_->Total() > 0) {
+    text += QStringLiteral("; reading %1 of %2").arg(survey_->Read()).arg(survey_->Total());
+  }
+  lblCount->setText(text);
+}
+
+void frmImages::copyRows() {
+  QModelIndexList rows = lvwImages->selectionModel()->selectedRows();
+  std::sort(rows.begin(), rows.end());
+  QString text;
+  for (const QModelIndex& index : rows) {
+    const ImageListRow& row = model_->RowAt(filter_->mapToSource(index).row());
+    const FileReport* report = row.report();
+    if (report && report->findings) {
+      text += FindingsText(row.name, *report->findings);
+    } else {
+      const QModelIndex source = filter_->mapToSource(index);
+      text += row.name + QStringLiteral(": ") +
+              model_->index(source.row(), ImageListModel::Target).data().toString() + u'\n';
+    }
+  }
+  QApplication::clipboard()->setText(text);
+}
