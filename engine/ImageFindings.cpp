@@ -38,10 +38,6 @@ quint32 load32(const uchar* p) {
   return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
 }
 
-QString hexOffset(qint64 offset) {
-  return QStringLiteral("0x") + QString::number(offset, 16).toUpper().rightJustified(5, u'0');
-}
-
 // 8192 as "8,192": the notice is read by people, often with long numbers.
 QString grouped(qint64 n) {
   QString digits = QString::number(n);
@@ -349,6 +345,10 @@ quint32 Crc32(QByteArrayView data, quint32 previous) {
   return ~crc;
 }
 
+QString HexOffset(qint64 offset) {
+  return QStringLiteral("0x") + QString::number(offset, 16).toUpper().rightJustified(5, u'0');
+}
+
 QString Crc32Text(quint32 crc) {
   return QString::number(crc, 16).toUpper().rightJustified(8, u'0');
 }
@@ -426,7 +426,7 @@ QString FindingsText(const QString& name, const ImageFindings& f) {
     text += QStringLiteral("  slot %1: bank %2 at %3, %4 bytes\n")
                 .arg(s.slot)
                 .arg(s.bank)
-                .arg(hexOffset(s.offset))
+                .arg(HexOffset(s.offset))
                 .arg(s.length);
   }
   for (const BankFinding& b : f.banks) {
@@ -445,7 +445,7 @@ QString FindingsText(const QString& name, const ImageFindings& f) {
   text += QStringLiteral("%1 bytes, %2 not fill\n").arg(f.droppedBytes).arg(notFill);
   for (const DroppedRange& r : *f.dropped) {
     text += QStringLiteral("    %1, %2 bytes: %3; %4 not fill (fill %5)")
-                .arg(hexOffset(r.offset))
+                .arg(HexOffset(r.offset))
                 .arg(r.length)
                 .arg(r.where)
                 .arg(r.notFill)
@@ -526,7 +526,7 @@ QString DroppedSummary(const ImageFindings& f) {
   constexpr qsizetype Named = 3;
   QStringList places;
   for (const DroppedRange& r : f.dropped->first(std::min(Named, f.dropped->size()))) {
-    QString place = r.where + QStringLiteral(" at ") + hexOffset(r.offset);
+    QString place = r.where + QStringLiteral(" at ") + HexOffset(r.offset);
     if (!r.text.isEmpty()) place += QStringLiteral(" (\"%1\")").arg(r.text);
     places.append(place);
   }

@@ -20,6 +20,9 @@
 // bytes: Crc32(b, Crc32(a)) is the CRC of a followed by b.
 quint32 Crc32(QByteArrayView data, quint32 previous = 0);
 
+// An offset in a file as the findings write it, e.g. "0x1E000".
+QString HexOffset(qint64 offset);
+
 // Eight upper-case hex digits, e.g. "CBF43926".
 QString Crc32Text(quint32 crc);
 

@@ -111,7 +111,7 @@ QSize ImageListDelegate::sizeHint(const QStyleOptionViewItem& option,
                                   const QModelIndex& index) const {
   if (index.column() != ImageListModel::Layout) return QStyledItemDelegate::sizeHint(option, index);
   const QFontMetrics& fm = option.fontMetrics;
-  return {fm.horizontalAdvance(QLatin1Char('0')) * 32, fm.height() * 2 + 6};
+  return {fm.horizontalAdvance(QLatin1Char('0')) * 27, fm.height() * 2 + 6};
 }
 
 QString ImageListDelegate::StripText(const ImageFindings& f) const {

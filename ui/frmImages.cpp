@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -17,6 +18,7 @@
 #include "batch/ImageList.h"
 #include "batch/ImageSurvey.h"
 #include "engine/ImageFindings.h"
+#include "ui/Controls.h"
 #include "ui/LayoutStrip.h"
 #include "ui/frm_Main.h"
 
@@ -57,9 +59,14 @@ class ImageListFilter : public QSortFilterProxyModel {
 
 namespace {
 
-// Where the window was and how wide its columns were, for this session
+// How large the window was and how wide its columns were, for this session
 // only: the settings store keeps the program's settings and nothing else.
-QByteArray keptGeometry;
+QSize keptSize;
+
+// The columns' first widths, in digits of the window's font.
+constexpr std::pair<int, int> ColumnDigits[] = {
+    {ImageListModel::Name, 20},    {ImageListModel::Size, 13},   {ImageListModel::Image, 21},
+    {ImageListModel::LeftOut, 21}, {ImageListModel::Target, 26}, {ImageListModel::Layout, 27}};
 QByteArray keptColumns;
 
 std::optional<OutputLayout> layoutOf(const ConversionSettingsRecord& s) {
@@ -69,6 +76,19 @@ std::optional<OutputLayout> layoutOf(const ConversionSettingsRecord& s) {
     return std::nullopt;
   }
   return layout;
+}
+
+// The settings a press of Reorder would run with: the folders and
+// extensions as the main window shows them, the rest as stored.
+ConversionSettingsRecord reorderSettings() {
+  ConversionSettingsRecord s = ConversionSettings;
+  if (frm_Main* main = Forms::frm_Main.loaded()) {
+    s.Source = main->txtSource->text();
+    s.Target = main->txtTarget->text();
+    s.SourceExt = main->txtSourceExt->text();
+    s.TargetExt = main->txtTargetExt->text();
+  }
+  return s;
 }
 
 }  // namespace
@@ -105,12 +125,8 @@ frmImages::frmImages() {
   lvwImages->setSortingEnabled(true);
   lvwImages->horizontalHeader()->setStretchLastSection(true);
   const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
-  const std::pair<int, int> widths[] = {{ImageListModel::Name, 22},
-                                        {ImageListModel::Size, 14},
-                                        {ImageListModel::Image, 30},
-                                        {ImageListModel::LeftOut, 30},
-                                        {ImageListModel::Target, 34}};
-  for (auto [column, characters] : widths) lvwImages->setColumnWidth(column, digit * characters);
+  for (auto [column, characters] : ColumnDigits)
+    lvwImages->setColumnWidth(column, digit * characters);
 
   auto* copy = new QAction(QStringLiteral("&Copy"), lvwImages);
   copy->setShortcut(QKeySequence::Copy);
@@ -147,7 +163,6 @@ frmImages::frmImages() {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(lvwImages);
   layout->addLayout(bar);
-  resize(digit * 170, fontMetrics().height() * 30);
 
   survey_ = new ImageSurvey(model_, this);
   connect(survey_, &ImageSurvey::progressed, this, [this](int read, int total) {
@@ -185,11 +200,11 @@ frmImages::frmImages() {
 }
 
 void frmImages::Form_Load() {
-  if (!keptGeometry.isEmpty()) restoreGeometry(keptGeometry);
   if (!keptColumns.isEmpty()) lvwImages->horizontalHeader()->restoreState(keptColumns);
+  resize(sizeHint());
   running_ = Processing;
   cmdRefresh->setEnabled(!running_);
-  lookedAt_ = ConversionSettings;
+  lookedAt_ = reorderSettings();
   delegate_->SetLayout(layoutOf(lookedAt_));
   poll_.start();
   if (!running_) look();
@@ -198,11 +213,21 @@ void frmImages::Form_Load() {
 
 void frmImages::Form_Unload(int& Cancel) {
   Q_UNUSED(Cancel);
-  keptGeometry = saveGeometry();
+  keptSize = size();
   keptColumns = lvwImages->horizontalHeader()->saveState();
   poll_.stop();
   settle_.stop();
   survey_->Stop();
+}
+
+QSize frmImages::sizeHint() const {
+  if (keptSize.isValid()) return keptSize;
+  // Room for every column as it starts out.
+  const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+  int width = lvwImages->verticalScrollBar()->sizeHint().width() + 2 * lvwImages->frameWidth();
+  for (auto [column, characters] : ColumnDigits) width += digit * characters;
+  const QMargins margins = layout()->contentsMargins();
+  return {width + margins.left() + margins.right(), fontMetrics().height() * 30};
 }
 
 void frmImages::cmdRefresh_Click() {
@@ -230,11 +255,9 @@ void frmImages::RunEnded() {
 
 void frmImages::look() {
   settle_.stop();
-  if (lookedAt_.Source != ConversionSettings.Source ||
-      lookedAt_.SourceExt != ConversionSettings.SourceExt) {
-    model_->Clear();
-  }
-  lookedAt_ = ConversionSettings;
+  const ConversionSettingsRecord now = reorderSettings();
+  if (lookedAt_.Source != now.Source || lookedAt_.SourceExt != now.SourceExt) model_->Clear();
+  lookedAt_ = now;
   delegate_->SetLayout(layoutOf(lookedAt_));
   lvwImages->viewport()->update();
   watchFolders();
@@ -245,7 +268,7 @@ void frmImages::look() {
 }
 
 void frmImages::settingsMayHaveChanged() {
-  if (!running_ && ConversionSettings != lookedAt_) look();
+  if (!running_ && reorderSettings() != lookedAt_) look();
 }
 
 void frmImages::watchFolders() {

@@ -42,6 +42,8 @@ class frmImages : public Form {
   QProgressBar* prgLook = nullptr;
   QPushButton* cmdRefresh = nullptr;
 
+  QSize sizeHint() const override;
+
  protected:
   void Form_Load() override;
   void Form_Unload(int& Cancel) override;

@@ -85,13 +85,17 @@ frm_Main::frm_Main() {
   grid->addWidget(Frame3, 0, 1);
   grid->addWidget(Frame2, 1, 0);
   grid->addWidget(Frame4, 1, 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(cmdOptions);
-  buttons->addStretch();
-  buttons->addWidget(cmdStrip);
-  buttons->addStretch();
-  buttons->addWidget(cmdImages);
-  buttons->addWidget(cmdExit);
+  // Reorder stays in the middle, with Images beside Options.
+  auto* buttons = new QGridLayout;
+  auto* left = new QHBoxLayout;
+  left->addWidget(cmdOptions);
+  left->addWidget(cmdImages);
+  left->addStretch();
+  buttons->addLayout(left, 0, 0);
+  buttons->addWidget(cmdStrip, 0, 1);
+  buttons->addWidget(cmdExit, 0, 2, Qt::AlignRight);
+  buttons->setColumnStretch(0, 1);
+  buttons->setColumnStretch(2, 1);
   grid->addLayout(buttons, 2, 0, 1, 2);
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
@@ -102,9 +106,9 @@ frm_Main::frm_Main() {
   setTabOrder(txtSourceExt, txtTarget);
   setTabOrder(txtTarget, txtTargetExt);
   setTabOrder(txtTargetExt, cmdOptions);
-  setTabOrder(cmdOptions, cmdStrip);
-  setTabOrder(cmdStrip, cmdImages);
-  setTabOrder(cmdImages, cmdExit);
+  setTabOrder(cmdOptions, cmdImages);
+  setTabOrder(cmdImages, cmdStrip);
+  setTabOrder(cmdStrip, cmdExit);
 
   connect(txtSource, &QLineEdit::textChanged, this, &frm_Main::txtSource_Change);
   connect(txtTarget, &QLineEdit::textChanged, this, &frm_Main::txtTarget_Change);
