@@ -5,6 +5,13 @@
 #include <QBuffer>
 #include <QFile>
 #include <QRandomGenerator>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
 
 #include "engine/NativeFilePrivate.h"
 
@@ -12,7 +19,70 @@ namespace NativeFile {
 
 namespace {
 std::atomic<Observer*> installedObserver{nullptr};
+
+// A write that bypasses the system's cache returns only once the disk has
+// the bytes, so one at a time leaves the disk idle between them: a few
+// threads keep several on the way at once. The run that hands them files
+// waits once enough are on the way, which bounds the memory they hold.
+constexpr int WriterThreads = 8;
+constexpr int MostOnTheWay = 16;
+
+class Writers {
+ public:
+  std::future<void> Start(std::function<void()> job) {
+    std::packaged_task<void()> task(std::move(job));
+    std::future<void> done = task.get_future();
+    std::unique_lock lock(mutex_);
+    room_.wait(lock, [&] { return onTheWay_ < MostOnTheWay; });
+    if (idle_ == 0 && threads_ < WriterThreads) {
+      try {
+        std::thread(&Writers::serve, this).detach();
+        ++threads_;
+      } catch (const std::system_error&) {
+        // No thread to be had: the ones there are do the work, or the caller.
+      }
+    }
+    if (threads_ == 0) {
+      lock.unlock();
+      task();
+      return done;
+    }
+    ++onTheWay_;
+    jobs_.push_back(std::move(task));
+    work_.notify_one();
+    return done;
+  }
+
+ private:
+  void serve() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      ++idle_;
+      work_.wait(lock, [&] { return !jobs_.empty(); });
+      --idle_;
+      std::packaged_task<void()> task = std::move(jobs_.front());
+      jobs_.pop_front();
+      lock.unlock();
+      task();
+      lock.lock();
+      --onTheWay_;
+      room_.notify_one();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable work_, room_;
+  std::deque<std::packaged_task<void()>> jobs_;
+  int threads_ = 0, idle_ = 0, onTheWay_ = 0;
+};
+
 }  // namespace
+
+std::future<void> WriteBehind(std::function<void()> job) {
+  // Never destroyed: its threads wait for work as long as the process lives.
+  static Writers* const writers = new Writers;
+  return writers->Start(std::move(job));
+}
 
 void SetObserver(Observer* observer) {
   installedObserver = observer;
@@ -27,6 +97,13 @@ qint64 UnwrittenBytes() {
     if (auto bytes = observer->UnwrittenBytes()) return *bytes;
   }
   return SystemUnwrittenBytes();
+}
+
+bool Folder::wantsDirect() const {
+  if (Observer* observer = TheObserver()) {
+    if (auto direct = observer->WritesDirect()) return *direct;
+  }
+  return writesDirect_;
 }
 
 bool Folder::FlushesAsWhole() const {
@@ -65,6 +142,47 @@ std::unique_ptr<QIODevice> InMemory(const QByteArray& bytes) {
 
 Replacement::~Replacement() {
   discard();
+  releaseHeld();
+}
+
+bool Replacement::hold(const char* data, qint64 size) {
+  const qint64 at = pos();
+  const qint64 end = at + size;
+  if (end > heldCapacity_) {
+    const qint64 capacity = (end + alignment_ - 1) / alignment_ * alignment_;
+    char* grown = nullptr;
+    try {
+      grown = static_cast<char*>(
+          ::operator new(size_t(capacity), std::align_val_t(size_t(memoryAlignment_))));
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    // What no write reached reads as zeros, as a file's gaps do.
+    if (end_ > 0) std::memcpy(grown, held_, size_t(end_));
+    std::memset(grown + end_, 0, size_t(capacity - end_));
+    releaseHeld();
+    held_ = grown;
+    heldCapacity_ = capacity;
+  }
+  std::memcpy(held_ + at, data, size_t(size));
+  end_ = qMax(end_, end);
+  return true;
+}
+
+void Replacement::releaseHeld() {
+  if (held_) ::operator delete(held_, std::align_val_t(size_t(memoryAlignment_)));
+  held_ = nullptr;
+  heldCapacity_ = 0;
+}
+
+void Replacement::awaitWriting() {
+  if (!writing_.valid()) return;
+  try {
+    writing_.get();
+  } catch (...) {
+    failed_ = true;
+    if (reason_.isEmpty()) reason_ = QStringLiteral("the bytes could not be written");
+  }
 }
 
 qint64 Replacement::readData(char* data, qint64 maxSize) {
