@@ -12,6 +12,7 @@
 #include <new>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "engine/NativeFilePrivate.h"
 
@@ -145,32 +146,82 @@ Replacement::~Replacement() {
   releaseHeld();
 }
 
+namespace {
+
+// Memory for direct files' bytes, handed back and taken again: a fresh
+// block of a quarter megabyte costs the system a page fault per page and a
+// flush of every processor's address cache when it is given back, more
+// than the conversion itself. As many are kept as can be on the way.
+class HeldBlocks {
+ public:
+  char* Take(qint64 capacity, size_t alignment, qint64* got) {
+    {
+      std::lock_guard lock(mutex_);
+      for (size_t i = 0; i < free_.size(); ++i) {
+        if (free_[i].capacity < capacity || free_[i].alignment != alignment) continue;
+        const Block block = free_[i];
+        free_.erase(free_.begin() + qsizetype(i));
+        *got = block.capacity;
+        return block.bytes;
+      }
+    }
+    *got = capacity;
+    return static_cast<char*>(::operator new(size_t(capacity), std::align_val_t(alignment)));
+  }
+  void GiveBack(char* bytes, qint64 capacity, size_t alignment) {
+    {
+      std::lock_guard lock(mutex_);
+      if (free_.size() < size_t(MostOnTheWay + WriterThreads)) {
+        free_.push_back({bytes, capacity, alignment});
+        return;
+      }
+    }
+    ::operator delete(bytes, std::align_val_t(alignment));
+  }
+
+ private:
+  struct Block {
+    char* bytes;
+    qint64 capacity;
+    size_t alignment;
+  };
+  std::mutex mutex_;
+  std::vector<Block> free_;
+};
+
+HeldBlocks& heldBlocks() {
+  static HeldBlocks* const blocks = new HeldBlocks;
+  return *blocks;
+}
+
+}  // namespace
+
 bool Replacement::hold(const char* data, qint64 size) {
   const qint64 at = pos();
   const qint64 end = at + size;
   if (end > heldCapacity_) {
-    const qint64 capacity = (end + alignment_ - 1) / alignment_ * alignment_;
+    const qint64 wanted = (end + alignment_ - 1) / alignment_ * alignment_;
     char* grown = nullptr;
+    qint64 capacity = 0;
     try {
-      grown = static_cast<char*>(
-          ::operator new(size_t(capacity), std::align_val_t(size_t(memoryAlignment_))));
+      grown = heldBlocks().Take(wanted, size_t(memoryAlignment_), &capacity);
     } catch (const std::bad_alloc&) {
       return false;
     }
-    // What no write reached reads as zeros, as a file's gaps do.
     if (end_ > 0) std::memcpy(grown, held_, size_t(end_));
-    std::memset(grown + end_, 0, size_t(capacity - end_));
     releaseHeld();
     held_ = grown;
     heldCapacity_ = capacity;
   }
+  // What no write reached reads as zeros, as a file's gaps do.
+  if (at > end_) std::memset(held_ + end_, 0, size_t(at - end_));
   std::memcpy(held_ + at, data, size_t(size));
   end_ = qMax(end_, end);
   return true;
 }
 
 void Replacement::releaseHeld() {
-  if (held_) ::operator delete(held_, std::align_val_t(size_t(memoryAlignment_)));
+  if (held_) heldBlocks().GiveBack(held_, heldCapacity_, size_t(memoryAlignment_));
   held_ = nullptr;
   heldCapacity_ = 0;
 }
