@@ -25,7 +25,7 @@ std::atomic<Observer*> installedObserver{nullptr};
 // the bytes, so one at a time leaves the disk idle between them: a few
 // threads keep several on the way at once. The run that hands them files
 // waits once enough are on the way, which bounds the memory they hold.
-constexpr int WriterThreads = 16;
+constexpr int WriterThreads = 8;
 constexpr int MostOnTheWay = 2 * WriterThreads;
 
 class Writers {
