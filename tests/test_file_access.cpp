@@ -149,6 +149,9 @@ class TestFileAccess : public QObject {
 #endif
     std::optional<QTemporaryDir> dir;
     if (w.where == Where::Memory) {
+#ifndef Q_OS_LINUX
+      QSKIP("a file system in memory is Linux's");
+#endif
       if (!QFileInfo(QStringLiteral("/dev/shm")).isWritable()) QSKIP("no file system in memory");
       dir.emplace(QStringLiteral("/dev/shm/quillet-test-XXXXXX"));
     } else {
@@ -231,22 +234,31 @@ class TestFileAccess : public QObject {
     }
   }
 
-  // A full disk under a direct write fails the file with the system's own
-  // words, and leaves nothing behind.
-  void directWriteOnAFullDisk() {
-    QTemporaryDir dir;
-    DiskRecorder disk;
-    disk.writesDirect = true;
-    disk.Fail(Change::Write, DiskFullError());
-    auto folder = NativeFile::Folder::Open(dir.path());
-    QVERIFY(OpenForReplace(OutputFile, *folder, "target.bin") &&
-            WriteBytes(OutputFile, CurrentPosition, pattern(64 * K)));
-    auto file = TakeReplacement(OutputFile);
-    file->FinishWriting();
-    QVERIFY(!file->FinishWriting() && !file->Flush());
-    QCOMPARE(file->Reason(), QString::fromLocal8Bit(std::strerror(DiskFullError())));
-    QCOMPARE(file->Place(true), NativeFile::Replacement::Placed::Failed);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+  // A full disk fails the file with the system's own words, whether the
+  // write failed at once (through the cache) or on a writer thread (direct),
+  // and leaves nothing behind.
+  void fullDiskUnderEitherPath() {
+    for (bool direct : {true, false}) {
+      QTemporaryDir dir;
+      DiskRecorder disk;
+      disk.writesDirect = direct;
+      disk.Fail(Change::Write, DiskFullError());
+      auto folder = NativeFile::Folder::Open(dir.path());
+      QVERIFY(OpenForReplace(OutputFile, *folder, "target.bin"));
+      const bool wrote = WriteBytes(OutputFile, CurrentPosition, pattern(64 * K));
+      auto file = TakeReplacement(OutputFile);
+      file->FinishWriting();
+      QVERIFY(!wrote || !file->FinishWriting());
+      QVERIFY(!file->Flush());
+#ifdef Q_OS_LINUX
+      QCOMPARE(file->Reason(), QString::fromLocal8Bit(std::strerror(DiskFullError())));
+#else
+      QVERIFY(!file->Reason().isEmpty());
+#endif
+      QCOMPARE(file->Place(true), NativeFile::Replacement::Placed::Failed);
+      file.reset();
+      QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
   }
 
   void unopenedNumbersAndMissingFiles() {
