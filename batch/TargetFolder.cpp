@@ -100,11 +100,15 @@ void TargetFolder::Place(std::vector<Placing>& group) noexcept {
 
 void TargetFolder::place(std::vector<Placing>& group) {
   if (group.empty()) return;
+  // A file written bypassing the system's cache may still be on its way
+  // from a writer thread: this waits for it and tells how its write went.
+  std::vector<char> wrote(group.size());
   bool written = true;
   qint64 ownBytes = 0;
-  for (Placing& placing : group) {
-    ownBytes += placing.file->size();
-    written = placing.file->FinishWriting() && written;
+  for (size_t i = 0; i < group.size(); ++i) {
+    ownBytes += group[i].file->size();
+    wrote[i] = group[i].file->FinishWriting();
+    written = wrote[i] && written;
   }
   // One flush of the whole file system where it is known to reach the
   // disk with every file and has little else to write; each file on its
@@ -117,10 +121,11 @@ void TargetFolder::place(std::vector<Placing>& group) {
   bool anyPlaced = false;
   for (size_t i = 0; i < group.size(); ++i) {
     Placing& placing = group[i];
-    if (!flushed[i]) {
+    if (!flushed[i] || !wrote[i]) {
       placing.result = Result::Failed;
-      placing.reason =
-          QStringLiteral("the target could not be written to the disk: ") + placing.file->Reason();
+      placing.reason = (wrote[i] ? QStringLiteral("the target could not be written to the disk: ")
+                                 : QStringLiteral("the target could not be written: ")) +
+                       placing.file->Reason();
       placing.file.reset();
       continue;
     }

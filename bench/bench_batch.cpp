@@ -1,12 +1,18 @@
-// Times a whole run through the real main window against copying the same
-// files with cp, and against a durable copy (cp, then a sync of the file
-// system), for a folder of 1,000 and one of 10,000 images; then quillet-cli
-// convert on the same files. For the first folder it also times both runs
-// beside another program streaming 3 GiB into the same file system, against
-// the same runs alone: a run must wait for its own files only, not for other
-// programs' data. Each figure is the median of three rounds. Run as root, it
-// measures on a fresh journaled file system of its own.
-//   bench_batch [N ...]   (default: 1000 10000)
+// Times a whole run through the real main window, and quillet-cli convert,
+// against what the disk itself allows: the device floor (the same number
+// of bytes written as one file with dd, bypassing the cache and flushed)
+// and a durable copy (cp, then a sync of the file system), each measured
+// in the same rounds, for a folder of 1,000 and one of 10,000 images. The
+// window's run is timed from the key press to its summary, less the same
+// for a run of one file: what the files themselves cost. For the first
+// folder it also times both runs beside another program streaming 3 GiB
+// into the same file system, against the same runs alone; last it takes
+// quillet-cli's peak memory over a folder of the most files a run takes.
+// Each ratio is the median of paired rounds' ratios. Run as root, it
+// measures on a fresh journaled ext4 file system on a loop device that
+// does direct I/O to its backing file.
+//   bench_batch [--rounds=R] [--memory-files=N] [N ...]
+//   (default: 3 rounds, 32767 files for the memory, 1000 10000)
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -30,6 +36,7 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -37,30 +44,34 @@ using namespace ImageBuilder;
 
 namespace {
 
-// Peak resident memory of the process so far, in MiB (0 where unknown).
-double peakMiB() {
-#ifdef Q_OS_UNIX
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss / 1024.0;
-#else
-  return 0;
-#endif
+constexpr qint64 ImageBytes = 256 * 1024;
+constexpr qint64 GiB = qint64(1) << 30;
+constexpr qint64 StreamBytes = 3 * GiB;
+
+QString imageName(int i) {
+  return QStringLiteral("img%1.BIN").arg(i, 5, 10, QLatin1Char('0'));
 }
 
-void makeImages(const QString& folder, int count) {
+// Images from the first to the count, of four layouts in turn.
+void makeImages(const QString& folder, int first, int count) {
   const std::array<QByteArray, 4> templates{
       Image256K({Bank0(), Bank1(), Bank8(), Bank9()}, true),
       Image256K({Bank8(), Bank1(), Bank0(), Bank9()}, false),
       Image256K({Bank0(), Bank1(), Bank9(), Bank8()}, true, 0x00),
       Image256K({Bank1(), Bank0(), Bank8(), Bank9()}, false),
   };
-  for (int i = 0; i < count; ++i) {
-    WriteFile(folder + QStringLiteral("/img%1.BIN").arg(i, 5, 10, QLatin1Char('0')),
-              templates[static_cast<size_t>(i) % templates.size()]);
+  QDir().mkpath(folder);
+  for (int i = first; i < count; ++i) {
+    WriteFile(folder + u'/' + imageName(i), templates[static_cast<size_t>(i) % templates.size()]);
   }
 }
 
+// The summary's words, and when it came, from the key press.
+QString summary;
+QElapsedTimer runClock;
+double summarySeconds = -1;
+
+// The window's run, from the key press on "Reorder" to its summary.
 double secondsToRun(const QString& source, const QString& target) {
   frm_Main* main = Forms::frm_Main.get();
   main->txtSource->setText(source + u'/');
@@ -70,10 +81,10 @@ double secondsToRun(const QString& source, const QString& target) {
   ConversionSettings.PadSize = Padding64K;
   ConversionSettings.PadType = FrontPadding;
   ConversionSettings.OutOrder = QStringLiteral("8,1,0,9");
-  QElapsedTimer timer;
-  timer.start();
+  summarySeconds = -1;
+  runClock.start();
   main->cmdStrip->click();
-  return timer.nsecsElapsed() / 1e9;
+  return summarySeconds;
 }
 
 // Runs a command to its end; its time in seconds, or -1 when it failed.
@@ -86,13 +97,49 @@ double secondsFor(const QString& program, const QStringList& arguments) {
   return timer.nsecsElapsed() / 1e9;
 }
 
+QStringList convertArguments(const QString& source, const QString& target) {
+  return {QStringLiteral("convert"),
+          source,
+          target,
+          QStringLiteral("--no-settings"),
+          QStringLiteral("--pad"),
+          QStringLiteral("64k"),
+          QStringLiteral("--pad-type"),
+          QStringLiteral("front"),
+          QStringLiteral("--order"),
+          QStringLiteral("8,1,0,9")};
+}
+
 // quillet-cli convert with the layout the window's run uses.
 double secondsToConvert(const QString& source, const QString& target) {
-  return secondsFor(
-      QStringLiteral(QUILLET_CLI),
-      {QStringLiteral("convert"), source, target, QStringLiteral("--no-settings"),
-       QStringLiteral("--pad"), QStringLiteral("64k"), QStringLiteral("--pad-type"),
-       QStringLiteral("front"), QStringLiteral("--order"), QStringLiteral("8,1,0,9")});
+  return secondsFor(QStringLiteral(QUILLET_CLI), convertArguments(source, target));
+}
+
+// quillet-cli convert's peak resident memory in MiB, as the system counts
+// it for the finished process; -1 when it failed or cannot be told.
+double peakMiBToConvert(const QString& source, const QString& target) {
+#ifdef Q_OS_UNIX
+  QList<QByteArray> words{QByteArray(QUILLET_CLI)};
+  for (const QString& word : convertArguments(source, target)) words.append(word.toLocal8Bit());
+  std::vector<char*> argv;
+  for (QByteArray& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+      WEXITSTATUS(status) != 0)
+    return -1;
+  return usage.ru_maxrss / 1024.0;
+#else
+  Q_UNUSED(source);
+  Q_UNUSED(target);
+  return -1;
+#endif
 }
 
 // Every timed phase starts with nothing left to write from the one before.
@@ -100,42 +147,77 @@ void settle() {
   QProcess::execute(QStringLiteral("sync"), {});
 }
 
-constexpr int Rounds = 3;
+void remove(const QString& folder) {
+  QDir(folder).removeRecursively();
+  settle();
+}
 
-// The seconds of one round: the window's run, quillet-cli convert, cp and
-// a durable copy, each into a folder of its own, removed afterwards.
-enum Phase { Run, Cli, Copy, DurableCopy };
-using Times = std::array<double, 4>;
+// The seconds of one round, each phase into a folder of its own that is
+// removed after it.
+enum Phase { Floor, Copy, DurableCopy, Run, Cli, PhaseCount };
+using Times = std::array<double, PhaseCount>;
+const char* const PhaseNames[] = {"device floor", "cp", "durable copy", "window", "quillet-cli"};
 
-Times measureOnce(const QString& work) {
-  const QString source = work + QStringLiteral("/src");
-  const QStringList folders{QStringLiteral("/dst"), QStringLiteral("/cli"), QStringLiteral("/cp"),
-                            QStringLiteral("/durable")};
-  for (const QString& folder : folders) QDir().mkpath(work + folder);
-  Times t{};
+// The device floor: as many bytes as the run writes, as one file written
+// bypassing the cache and flushed.
+double floorSeconds(const QString& work, qint64 bytes) {
+  const QString file = work + QStringLiteral("/floor");
   settle();
-  t[Run] = secondsToRun(source, work + folders[Run]);
-  settle();
-  t[Cli] = secondsToConvert(source, work + folders[Cli]);
-  settle();
-  t[Copy] = secondsFor(QStringLiteral("cp"),
-                       {QStringLiteral("-r"), source + QStringLiteral("/."), work + folders[Copy]});
-  settle();
-  QElapsedTimer timer;
-  timer.start();
-  const QString durable = work + folders[DurableCopy];
-  const bool copied =
-      secondsFor(QStringLiteral("cp"),
-                 {QStringLiteral("-r"), source + QStringLiteral("/."), durable}) >= 0 &&
-      secondsFor(QStringLiteral("sync"), {QStringLiteral("-f"), durable}) >= 0;
-  t[DurableCopy] = copied ? timer.nsecsElapsed() / 1e9 : -1;
-  for (const QString& folder : folders) QDir(work + folder).removeRecursively();
+  const double t = secondsFor(QStringLiteral("dd"),
+                              {QStringLiteral("if=/dev/zero"), QStringLiteral("of=") + file,
+                               QStringLiteral("bs=4M"), QStringLiteral("count=%1").arg(bytes),
+                               QStringLiteral("iflag=count_bytes"), QStringLiteral("oflag=direct"),
+                               QStringLiteral("conv=fsync"), QStringLiteral("status=none")});
+  QFile::remove(file);
   settle();
   return t;
 }
 
-constexpr qint64 GiB = qint64(1) << 30;
-constexpr qint64 StreamBytes = 3 * GiB;
+double durableCopySeconds(const QString& source, const QString& target) {
+  QDir().mkpath(target);
+  settle();
+  QElapsedTimer timer;
+  timer.start();
+  const bool copied =
+      secondsFor(QStringLiteral("cp"),
+                 {QStringLiteral("-r"), source + QStringLiteral("/."), target}) >= 0 &&
+      secondsFor(QStringLiteral("sync"), {QStringLiteral("-f"), target}) >= 0;
+  const double t = copied ? timer.nsecsElapsed() / 1e9 : -1;
+  remove(target);
+  return t;
+}
+
+// The window's run of the folder, less that of a folder of one file.
+double windowSeconds(const QString& work, const QString& source) {
+  const QString target = work + QStringLiteral("/dst");
+  QDir().mkpath(target);
+  settle();
+  const double one = secondsToRun(work + QStringLiteral("/one"), target);
+  remove(target);
+  QDir().mkpath(target);
+  settle();
+  const double all = secondsToRun(source, target);
+  remove(target);
+  return all - one;
+}
+
+Times measureOnce(const QString& work, int count) {
+  const QString source = work + QStringLiteral("/src");
+  Times t{};
+  t[Floor] = floorSeconds(work, count * ImageBytes);
+  QDir().mkpath(work + QStringLiteral("/cp"));
+  settle();
+  t[Copy] = secondsFor(QStringLiteral("cp"), {QStringLiteral("-r"), source + QStringLiteral("/."),
+                                              work + QStringLiteral("/cp")});
+  remove(work + QStringLiteral("/cp"));
+  t[DurableCopy] = durableCopySeconds(source, work + QStringLiteral("/durable"));
+  t[Run] = windowSeconds(work, source);
+  QDir().mkpath(work + QStringLiteral("/cli"));
+  settle();
+  t[Cli] = secondsToConvert(source, work + QStringLiteral("/cli"));
+  remove(work + QStringLiteral("/cli"));
+  return t;
+}
 
 // Another program streaming into the same file system, as a download or a
 // video export does: dd writing 3 GiB of zeros. It is given a lead of a
@@ -169,24 +251,32 @@ class Streamer {
 
 // The seconds of one round of runs alone and beside a streaming writer,
 // alternated so that both meet the same state of the machine.
-enum BesidePhase { RunAlone, RunBeside, CliAlone, CliBeside };
+enum BesidePhase { RunAlone, RunBeside, CliAlone, CliBeside, BesideCount };
+using BesideTimes = std::array<double, BesideCount>;
 
-Times measureBesideOnce(const QString& work, double* streamedGiB) {
+BesideTimes measureBesideOnce(const QString& work, double* streamedGiB) {
   const QString source = work + QStringLiteral("/src");
   const QString target = work + QStringLiteral("/beside");
-  Times t{};
+  BesideTimes t{};
   for (int phase = RunAlone; phase <= CliBeside; ++phase) {
+    const bool window = phase == RunAlone || phase == RunBeside;
+    const bool beside = phase == RunBeside || phase == CliBeside;
+    double one = 0;
+    if (window) {
+      QDir().mkpath(target);
+      settle();
+      one = secondsToRun(work + QStringLiteral("/one"), target);
+      remove(target);
+    }
     QDir().mkpath(target);
     settle();
     std::optional<Streamer> streamer;
-    if (phase == RunBeside || phase == CliBeside) streamer.emplace(work);
-    t[phase] = phase == RunAlone || phase == RunBeside ? secondsToRun(source, target)
-                                                       : secondsToConvert(source, target);
-    if (phase == RunBeside) *streamedGiB = double(streamer->written()) / GiB;
+    if (beside) streamer.emplace(work);
+    t[phase] = window ? secondsToRun(source, target) - one : secondsToConvert(source, target);
+    if (beside) *streamedGiB = double(streamer->written()) / GiB;
     streamer.reset();
-    QDir(target).removeRecursively();
+    remove(target);
   }
-  settle();
   return t;
 }
 
@@ -223,17 +313,20 @@ class ScratchDisk {
     // flush costs, not a write-back of this machine's cached copy of it.
     QProcess losetup;
     if (QProcess::execute(QStringLiteral("truncate"),
-                          {QStringLiteral("-s"), QString::number(bytes), image_}) == 0 &&
-        QProcess::execute(QStringLiteral("mkfs.ext4"), {QStringLiteral("-q"), image_}) == 0) {
-      losetup.start(QStringLiteral("losetup"), {QStringLiteral("--find"), QStringLiteral("--show"),
-                                                QStringLiteral("--direct-io=on"), image_});
+                          {QStringLiteral("-s"), QString::number(bytes), image_}) == 0) {
+      losetup.start(QStringLiteral("losetup"),
+                    {QStringLiteral("--direct-io=on"), QStringLiteral("--find"),
+                     QStringLiteral("--show"), image_});
       losetup.waitForFinished(-1);
       device_ = QString::fromLocal8Bit(losetup.readAllStandardOutput()).trimmed();
     }
-    if (!device_.isEmpty() && QProcess::execute(QStringLiteral("mount"), {device_, mount_}) == 0) {
+    if (!device_.isEmpty() &&
+        QProcess::execute(QStringLiteral("mkfs.ext4"),
+                          {QStringLiteral("-q"), QStringLiteral("-F"), device_}) == 0 &&
+        QProcess::execute(QStringLiteral("mount"), {device_, mount_}) == 0) {
       path_ = mount_;
       mounted_ = true;
-      why_ = QStringLiteral("on a fresh journaled ext4 file system on a loop device");
+      why_ = QStringLiteral("on a fresh journaled ext4 file system on a direct-I/O loop device");
     } else {
       why_ = QStringLiteral("in %1: the loop file system could not be made; that disk may mislead")
                  .arg(path_);
@@ -260,6 +353,10 @@ class ScratchDisk {
   bool mounted_ = false;
 };
 
+QString ratio(double value) {
+  return QString::number(value, 'f', 2);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -269,95 +366,116 @@ int main(int argc, char* argv[]) {
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store.path());
 
   QList<int> sizes;
-  for (const QString& arg : app.arguments().mid(1)) sizes.append(arg.toInt());
+  int rounds = 3;
+  int memoryFiles = 32767;
+  for (const QString& arg : app.arguments().mid(1)) {
+    if (arg.startsWith(u"--rounds=")) {
+      rounds = qMax(1, arg.mid(9).toInt());
+    } else if (arg.startsWith(u"--memory-files=")) {
+      memoryFiles = arg.mid(15).toInt();
+    } else {
+      sizes.append(arg.toInt());
+    }
+  }
   if (sizes.isEmpty()) sizes = {1000, 10000};
 
-  QString summary;
   Toolkit::SetMessageHandler([&](const Toolkit::Message& message) {
+    summarySeconds = runClock.nsecsElapsed() / 1e9;
     summary = message.prompt.simplified();
     return Toolkit::Answer::OK;
   });
 
-  // Room for the largest folder with its four copies, the stream beside
-  // them, and the file system's own share.
-  const qint64 imageBytes = 256 * 1024;
+  // Room for the largest folder with one copy beside it and the stream, or
+  // for the memory's folder and its copy, and the file system's own share.
   const qint64 largest = *std::max_element(sizes.begin(), sizes.end());
-  const qint64 needed = 5 * imageBytes * largest + StreamBytes;
+  const qint64 needed =
+      qMax(2 * ImageBytes * largest + StreamBytes, 2 * ImageBytes * qint64(memoryFiles));
   ScratchDisk disk(needed + needed / 4 + GiB);
   QTextStream out(stdout);
-  out << "Measuring " << disk.why() << ", the median of " << Rounds << " rounds.\n"
-      << "cp: copying the same files; durable copy: cp, then the file system synced.\n"
-      << "files  run_s  cp_s  durable_s  run/cp  run/durable  peak_MiB\n";
-  std::optional<Times> first;
+  out << "Measuring " << disk.why() << ", medians of " << rounds << " paired rounds.\n"
+      << "floor: the same bytes as one file, dd oflag=direct conv=fsync; durable copy: cp, then "
+         "sync -f.\nwindow: key press to summary, less a one-file run.\n";
+  out.flush();
+  std::optional<std::array<double, PhaseCount>> first;
   int firstN = 0;
   for (int n : sizes) {
     const QString work = disk.path() + QStringLiteral("/n%1").arg(n);
-    QDir().mkpath(work + QStringLiteral("/src"));
-    makeImages(work + QStringLiteral("/src"), n);
-    std::array<std::vector<double>, 4> rounds;
-    for (int round = 0; round < Rounds; ++round) {
-      const Times once = measureOnce(work);
-      for (size_t i = 0; i < rounds.size(); ++i) rounds[i].push_back(once[i]);
+    makeImages(work + QStringLiteral("/src"), 0, n);
+    makeImages(work + QStringLiteral("/one"), 0, 1);
+    settle();
+    std::array<std::vector<double>, PhaseCount> seconds;
+    std::vector<double> runFloor, runDurable, cliFloor, cliDurable;
+    for (int round = 0; round < rounds; ++round) {
+      const Times t = measureOnce(work, n);
+      for (size_t i = 0; i < t.size(); ++i) seconds[i].push_back(t[i]);
+      runFloor.push_back(t[Run] / t[Floor]);
+      runDurable.push_back(t[Run] / t[DurableCopy]);
+      cliFloor.push_back(t[Cli] / t[Floor]);
+      cliDurable.push_back(t[Cli] / t[DurableCopy]);
     }
-    Times t{};
-    for (size_t i = 0; i < rounds.size(); ++i) t[i] = median(rounds[i]);
-    out << QStringLiteral("%1  %2  %3  %4  %5  %6  %7\n")
-               .arg(n, 5)
-               .arg(t[Run], 5, 'f', 2)
-               .arg(t[Copy], 4, 'f', 2)
-               .arg(t[DurableCopy], 9, 'f', 2)
-               .arg(t[Run] / t[Copy], 6, 'f', 2)
-               .arg(t[Run] / t[DurableCopy], 11, 'f', 2)
-               .arg(peakMiB(), 8, 'f', 1);
-    out << "       summary: " << summary << "\n";
-    out << QStringLiteral(
-               "       quillet-cli convert: %1 s, cli/cp %2, cli/durable %3, cli/run %4\n")
-               .arg(t[Cli], 0, 'f', 2)
-               .arg(t[Cli] / t[Copy], 0, 'f', 2)
-               .arg(t[Cli] / t[DurableCopy], 0, 'f', 2)
-               .arg(t[Cli] / t[Run], 0, 'f', 2);
+    std::array<double, PhaseCount> m{};
+    out << QStringLiteral("%1 files:").arg(n);
+    for (size_t i = 0; i < m.size(); ++i) {
+      m[i] = median(seconds[i]);
+      out << QStringLiteral(" %1 %2 s;").arg(QLatin1String(PhaseNames[i])).arg(m[i], 0, 'f', 2);
+    }
+    out << "\n  summary: " << summary << "\n"
+        << "  window/floor " << ratio(median(runFloor)) << ", window/durable "
+        << ratio(median(runDurable)) << "; quillet-cli/floor " << ratio(median(cliFloor))
+        << ", quillet-cli/durable " << ratio(median(cliDurable)) << "\n";
     if (!first) {
-      first = t;
+      first = m;
       firstN = n;
     } else {
-      // The copies' own growth shows what the disk allows: past the memory
-      // the system lets wait for the disk, every writer goes at its pace.
       out << QStringLiteral(
-                 "       %1 files took %2 times as long as %3 files (cp %4, durable copy %5)\n")
+                 "  %1 files took %2 times as long as %3 files in the window, %4 times with "
+                 "quillet-cli (floor %5, durable copy %6)\n")
                  .arg(n)
-                 .arg(t[Run] / (*first)[Run], 0, 'f', 2)
+                 .arg(ratio(m[Run] / (*first)[Run]))
                  .arg(firstN)
-                 .arg(t[Copy] / (*first)[Copy], 0, 'f', 2)
-                 .arg(t[DurableCopy] / (*first)[DurableCopy], 0, 'f', 2);
+                 .arg(ratio(m[Cli] / (*first)[Cli]))
+                 .arg(ratio(m[Floor] / (*first)[Floor]))
+                 .arg(ratio(m[DurableCopy] / (*first)[DurableCopy]));
     }
+    out.flush();
     if (n == sizes.first()) {
-      std::array<std::vector<double>, 4> beside;
-      std::vector<double> streamed;
-      for (int round = 0; round < Rounds; ++round) {
+      std::vector<double> runRatio, cliRatio, streamed;
+      std::array<std::vector<double>, BesideCount> beside;
+      for (int round = 0; round < rounds; ++round) {
         double gib = 0;
-        const Times once = measureBesideOnce(work, &gib);
-        for (size_t i = 0; i < beside.size(); ++i) beside[i].push_back(once[i]);
+        const BesideTimes b = measureBesideOnce(work, &gib);
+        for (size_t i = 0; i < b.size(); ++i) beside[i].push_back(b[i]);
+        runRatio.push_back(b[RunBeside] / b[RunAlone]);
+        cliRatio.push_back(b[CliBeside] / b[CliAlone]);
         streamed.push_back(gib);
       }
-      Times b{};
-      for (size_t i = 0; i < beside.size(); ++i) b[i] = median(beside[i]);
       out << QStringLiteral(
-                 "       beside a writer streaming %1 GiB into the file system (%2 GiB written "
-                 "by the run's end):\n"
-                 "         run %3 s alone, %4 s beside, beside/alone %5; "
+                 "  beside dd streaming %1 GiB into the file system (%2 GiB written by the "
+                 "window's run's end): window %3 s alone, %4 s beside, beside/alone %5; "
                  "quillet-cli %6 s alone, %7 s beside, beside/alone %8\n")
                  .arg(StreamBytes / GiB)
                  .arg(median(streamed), 0, 'f', 1)
-                 .arg(b[RunAlone], 0, 'f', 2)
-                 .arg(b[RunBeside], 0, 'f', 2)
-                 .arg(b[RunBeside] / b[RunAlone], 0, 'f', 2)
-                 .arg(b[CliAlone], 0, 'f', 2)
-                 .arg(b[CliBeside], 0, 'f', 2)
-                 .arg(b[CliBeside] / b[CliAlone], 0, 'f', 2);
+                 .arg(median(beside[RunAlone]), 0, 'f', 2)
+                 .arg(median(beside[RunBeside]), 0, 'f', 2)
+                 .arg(ratio(median(runRatio)))
+                 .arg(median(beside[CliAlone]), 0, 'f', 2)
+                 .arg(median(beside[CliBeside]), 0, 'f', 2)
+                 .arg(ratio(median(cliRatio)));
+      out.flush();
     }
-    out.flush();
-    QDir(work).removeRecursively();
+    remove(work);
+  }
+  if (memoryFiles > 0) {
+    const QString work = disk.path() + QStringLiteral("/memory");
+    makeImages(work + QStringLiteral("/src"), 0, memoryFiles);
+    QDir().mkpath(work + QStringLiteral("/dst"));
     settle();
+    const double peak =
+        peakMiBToConvert(work + QStringLiteral("/src"), work + QStringLiteral("/dst"));
+    out << QStringLiteral("quillet-cli convert of %1 files: peak memory %2 MiB\n")
+               .arg(memoryFiles)
+               .arg(peak, 0, 'f', 1);
+    remove(work);
   }
   if (Forms::frm_Main.loaded()) Forms::frm_Main->Unload();
   return 0;

@@ -5,6 +5,14 @@
 #include <QBuffer>
 #include <QFile>
 #include <QRandomGenerator>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "engine/NativeFilePrivate.h"
 
@@ -12,7 +20,70 @@ namespace NativeFile {
 
 namespace {
 std::atomic<Observer*> installedObserver{nullptr};
+
+// A write that bypasses the system's cache returns only once the disk has
+// the bytes, so one at a time leaves the disk idle between them: a few
+// threads keep several on the way at once. The run that hands them files
+// waits once enough are on the way, which bounds the memory they hold.
+constexpr int WriterThreads = 8;
+constexpr int MostOnTheWay = 2 * WriterThreads;
+
+class Writers {
+ public:
+  std::future<void> Start(std::function<void()> job) {
+    std::packaged_task<void()> task(std::move(job));
+    std::future<void> done = task.get_future();
+    std::unique_lock lock(mutex_);
+    room_.wait(lock, [&] { return onTheWay_ < MostOnTheWay; });
+    if (idle_ == 0 && threads_ < WriterThreads) {
+      try {
+        std::thread(&Writers::serve, this).detach();
+        ++threads_;
+      } catch (const std::system_error&) {
+        // No thread to be had: the ones there are do the work, or the caller.
+      }
+    }
+    if (threads_ == 0) {
+      lock.unlock();
+      task();
+      return done;
+    }
+    ++onTheWay_;
+    jobs_.push_back(std::move(task));
+    work_.notify_one();
+    return done;
+  }
+
+ private:
+  void serve() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      ++idle_;
+      work_.wait(lock, [&] { return !jobs_.empty(); });
+      --idle_;
+      std::packaged_task<void()> task = std::move(jobs_.front());
+      jobs_.pop_front();
+      lock.unlock();
+      task();
+      lock.lock();
+      --onTheWay_;
+      room_.notify_one();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable work_, room_;
+  std::deque<std::packaged_task<void()>> jobs_;
+  int threads_ = 0, idle_ = 0, onTheWay_ = 0;
+};
+
 }  // namespace
+
+std::future<void> WriteBehind(std::function<void()> job) {
+  // Never destroyed: its threads wait for work as long as the process lives.
+  static Writers* const writers = new Writers;
+  return writers->Start(std::move(job));
+}
 
 void SetObserver(Observer* observer) {
   installedObserver = observer;
@@ -27,6 +98,13 @@ qint64 UnwrittenBytes() {
     if (auto bytes = observer->UnwrittenBytes()) return *bytes;
   }
   return SystemUnwrittenBytes();
+}
+
+bool Folder::wantsDirect() const {
+  if (Observer* observer = TheObserver()) {
+    if (auto direct = observer->WritesDirect()) return *direct;
+  }
+  return writesDirect_;
 }
 
 bool Folder::FlushesAsWhole() const {
@@ -65,6 +143,97 @@ std::unique_ptr<QIODevice> InMemory(const QByteArray& bytes) {
 
 Replacement::~Replacement() {
   discard();
+  releaseHeld();
+}
+
+namespace {
+
+// Memory for direct files' bytes, handed back and taken again: a fresh
+// block of a quarter megabyte costs the system a page fault per page and a
+// flush of every processor's address cache when it is given back, more
+// than the conversion itself. As many are kept as can be on the way.
+class HeldBlocks {
+ public:
+  char* Take(qint64 capacity, size_t alignment, qint64* got) {
+    {
+      std::lock_guard lock(mutex_);
+      for (size_t i = 0; i < free_.size(); ++i) {
+        if (free_[i].capacity < capacity || free_[i].alignment != alignment) continue;
+        const Block block = free_[i];
+        free_.erase(free_.begin() + qsizetype(i));
+        *got = block.capacity;
+        return block.bytes;
+      }
+    }
+    *got = capacity;
+    return static_cast<char*>(::operator new(size_t(capacity), std::align_val_t(alignment)));
+  }
+  void GiveBack(char* bytes, qint64 capacity, size_t alignment) {
+    {
+      std::lock_guard lock(mutex_);
+      if (free_.size() < size_t(MostOnTheWay + WriterThreads)) {
+        free_.push_back({bytes, capacity, alignment});
+        return;
+      }
+    }
+    ::operator delete(bytes, std::align_val_t(alignment));
+  }
+
+ private:
+  struct Block {
+    char* bytes;
+    qint64 capacity;
+    size_t alignment;
+  };
+  std::mutex mutex_;
+  std::vector<Block> free_;
+};
+
+HeldBlocks& heldBlocks() {
+  static HeldBlocks* const blocks = new HeldBlocks;
+  return *blocks;
+}
+
+}  // namespace
+
+bool Replacement::hold(const char* data, qint64 size) {
+  const qint64 at = pos();
+  const qint64 end = at + size;
+  if (end > heldCapacity_) {
+    const qint64 wanted = (end + alignment_ - 1) / alignment_ * alignment_;
+    char* grown = nullptr;
+    qint64 capacity = 0;
+    try {
+      grown = heldBlocks().Take(wanted, size_t(memoryAlignment_), &capacity);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    if (end_ > 0) std::memcpy(grown, held_, size_t(end_));
+    releaseHeld();
+    held_ = grown;
+    heldCapacity_ = capacity;
+  }
+  // What no write reached reads as zeros, as a file's gaps do.
+  if (at > end_) std::memset(held_ + end_, 0, size_t(at - end_));
+  std::memcpy(held_ + at, data, size_t(size));
+  end_ = qMax(end_, end);
+  return true;
+}
+
+void Replacement::releaseHeld() {
+  if (held_) heldBlocks().GiveBack(held_, heldCapacity_, size_t(memoryAlignment_));
+  held_ = nullptr;
+  heldCapacity_ = 0;
+}
+
+void Replacement::awaitWriting() {
+  if (!writing_.valid()) return;
+  try {
+    writing_.get();
+  } catch (...) {
+    failed_ = true;
+    if (reason_.isEmpty()) reason_ = QStringLiteral("the bytes could not be written");
+  }
 }
 
 qint64 Replacement::readData(char* data, qint64 maxSize) {

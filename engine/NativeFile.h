@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -205,6 +206,14 @@ class Folder : public std::enable_shared_from_this<Folder> {
   qintptr lock_ = -1;
   quint64 type_ = 0;
   std::atomic<bool> noReplaceRenames_{true};  // until the file system says otherwise
+  // Whether new files are written bypassing the system's cache: unless the
+  // file system is memory, until it refuses such a write.
+  std::atomic<bool> writesDirect_{false};
+  // The offsets and lengths such writes must be multiples of, and the
+  // alignment of their memory; as the file system tells, else a page.
+  std::atomic<int> directAlignment_{0};
+  std::atomic<int> directMemoryAlignment_{0};
+  bool wantsDirect() const;
 };
 
 // A file that is to take a name in a folder as a whole. Its bytes go to a
@@ -222,7 +231,13 @@ class Replacement : public QIODevice {
   // Ends the writing: starts the bytes on their way to the disk without
   // waiting and lets go of the open file, so that a run holding many
   // written files never holds as many open files. False when a write failed.
+  // A file written bypassing the system's cache is written out now, on one
+  // of a few writer threads, so that several wait for the disk at once; a
+  // second call waits for that write and tells how it went.
   bool FinishWriting();
+
+  // Whether the file's bytes go to the disk bypassing the system's cache.
+  bool WritesDirect() const { return direct_; }
 
   // Waits until the bytes are on the disk.
   bool Flush();
@@ -253,6 +268,14 @@ class Replacement : public QIODevice {
   void discard();
   // Notes the system's error as the file's failure; false, to return.
   bool fail(int error);
+  // Writes the held bytes out to the file and lets go of it; on a writer
+  // thread for a direct file.
+  void writeOut();
+  // Waits for the writer thread, if it has the file.
+  void awaitWriting();
+  // Keeps a direct file's bytes in memory until they are written out.
+  bool hold(const char* data, qint64 size);
+  void releaseHeld();
 
   std::shared_ptr<Folder> folder_;
   QString name_;
@@ -262,6 +285,14 @@ class Replacement : public QIODevice {
   qint64 end_ = 0;  // its length: the end of its furthest write
   bool failed_ = false;
   QString reason_;
+  // A direct file's bytes are held here, in memory aligned as such writes
+  // need, until FinishWriting writes them out in one piece.
+  bool direct_ = false;
+  int alignment_ = 0;
+  int memoryAlignment_ = 0;
+  char* held_ = nullptr;
+  qint64 heldCapacity_ = 0;
+  std::future<void> writing_;
 };
 
 }  // namespace NativeFile

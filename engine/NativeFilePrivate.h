@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QIODevice>
 #include <QString>
+#include <functional>
+#include <future>
 #include <memory>
 
 namespace NativeFile {
@@ -47,6 +49,10 @@ bool Made(Describe describe, Act act) {
   SetSystemError(error);
   return made;
 }
+
+// Runs the job on one of a few writer threads; waits first while many
+// are on their way already.
+std::future<void> WriteBehind(std::function<void()> job);
 
 // Bytes read whole, to be read in pieces from memory.
 std::unique_ptr<QIODevice> InMemory(const QByteArray& bytes);

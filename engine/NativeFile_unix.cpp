@@ -74,6 +74,64 @@ Operation operation(Change change, const Folder& folder, const QString& name,
   return made;
 }
 
+#ifdef O_DIRECT
+constexpr int DirectFlag = O_DIRECT;
+#else
+constexpr int DirectFlag = 0;
+#endif
+
+// What a file system asks of writes that bypass its cache, where it tells.
+struct DirectAlignment {
+  bool told = false;
+  int offset = 0;  // 0: it takes none
+  int memory = 0;
+};
+
+DirectAlignment directAlignmentOf(int file) {
+  DirectAlignment alignment;
+#if defined(Q_OS_LINUX) && defined(SYS_statx)
+  // The system's own record, newer than the C library's: the fields of
+  // direct-write alignment follow the mount's number.
+  struct {
+    quint32 mask, blockSize;
+    quint64 attributes;
+    quint32 links, user, group;
+    quint16 mode, padding1;
+    quint64 inode, size, blocks, attributesMask;
+    quint64 times[8];
+    quint32 rdevMajor, rdevMinor, devMajor, devMinor;
+    quint64 mount;
+    quint32 memoryAlign, offsetAlign;
+    quint64 spare[12];
+  } info{};
+  static_assert(sizeof info == 256);
+  constexpr quint32 WantAlignment = 0x2000;  // STATX_DIOALIGN
+  if (::syscall(SYS_statx, file, "", AT_EMPTY_PATH, WantAlignment, &info) == 0 &&
+      (info.mask & WantAlignment)) {
+    alignment.told = true;
+    alignment.offset = int(info.offsetAlign);
+    alignment.memory = int(info.memoryAlign);
+  }
+#else
+  Q_UNUSED(file);
+#endif
+  return alignment;
+}
+
+// Writes all of size bytes at the offset; false with errno set otherwise.
+bool writeAllAt(int file, const char* data, qint64 size, qint64 offset, qint64* written) {
+  *written = 0;
+  while (*written < size) {
+    const ssize_t chunk =
+        ::pwrite(file, data + *written, size_t(size - *written), off_t(offset + *written));
+    if (chunk < 0 && errno == EINTR) continue;
+    if (chunk == 0) errno = ENOSPC;
+    if (chunk <= 0) return false;
+    *written += chunk;
+  }
+  return true;
+}
+
 bool isEscapedByte(char16_t unit) {
   return unit >= 0xDC80 && unit <= 0xDCFF;
 }
@@ -325,6 +383,8 @@ std::shared_ptr<Folder> Folder::Open(const QString& path) {
 #ifdef Q_OS_LINUX
   struct statfs system {};
   if (::fstatfs(handle, &system) == 0) folder->type_ = static_cast<quint64>(system.f_type);
+  // A file system in memory has no disk to write to past its cache.
+  folder->writesDirect_ = folder->type_ != TMPFS_MAGIC && folder->type_ != RAMFS_MAGIC;
 #endif
   return folder;
 }
@@ -392,26 +452,62 @@ void Folder::RemoveLeftovers() {
 
 std::unique_ptr<Replacement> Folder::Create(const QString& name, QString* why) {
   std::unique_ptr<Replacement> file(new Replacement(shared_from_this(), name));
+  bool direct = DirectFlag != 0 && wantsDirect();
   int error = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
     const QString temporary = TemporaryName();
+    const QByteArray encoded = temporary.toLatin1();
     int handle = -1;
-    Made([&] { return operation(Change::Create, *this, temporary); },
-         [&] {
-           handle = ::openat(fd(handle_), temporary.toLatin1().constData(),
-                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-           return handle >= 0;
-         });
+    Made(
+        [&] {
+          Operation create = operation(Change::Create, *this, temporary);
+          create.direct = direct;
+          return create;
+        },
+        [&] {
+          handle = ::openat(
+              fd(handle_), encoded.constData(),
+              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | (direct ? DirectFlag : 0),
+              0666);
+          return handle >= 0;
+        });
+    if (handle >= 0 && direct && !directAlignment_) {
+      const DirectAlignment told = directAlignmentOf(handle);
+      if (told.told && told.offset == 0) {
+        // Opened, but the file system says it takes no such writes.
+        ::fcntl(handle, F_SETFL, ::fcntl(handle, F_GETFL) & ~DirectFlag);
+        writesDirect_ = false;
+        direct = false;
+      } else {
+        directAlignment_ = told.told ? told.offset : 4096;
+        directMemoryAlignment_ = qMax(told.memory, 4096);
+      }
+    }
     if (handle >= 0) {
       struct stat info {};
       ::fstat(handle, &info);
       file->identity_ = {static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
       file->temporaryName_ = temporary;
       file->handle_ = handle;
+      file->direct_ = direct;
+      file->alignment_ = direct ? directAlignment_.load() : 0;
+      file->memoryAlignment_ = direct ? directMemoryAlignment_.load() : 0;
       file->open(QIODevice::WriteOnly);
       return file;
     }
     error = errno;
+    if (direct && error == EINVAL) {
+      // The file system refuses writes that bypass its cache (tmpfs before
+      // Linux 6.6, many FUSE servers); it may have made the file first.
+      struct stat info {};
+      if (::fstatat(fd(handle_), encoded.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        Made([&] { return operation(Change::Unlink, *this, temporary); },
+             [&] { return ::unlinkat(fd(handle_), encoded.constData(), 0) == 0; });
+      }
+      writesDirect_ = false;
+      direct = false;
+      continue;
+    }
     if (error != EEXIST) break;
   }
   if (why) *why = QStringLiteral("the target could not be created: ") + systemReason(error);
@@ -448,11 +544,17 @@ qint64 Replacement::size() const {
 }
 
 bool Replacement::seek(qint64 position) {
-  if (handle_ < 0 || ::lseek(fd(handle_), position, SEEK_SET) < 0) return false;
+  if (handle_ < 0 || position < 0) return false;
+  if (!direct_ && ::lseek(fd(handle_), position, SEEK_SET) < 0) return false;
   return QIODevice::seek(position);
 }
 
 qint64 Replacement::writeData(const char* data, qint64 size) {
+  if (direct_) {
+    if (hold(data, size)) return size;
+    fail(ENOMEM);
+    return -1;
+  }
   qint64 written = 0;
   const bool made = Made(
       [&] {
@@ -481,17 +583,72 @@ qint64 Replacement::writeData(const char* data, qint64 size) {
 }
 
 bool Replacement::FinishWriting() {
+  if (writing_.valid()) awaitWriting();
   if (handle_ < 0) return !failed_ && !temporaryName_.isEmpty();
-#ifdef Q_OS_LINUX
-  ::sync_file_range(fd(handle_), 0, 0, SYNC_FILE_RANGE_WRITE);
-#endif
-  if (::close(fd(handle_)) != 0) fail(errno);
-  handle_ = -1;
   QIODevice::close();
+  if (direct_ && !failed_) {
+    writing_ = WriteBehind([this] { writeOut(); });
+    return true;
+  }
+  writeOut();
   return !failed_;
 }
 
+void Replacement::writeOut() {
+  const int file = fd(handle_);
+  bool buffered = !direct_;
+  qint64 done = 0;
+  if (direct_ && !failed_) {
+    // The whole blocks bypass the cache; a last part block, if any, goes
+    // through it, as a write of it alone could not bypass it.
+    const qint64 whole = end_ / alignment_ * alignment_;
+    auto write = [&](qint64 from, qint64 to, bool direct) {
+      return Made(
+          [&] {
+            Operation change = operation(Change::Write, *folder_, temporaryName_);
+            change.offset = from;
+            change.data = QByteArrayView(held_ + from, to - from);
+            change.direct = direct;
+            return change;
+          },
+          [&] {
+            qint64 written = 0;
+            const bool all = writeAllAt(file, held_ + from, to - from, from, &written);
+            done = from + written;
+            return all;
+          });
+    };
+    bool refused = false;
+    if (whole > 0 && !write(0, whole, true)) {
+      refused = errno == EINVAL;
+      if (!refused) fail(errno);
+    }
+    if (refused) {
+      // The file system took the file but not the write (a FUSE server, an
+      // alignment it did not tell): this file and the folder's next ones
+      // go through the cache.
+      folder_->writesDirect_ = false;
+      done = 0;
+    }
+    if (!failed_ && done < end_) {
+      ::fcntl(file, F_SETFL, ::fcntl(file, F_GETFL) & ~DirectFlag);
+      if (write(done, end_, false)) {
+        buffered = true;
+      } else {
+        fail(errno);
+      }
+    }
+  }
+  releaseHeld();
+#ifdef Q_OS_LINUX
+  if (buffered) ::sync_file_range(file, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+  if (::close(file) != 0) fail(errno);
+  handle_ = -1;
+}
+
 bool Replacement::Flush() {
+  awaitWriting();
   if (failed_ || temporaryName_.isEmpty()) return false;
   // Opened anew by its name in the held folder; it must still be the file
   // this run wrote.
@@ -524,7 +681,7 @@ bool Replacement::Flush() {
 }
 
 Replacement::Placed Replacement::Place(bool replace) {
-  if (handle_ >= 0) FinishWriting();
+  FinishWriting();
   if (failed_ || temporaryName_.isEmpty()) {
     discard();
     return Placed::Failed;
@@ -580,6 +737,7 @@ bool Replacement::fail(int error) {
 }
 
 void Replacement::discard() {
+  awaitWriting();
   if (handle_ >= 0) ::close(fd(handle_));
   handle_ = -1;
   if (!temporaryName_.isEmpty()) {

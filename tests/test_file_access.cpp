@@ -3,14 +3,56 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
 #include "engine/Lib_File.h"
 #include "engine/NativeFile.h"
+#include "tests/support/DiskRecorder.h"
+#include "tests/support/TestSupport.h"
 #include "tools/ImageBuilder.h"
 
 using namespace Lib_File;
 using namespace ImageBuilder;
+using NativeFile::Change;
 
 namespace {
+
+constexpr qint64 K = 1024;
+
+// A target's bytes: every byte tells its place, so a block written at the
+// wrong offset or twice shows.
+QByteArray pattern(qint64 length) {
+  QByteArray bytes(length, Qt::Uninitialized);
+  for (qint64 i = 0; i < length; ++i) bytes[i] = char((i * 7 + i / 4096) & 0xFF);
+  return bytes;
+}
+
+// How a target's bytes went to the system.
+enum class Path {
+  Direct,          // every byte bypassing the cache
+  DirectThenTail,  // the whole blocks bypassing it, the last part block through it
+  Cached,          // every byte through the cache
+  RefusedAtOpen,   // the direct open refused with EINVAL, the file made anew and written cached
+  RefusedAtWrite,  // the direct write refused with EINVAL, every byte written again cached
+  EitherWay,       // as the running system's file system decides
+};
+enum class Where { Disk, Memory };
+
+// clang-format off
+struct WritePath { const char* name; Where where; std::optional<bool> direct; Change failing; int error; qint64 length; Path path; };
+const WritePath writePaths[] = {
+    {"an image on a disk bypasses the cache", Where::Disk, std::nullopt, Change::FlushFolder, 0, 256 * K, Path::Direct},
+    {"an odd length: the last part block goes through the cache", Where::Disk, true, Change::FlushFolder, 0, 32 * K + 3, Path::DirectThenTail},
+    {"less than a block goes through the cache", Where::Disk, true, Change::FlushFolder, 0, 3, Path::Cached},
+    {"told to, a disk's file is written through the cache", Where::Disk, false, Change::FlushFolder, 0, 256 * K, Path::Cached},
+    {"a direct open refused: made anew, written through the cache", Where::Disk, true, Change::Create, EINVAL, 64 * K, Path::RefusedAtOpen},
+    {"a direct write refused: written again through the cache", Where::Disk, true, Change::Write, EINVAL, 64 * K + 5, Path::RefusedAtWrite},
+    {"a file system in memory is written through the cache", Where::Memory, std::nullopt, Change::FlushFolder, 0, 64 * K, Path::Cached},
+    {"told to, a file system in memory is tried for direct writes", Where::Memory, true, Change::FlushFolder, 0, 64 * K + 1, Path::EitherWay},
+};
+// clang-format on
 
 // Puts the replacement open under the number at its name, as a run does.
 bool commit(int fileNumber) {
@@ -93,6 +135,129 @@ class TestFileAccess : public QObject {
                  kept ? QStringList{"target.bin"} : QStringList{});
         QCOMPARE(ReadFile(target), QByteArray(commit ? "new image" : kept ? "old" : ""));
       }
+    }
+  }
+
+  // Whichever way the bytes go to the system, the name gets exactly them,
+  // every one reported to the observer once, and no temporary file stays.
+  void eachWritePath_data() { addRows(writePaths); }
+  void eachWritePath() {
+    QFETCH(int, row);
+    const WritePath& w = writePaths[row];
+#ifndef Q_OS_LINUX
+    if (w.error == EINVAL) QSKIP("the refusal is Linux's");
+#endif
+    std::optional<QTemporaryDir> dir;
+    if (w.where == Where::Memory) {
+#ifndef Q_OS_LINUX
+      QSKIP("a file system in memory is Linux's");
+#endif
+      if (!QFileInfo(QStringLiteral("/dev/shm")).isWritable()) QSKIP("no file system in memory");
+      dir.emplace(QStringLiteral("/dev/shm/quillet-test-XXXXXX"));
+    } else {
+      dir.emplace();
+    }
+    QVERIFY(dir->isValid());
+    const QByteArray bytes = pattern(w.length);
+    DiskRecorder disk;
+    disk.writesDirect = w.direct;
+    if (w.error) disk.Fail(w.failing, w.error);
+    auto folder = NativeFile::Folder::Open(dir->path());
+    QVERIFY(folder);
+    QVERIFY(OpenForReplace(OutputFile, *folder, "target.bin") &&
+            WriteBytes(OutputFile, CurrentPosition, bytes));
+    QVERIFY(commit(OutputFile));
+    QCOMPARE(ReadFile(dir->filePath("target.bin")), bytes);
+    QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"target.bin"});
+
+    QByteArray reported(w.length, 0);
+    QList<DiskRecorder::Record> creates, writes, refused;
+    for (const DiskRecorder::Record& r : disk.Records()) {
+      if (r.change == Change::Create) (r.error ? refused : creates).append(r);
+      if (r.change != Change::Write) continue;
+      if (r.error) {
+        refused.append(r);
+        continue;
+      }
+      writes.append(r);
+      reported.replace(r.offset, r.data.size(), r.data);
+    }
+    QCOMPARE(reported, bytes);
+    QCOMPARE(creates.size(), 1);
+    auto direct = [&](int i) { return writes[i].direct; };
+    Path path = w.path;
+#ifndef Q_OS_LINUX
+    path = Path::Cached;  // elsewhere every file goes through the cache
+#endif
+    if (path == Path::EitherWay) {
+      path = refused.isEmpty() && !writes.isEmpty() && direct(0) ? Path::DirectThenTail
+             : refused.isEmpty()                                 ? Path::Cached
+                                                                 : Path::RefusedAtOpen;
+      if (path == Path::RefusedAtOpen && refused[0].change == Change::Write)
+        path = Path::RefusedAtWrite;
+    }
+    switch (path) {
+      case Path::Direct:
+        QCOMPARE(writes.size(), 1);
+        QVERIFY(direct(0) && creates[0].direct);
+        break;
+      case Path::DirectThenTail:
+        QCOMPARE(writes.size(), 2);
+        QVERIFY(direct(0) && !direct(1));
+        QCOMPARE(writes[0].offset, 0);
+        QVERIFY(writes[1].offset % 512 == 0 &&
+                writes[1].offset + writes[1].data.size() == w.length);
+        break;
+      case Path::Cached:
+        for (int i = 0; i < writes.size(); ++i) QVERIFY(!direct(i));
+        QVERIFY(refused.isEmpty());
+        break;
+      case Path::RefusedAtOpen:
+        QCOMPARE(refused.size(), 1);
+        QVERIFY(refused[0].change == Change::Create && refused[0].direct);
+        QVERIFY(!creates[0].direct);
+        for (int i = 0; i < writes.size(); ++i) QVERIFY(!direct(i));
+        break;
+      case Path::RefusedAtWrite:
+        QCOMPARE(refused.size(), 1);
+        QVERIFY(refused[0].change == Change::Write && refused[0].direct);
+        QCOMPARE(writes.size(), 1);
+        QVERIFY(!direct(0) && writes[0].offset == 0);
+        break;
+      case Path::EitherWay: break;
+    }
+    // A refusal is remembered: the folder's next file goes through the cache.
+    if (path == Path::RefusedAtOpen || path == Path::RefusedAtWrite) {
+      disk.writesDirect.reset();
+      auto next = folder->Create(QStringLiteral("next.bin"));
+      QVERIFY(next && !next->WritesDirect());
+    }
+  }
+
+  // A full disk fails the file with the system's own words, whether the
+  // write failed at once (through the cache) or on a writer thread (direct),
+  // and leaves nothing behind.
+  void fullDiskUnderEitherPath() {
+    for (bool direct : {true, false}) {
+      QTemporaryDir dir;
+      DiskRecorder disk;
+      disk.writesDirect = direct;
+      disk.Fail(Change::Write, DiskFullError());
+      auto folder = NativeFile::Folder::Open(dir.path());
+      QVERIFY(OpenForReplace(OutputFile, *folder, "target.bin"));
+      const bool wrote = WriteBytes(OutputFile, CurrentPosition, pattern(64 * K));
+      auto file = TakeReplacement(OutputFile);
+      file->FinishWriting();
+      QVERIFY(!wrote || !file->FinishWriting());
+      QVERIFY(!file->Flush());
+#ifdef Q_OS_LINUX
+      QCOMPARE(file->Reason(), QString::fromLocal8Bit(std::strerror(DiskFullError())));
+#else
+      QVERIFY(!file->Reason().isEmpty());
+#endif
+      QCOMPARE(file->Place(true), NativeFile::Replacement::Placed::Failed);
+      file.reset();
+      QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
   }
 
