@@ -1,8 +1,7 @@
 #include "batch/ImageList.h"
 
 #include <QLocale>
-#include <QSet>
-#include <climits>
+#include <algorithm>
 
 #include "batch/RunWords.h"
 #include "engine/BankTables.h"
@@ -127,6 +126,7 @@ void ImageListModel::Clear() {
   files_.clear();
   passedOver_.clear();
   rowOf_.clear();
+  listed_.clear();
   runNames_.clear();
   runReported_ = true;
   endResetModel();
@@ -156,7 +156,6 @@ void ImageListModel::Take(const std::vector<FileReport>& reports, Kind kind) {
       first = qMin(first, *at);
       last = qMax(last, *at);
     } else {
-      rowOf_.insert(report.name, static_cast<int>(files_.size() + added.size()));
       added.append(ImageListRow{report.name, {}, {}, false, {}});
       row = &added.last();
     }
@@ -171,12 +170,7 @@ void ImageListModel::Take(const std::vector<FileReport>& reports, Kind kind) {
     }
   }
   changed(first, last);
-  if (!added.isEmpty()) {
-    const int at = static_cast<int>(files_.size());
-    beginInsertRows({}, at, at + static_cast<int>(added.size()) - 1);
-    files_.append(std::move(added));
-    endInsertRows();
-  }
+  addFiles(std::move(added));
 }
 
 void ImageListModel::SetPassedOver(const QList<NativeFile::FolderEntry>& entries) {
@@ -194,19 +188,74 @@ void ImageListModel::SetPassedOver(const QList<NativeFile::FolderEntry>& entries
 }
 
 void ImageListModel::KeepOnly(const QStringList& names) {
-  const QSet<QString> listed(names.cbegin(), names.cend());
+  listed(names);
   for (int row = static_cast<int>(files_.size()) - 1; row >= 0; --row) {
     const ImageListRow& file = files_[row];
-    if (listed.contains(file.name) || file.outcome || file.notReached) continue;
+    if (listed_.contains(file.name) || file.outcome || file.notReached) continue;
     beginRemoveRows({}, row, row);
     files_.removeAt(row);
     endRemoveRows();
   }
+  // A listing may order the files anew (a file renamed, one put back): the
+  // rows follow it, as the run will.
+  const auto before = [this](const ImageListRow& a, const ImageListRow& b) {
+    return orderOf(a.name) < orderOf(b.name);
+  };
+  if (!std::is_sorted(files_.cbegin(), files_.cend(), before)) {
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList old = persistentIndexList();
+    QStringList oldNames;
+    for (const QModelIndex& index : old) oldNames << RowAt(index.row()).name;
+    std::stable_sort(files_.begin(), files_.end(), before);
+    reindex();
+    QModelIndexList now;
+    for (int i = 0; i < old.size(); ++i) {
+      now << (old[i].row() < Files() ? index(rowOf_.value(oldNames[i]), old[i].column()) : old[i]);
+    }
+    changePersistentIndexList(old, now);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+  }
+  reindex();
+}
+
+void ImageListModel::listed(const QStringList& names) {
+  listed_.clear();
+  listed_.reserve(names.size());
+  for (int at = 0; at < names.size(); ++at) listed_.insert(names[at], at);
+}
+
+void ImageListModel::addFiles(QList<ImageListRow> added) {
+  if (added.isEmpty()) return;
+  const auto before = [this](const ImageListRow& a, const ImageListRow& b) {
+    return orderOf(a.name) < orderOf(b.name);
+  };
+  std::stable_sort(added.begin(), added.end(), before);
+  if (files_.isEmpty() || !before(added.first(), files_.last())) {
+    // A look filling in: the new rows follow the others.
+    const int at = static_cast<int>(files_.size());
+    beginInsertRows({}, at, at + static_cast<int>(added.size()) - 1);
+    for (int row = 0; row < added.size(); ++row) rowOf_.insert(added[row].name, at + row);
+    files_.append(std::move(added));
+    endInsertRows();
+    return;
+  }
+  for (ImageListRow& row : added) {
+    const int at = static_cast<int>(std::upper_bound(files_.cbegin(), files_.cend(), row, before) -
+                                    files_.cbegin());
+    beginInsertRows({}, at, at);
+    files_.insert(at, std::move(row));
+    endInsertRows();
+  }
+  reindex();
+}
+
+void ImageListModel::reindex() {
   rowOf_.clear();
   for (int row = 0; row < files_.size(); ++row) rowOf_.insert(files_[row].name, row);
 }
 
 void ImageListModel::RunStarted(const QStringList& names) {
+  listed(names);
   runNames_ = names;
   runReported_ = false;
 }
@@ -218,7 +267,6 @@ void ImageListModel::RunEnded() {
   for (const QString& name : runNames_) {
     auto at = rowOf_.constFind(name);
     if (at == rowOf_.constEnd()) {
-      rowOf_.insert(name, static_cast<int>(files_.size() + added.size()));
       added.append(ImageListRow{name, {}, {}, true, {}});
       continue;
     }
@@ -229,12 +277,7 @@ void ImageListModel::RunEnded() {
     last = qMax(last, *at);
   }
   changed(first, last);
-  if (!added.isEmpty()) {
-    const int at = static_cast<int>(files_.size());
-    beginInsertRows({}, at, at + static_cast<int>(added.size()) - 1);
-    files_.append(std::move(added));
-    endInsertRows();
-  }
+  addFiles(std::move(added));
 }
 
 Toolkit::Answer ImageListFeed::MsgBox(const Toolkit::Message& message) {

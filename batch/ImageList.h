@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMetaType>
 #include <QStringList>
+#include <climits>
 #include <optional>
 #include <vector>
 
@@ -75,12 +76,19 @@ class ImageListModel : public QAbstractTableModel {
 
  private:
   void changed(int first, int last);
+  // Where a file stands in the run's order; files no listing names go last.
+  int orderOf(const QString& name) const { return listed_.value(name, INT_MAX); }
+  void listed(const QStringList& names);
+  // Adds rows of new files, each at its place in the run's order.
+  void addFiles(QList<ImageListRow> added);
+  void reindex();
 
   QList<ImageListRow> files_;
   QList<ImageListRow> passedOver_;
-  QHash<QString, int> rowOf_;  // a file's name to its row
-  QStringList runNames_;       // the list of the run under way or last run
-  bool runReported_ = true;    // the run under way has reported a file
+  QHash<QString, int> rowOf_;   // a file's name to its row
+  QHash<QString, int> listed_;  // a file's name to its place in the last listing
+  QStringList runNames_;        // the list of the run under way or last run
+  bool runReported_ = true;     // the run under way has reported a file
 };
 
 // The model's front end for a run: hands each group of reports to the model

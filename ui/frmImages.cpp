@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -134,6 +135,8 @@ frmImages::frmImages() {
   lvwImages->addAction(copy);
   lvwImages->setContextMenuPolicy(Qt::ActionsContextMenu);
   connect(copy, &QAction::triggered, this, &frmImages::copyRows);
+  // The view copies the current cell's text on its own; the key copies rows.
+  lvwImages->installEventFilter(this);
 
   chkLeftOut = new QCheckBox(QStringLiteral("Only the files &left out"), this);
   chkLeftOut->setObjectName(QStringLiteral("chkLeftOut"));
@@ -297,6 +300,15 @@ void frmImages::showCount() {
     text += QStringLiteral("; reading %1 of %2").arg(survey_->Read()).arg(survey_->Total());
   }
   lblCount->setText(text);
+}
+
+bool frmImages::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lvwImages && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+    copyRows();
+    return true;
+  }
+  return Form::eventFilter(watched, event);
 }
 
 void frmImages::copyRows() {

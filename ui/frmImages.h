@@ -47,6 +47,7 @@ class frmImages : public Form {
  protected:
   void Form_Load() override;
   void Form_Unload(int& Cancel) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void look();
