@@ -72,9 +72,13 @@ void Form::placeOverOwner() {
   if (!owner || owner == this || !owner->isVisible()) return;
   placed_ = true;
   adjustSize();
+  // adjustSize keeps a window within two thirds of the screen; a window that
+  // asks for more, as the image list does for its columns, may have it all.
+  const QRect screen = owner->screen()->availableGeometry();
+  const QSize margins = frameGeometry().size() - size();
+  resize(size().expandedTo(sizeHint().boundedTo(screen.size() - margins)));
   QRect frame(QPoint(), frameGeometry().size());
   frame.moveCenter(owner->frameGeometry().center());
-  const QRect screen = owner->screen()->availableGeometry();
   frame.moveLeft(std::clamp(frame.left(), screen.left(),
                             std::max(screen.left(), screen.right() + 1 - frame.width())));
   frame.moveTop(std::clamp(frame.top(), screen.top(),
