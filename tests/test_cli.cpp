@@ -48,13 +48,6 @@ Result cli(const QStringList& args, const TemporarySettingsStore& store,
           text(process.readAllStandardError())};
 }
 
-#ifdef Q_OS_UNIX
-// Runs a shell script with quillet-cli as $0.
-Result shell(const QString& script, const RunFixture& f, const QString& folder = {}) {
-  return cli({"-c", script, QUILLET_CLI}, f.store(), "/bin/sh", folder);
-}
-#endif
-
 // A 256K image with text in the padding of slot 1, which every layout leaves out.
 QByteArray withCalText(const QByteArray& bank1) {
   return With(Image256K({Bank0(), bank1, Bank8(), Bank9()}, true), 0x10100, "CAL 4.2 EEC");
@@ -148,6 +141,13 @@ const Inspected inspections[] = {
     {"the stored order", withCalText(Bank1()), "9,1,8,8", "", "dropped bytes are those of the layout 9,1,8,8, unpadded (stored settings, --order, --pad to change)", nullptr, "", "bank 0 (not in the output order)|padding of slot 1|bank 1 past 48K"},
     {"a stored order that cannot be used", withCalText(Bank1()), "0,1,8", "", "quillet-cli: the stored bank order '0,1,8' cannot be used, so no dropped bytes are told (--order to give one)", nullptr, "", "-"},
     {"bank 1 alone needs no order", withCalText(Bank1()), "0,1,8", "--bank1-only", "dropped bytes are those of the layout bank 1 alone", nullptr, "", "bank 0 (left out with bank 1 only)|padding of slot 1|bank 1 past 48K|bank 8 (left out with bank 1 only)|bank 9 (left out with bank 1 only)"},
+};
+// A script, the exit code, and words on standard output or error.
+struct System { const char* name; bool linuxOnly; const char* script; int code; const char* said; };
+const System systems[] = {
+    {"a low limit on open files; folder and file names that are not UTF-8 keep their bytes", false, "s=\"$(printf 'lat\\351')\" && mv src \"$s\" && mv \"$s/f0.BIN\" \"$s/$s.BIN\" && ulimit -n 40 && \"$0\" convert \"$s\" dst --no-settings -q && test -f \"dst/$s.BIN\"", 0, "150 files were converted and  0 were skipped."},
+    {"a target folder that takes no new files from this user", true, "chmod 777 . src && chmod 555 dst && $u \"$0\" convert src dst --no-settings", 3, "The Target folder cannot be written:"},
+    {"the dry run refuses it as the run does", true, "chmod 777 . src && chmod 555 dst && $u \"$0\" convert src dst --no-settings --dry-run", 3, "The Target folder cannot be written:"},
 };
 // clang-format on
 
@@ -288,49 +288,31 @@ class TestCli : public QObject {
     }
   }
 
-  // What a system imposes on a run: a low limit on open files, and folder and file names that
-  // are not UTF-8, read and written with the very same bytes. Every image is converted all the
-  // same.
-  void systemLimitsAndNamesThatAreBytes() {
+  // What a system imposes on a run, in scripts run in the fixture's folder with quillet-cli as $0
+  // and $u to run it as an ordinary user when root, as root may write anywhere.
+  void whatTheSystemImposes_data() { addRows(systems); }
+  void whatTheSystemImposes() {
+    QFETCH(int, row);
+    const System& t = systems[row];
 #ifndef Q_OS_UNIX
-    QSKIP("names are UTF-16 and open files have no small limit here");
+    QSKIP("names are UTF-16, open files have no small limit and folders refuse no user here");
 #else
+#ifndef Q_OS_LINUX
+    if (t.linuxOnly) QSKIP("no folder here refuses its own user by its mode");
+#endif
     RunFixture f;
     for (int i = 0; i < 150; ++i) f.putSource(QStringLiteral("f%1.BIN").arg(i), FourBankImage());
-    const Result r = shell(
-        "s=\"$(printf 'lat\\351')\" && mv src \"$s\" && mv \"$s/f0.BIN\" \"$s/$s.BIN\" && "
-        "ulimit -n 40 && \"$0\" convert \"$s\" dst --no-settings -q && test -f \"dst/$s.BIN\"",
-        f, f.root());
-    shell("rm -rf \"$(printf 'lat\\351')\" dst", f, f.root());
-    QCOMPARE(r.code, 0);
-    QVERIFY2(r.out.contains("150 files were converted and  0 were skipped."), qPrintable(r.out));
-#endif
-  }
-
-  // A target folder that takes no new files from this user is refused alike by the run and by
-  // its dry run: a prediction includes the run's own folder checks. As root, the run is made an
-  // ordinary user's, as root may write anywhere.
-  void dryRunRefusesWhatTheRunRefuses() {
-#ifndef Q_OS_LINUX
-    QSKIP("no folder here refuses its own user by its mode");
-#else
-    RunFixture f;
-    f.putSource("a.BIN", FourBankImage());
-    for (const QString& folder : {f.root(), f.source()})
-      QVERIFY(QFile::setPermissions(folder, QFileDevice::Permissions(0x7777)));
-    QVERIFY(QFile::setPermissions(f.target(), QFileDevice::Permissions(0x5555)));
-    for (const char* dryRun : {"--dry-run", ""}) {
-      const Result r =
-          shell(QStringLiteral("%1 \"$0\" convert %2 %3 --no-settings %4")
-                    .arg(geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "",
-                         f.source(), f.target(), dryRun),
-                f);
-      QCOMPARE(r.code, 3);
-      QVERIFY2(r.err.contains("The Target folder cannot be written:"), qPrintable(r.err));
-      QCOMPARE(r.out, QString());
-    }
-    QCOMPARE(QDir(f.target()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList());
+    const auto shell = [&](const QString& script) {
+      return cli({"-c", script, QUILLET_CLI}, f.store(), "/bin/sh", f.root());
+    };
+    const QString u = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
+    const Result r = shell("u='" + u + "'; " + t.script);
+    const QStringList left =
+        QDir(f.target()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    shell("rm -rf \"$(printf 'lat\\351')\" dst");
+    QCOMPARE(r.code, t.code);
+    QVERIFY2((r.out + r.err).contains(t.said), qPrintable(r.out + r.err));
+    QCOMPARE(left.isEmpty() && r.out.isEmpty(), t.code == 3);  // a refused run leaves no trace
 #endif
   }
 };
