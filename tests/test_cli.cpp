@@ -123,18 +123,18 @@ const Invocation invocations[] = {
 };
 
 // An image inspected with a stored order (or none) and the options given: the line on stderr,
-// what the JSON tells of it (class, padding and slots as slot:bank@offset+length; null for
+// what the JSON tells of its class, padding and slots (null for
 // withCalText(Bank1()), whose bank 1 and text are looked at instead), its refusal, and the ranges
 // told as dropped ("-": none told).
 struct Inspected { const char* name; QByteArray image; const char* storedOrder, *args, *said, *found, *refusal, *dropped; };
 const char* const Unpadded = "dropped bytes are those of the layout 0,1,8,9, unpadded";
 const Inspected inspections[] = {
-    {"88K, bank 1 first", Image88K(Bank1(32 * K), Bank8()), nullptr, "--no-settings", Unpadded, "88K 1:1@0+32768 8:8@32768+57344", "", ""},
-    {"256K front padding", Image256K({Bank0(), Bank1(), Bank8(), Bank9()}, true), nullptr, "--no-settings", Unpadded, "256K front 0:0@8192+57344 1:1@73728+57344 8:8@139264+57344 9:9@204800+57344", "", "bank 1 past 48K"},
-    {"256K rear padding", Image256K({Bank1(), Bank0(), Bank9(), Bank8()}, false), nullptr, "--no-settings", Unpadded, "256K rear 0:1@0+57344 1:0@65536+57344 8:9@131072+57344 9:8@196608+57344", "", "bank 1 past 48K"},
-    {"224K with slot 0 blank", Image224K({Fill(56 * K, 0xFF), Bank1(), Bank8(), Bank9()}), nullptr, "--no-settings", Unpadded, "224K", "slot 0 begins FF FF", "-"},
-    {"256K without a padding mark", Image256K({Bank0(), Bank0(), Bank9(), Bank0()}, true), nullptr, "--no-settings", Unpadded, "256K", "no slot begins 27 FE or FF FA, neither at its start nor 8K into it", "-"},
-    {"length of no layout", Body(256 * K + 1, 0x10), nullptr, "--no-settings", Unpadded, "", "no image layout has this length", "-"},
+    {"88K, bank 1 first", Image88K(Bank1(32 * K), Bank8()), nullptr, "--no-settings", Unpadded, R"({"class":"88K","padding":null,"slots":[{"bank":1,"length":32768,"offset":0,"slot":1},{"bank":8,"length":57344,"offset":32768,"slot":8}]})", "", ""},
+    {"256K front padding", Image256K({Bank0(), Bank1(), Bank8(), Bank9()}, true), nullptr, "--no-settings", Unpadded, R"({"class":"256K","padding":"front","slots":[{"bank":0,"length":57344,"offset":8192,"slot":0},{"bank":1,"length":57344,"offset":73728,"slot":1},{"bank":8,"length":57344,"offset":139264,"slot":8},{"bank":9,"length":57344,"offset":204800,"slot":9}]})", "", "bank 1 past 48K"},
+    {"256K rear padding", Image256K({Bank1(), Bank0(), Bank9(), Bank8()}, false), nullptr, "--no-settings", Unpadded, R"({"class":"256K","padding":"rear","slots":[{"bank":1,"length":57344,"offset":0,"slot":0},{"bank":0,"length":57344,"offset":65536,"slot":1},{"bank":9,"length":57344,"offset":131072,"slot":8},{"bank":8,"length":57344,"offset":196608,"slot":9}]})", "", "bank 1 past 48K"},
+    {"224K with slot 0 blank", Image224K({Fill(56 * K, 0xFF), Bank1(), Bank8(), Bank9()}), nullptr, "--no-settings", Unpadded, R"({"class":"224K","padding":null,"slots":[]})", "slot 0 begins FF FF", "-"},
+    {"256K without a padding mark", Image256K({Bank0(), Bank0(), Bank9(), Bank0()}, true), nullptr, "--no-settings", Unpadded, R"({"class":"256K","padding":null,"slots":[]})", "no slot begins 27 FE or FF FA, neither at its start nor 8K into it", "-"},
+    {"length of no layout", Body(256 * K + 1, 0x10), nullptr, "--no-settings", Unpadded, R"({"class":null,"padding":null,"slots":[]})", "no image layout has this length", "-"},
     {"text in the padding, defaults", withCalText(Bank1()), nullptr, "--no-settings", Unpadded, nullptr, "", "padding of slot 1|bank 1 past 48K"},
     {"an order given", withCalText(Bank1()), nullptr, "--order 0,1,8,8 --pad 64k", "dropped bytes are those of the layout 0,1,8,8, 64K per bank, 8K of fill at the rear, fill FF (fill position, fill from the stored settings, --pad-type, --fill to change)", nullptr, "", "padding of slot 1|bank 1 past 48K|bank 9 (not in the output order)"},
     {"a preset", withCalText(Bank1()), nullptr, "--preset 5", "dropped bytes are those of the layout bank 1 alone, cut to 32K", nullptr, "", "bank 0 (left out with bank 1 only)|padding of slot 1|bank 1 past 32K (cut by the 32K limit)|bank 1 past 48K|bank 8 (left out with bank 1 only)|bank 9 (left out with bank 1 only)"},
@@ -179,14 +179,11 @@ class TestCli : public QObject {
     QCOMPARE(r.code, l.code);
     QCOMPARE(RunFixture::snapshot(cliTarget), RunFixture::snapshot(f.target()));
     QCOMPARE(f.store().contents(), store);
-    QStringList err = r.err.split(u'\n');
-    QCOMPARE(err[0], QString::fromLatin1(l.said));
+    QCOMPARE(r.err.section(u'\n', 0, 0), QString::fromLatin1(l.said));
     if (l.code == 3) return;  // refused as the window refuses it, nothing written by either
     QCOMPARE(r.out, QStringLiteral("7 total files were processed. 6 files were converted and  1 "
                                    "were skipped.\n"));
-    err.removeIf([](const QString& line) { return line.contains(": note, "); });
-    QCOMPARE(err.mid(1),
-             QStringList({"unknown_length.bin: refused, no image layout has this length", ""}));
+    QVERIFY(r.err.contains("\nunknown_length.bin: refused, no image layout has this length\n"));
   }
 
   void runsAndRefusals_data() { addRows(invocations); }
@@ -237,13 +234,9 @@ class TestCli : public QObject {
     for (const QJsonValue v : o[u"dropped"].toArray()) dropped << v[u"where"].toString();
     QCOMPARE(o[u"dropped"].isNull() ? QStringLiteral("-") : dropped.join(u'|'), t.dropped);
     if (t.found) {
-      QStringList found{o[u"class"].toString(), o[u"padding"].toString()};
-      for (const QJsonValue v : o[u"slots"].toArray()) {
-        found << QString::asprintf("%d:%d@%lld+%lld", v[u"slot"].toInt(), v[u"bank"].toInt(),
-                                   v[u"offset"].toInteger(), v[u"length"].toInteger());
-      }
-      found.removeAll("");
-      QCOMPARE(found.join(u' '), t.found);
+      const QJsonObject found{
+          {"class", o[u"class"]}, {"padding", o[u"padding"]}, {"slots", o[u"slots"]}};
+      QCOMPARE(QJsonDocument(found).toJson(QJsonDocument::Compact), QByteArray(t.found));
       return;
     }
     const QString crc = Crc32Text(Crc32(Bank1().first(48 * K)));
@@ -271,8 +264,7 @@ class TestCli : public QObject {
     const Result help = cli({"--help"}, store);
     QCOMPARE(help.code, 0);
     QVERIFY(help.out.startsWith("Usage: quillet-cli convert "));
-    for (const OutputPreset& preset : OutputPresets)
-      QVERIFY(help.out.contains(QString::fromLatin1(preset.caption)));
+    for (const OutputPreset& preset : OutputPresets) QVERIFY(help.out.contains(preset.caption));
     // fish names a long option without its dashes.
     const QString dashes = shell == u"fish" ? "-l " : "--";
     QStringList offered{"convert", "inspect"};
