@@ -117,9 +117,8 @@ const Invocation invocations[] = {
 };
 
 // An image inspected with a stored order (or none) and the options given: the line on stderr,
-// what the JSON tells of its class, padding and slots (null for
-// withCalText(Bank1()), whose bank 1 and text are looked at instead), its refusal, and the ranges
-// told as dropped ("-": none told).
+// the JSON of its class, padding and slots (null for withCalText(Bank1()), whose bank 1 and text
+// are looked at instead), its refusal, and the ranges told as dropped ("-": none told).
 struct Inspected { const char* name; QByteArray image; const char* storedOrder, *args, *said, *found, *refusal, *dropped; };
 const char* const Unpadded = "dropped bytes are those of the layout 0,1,8,9, unpadded";
 const Inspected inspections[] = {
