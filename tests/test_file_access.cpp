@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "engine/Lib_File.h"
-#include "engine/NativeFile.h"
 #include "tests/support/DiskRecorder.h"
 #include "tests/support/TestSupport.h"
 #include "tools/ImageBuilder.h"
@@ -16,8 +15,7 @@ namespace {
 
 constexpr qint64 K = 1024;
 
-// A target's bytes: every byte tells its place, so a block written at the
-// wrong offset or twice shows.
+// A target's bytes: every byte tells its place, so a block written twice or misplaced shows.
 QByteArray pattern(qint64 length) {
   QByteArray bytes(length, Qt::Uninitialized);
   for (qint64 i = 0; i < length; ++i) bytes[i] = char((i * 7 + i / 4096) & 0xFF);
@@ -47,9 +45,7 @@ bool commit(int fileNumber) {
          file->Place(true) == NativeFile::Replacement::Placed::Done;
 }
 
-QStringList files(const QString& folder) {
-  return QDir(folder).entryList(QDir::Files | QDir::Hidden);
-}
+const auto files = [](const QString& in) { return QDir(in).entryList(QDir::Files | QDir::Hidden); };
 
 }  // namespace
 
@@ -57,7 +53,6 @@ class TestFileAccess : public QObject {
   Q_OBJECT
 
   QTemporaryDir dir_;
-
   QString path(const QString& name) const { return dir_.filePath(name); }
 
  private Q_SLOTS:
@@ -126,8 +121,8 @@ class TestFileAccess : public QObject {
     }
   }
 
-  // Whichever way the bytes go to the system, the name gets exactly them,
-  // every one reported to the observer once, and no temporary file stays.
+  // Whichever way the bytes go to the system, the name gets exactly them, every one reported to
+  // the observer once, and no temporary file stays.
   void eachWritePath_data() { addRows(writePaths); }
   void eachWritePath() {
     QFETCH(int, row);
@@ -151,7 +146,6 @@ class TestFileAccess : public QObject {
             WriteBytes(OutputFile, CurrentPosition, bytes) && commit(OutputFile));
     QCOMPARE(ReadFile(dir.filePath("target.bin")), bytes);
     QCOMPARE(files(dir.path()), QStringList{"target.bin"});
-
     QByteArray reported(w.length, 0);
     QString seen;
     QList<DiskRecorder::Record> writes;
@@ -176,9 +170,8 @@ class TestFileAccess : public QObject {
     if (seen.contains(u'!')) QVERIFY(!folder->Create(QStringLiteral("next.bin"))->WritesDirect());
   }
 
-  // A full disk fails the file with the system's own words, whether the
-  // write failed at once (through the cache) or on a writer thread (direct),
-  // and leaves nothing behind.
+  // A full disk fails the file with the system's own words, whether the write failed at once
+  // (through the cache) or on a writer thread (direct), and leaves nothing behind.
   void fullDiskUnderEitherPath() {
     for (bool direct : {true, false}) {
       QTemporaryDir dir;

@@ -11,8 +11,6 @@
 #include "ui/frmProcess.h"
 #include "ui/frm_Main.h"
 
-using namespace ImageBuilder;
-
 namespace {
 
 // Presses a button of the real message box with this title once it is up; keeps what it showed.
@@ -68,8 +66,8 @@ class MainWindowTest : public QObject {
       main->txtTargetExt->setFocus();
       main->txtTargetExt->setText(typed);
       main->cmdExit->setFocus();
-      QCOMPARE(main->txtTargetExt->text(), shown);
-      QCOMPARE(ConversionSettings.TargetExt, shown);
+      QCOMPARE(QStringList({main->txtTargetExt->text(), ConversionSettings.TargetExt}),
+               QStringList({shown, shown}));
     }
   }
 
@@ -106,12 +104,12 @@ class MainWindowTest : public QObject {
     FolderBox* box = source ? f.main()->txtSource : f.main()->txtTarget;
     QApplication::sendEvent(box, &enter);
     QApplication::sendEvent(box, &drop);
-    const QString shown =
-        taken ? QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + QDir::separator()
-              : QString();
+    const QString picked = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    const QString shown = taken ? picked + QDir::separator() : QString();
     QCOMPARE(enter.isAccepted() && enter.dropAction() == Qt::CopyAction, taken);
-    QCOMPARE(box->text(), shown);
-    QCOMPARE(source ? ConversionSettings.Source : ConversionSettings.Target, shown);
+    QCOMPARE(
+        QStringList({box->text(), source ? ConversionSettings.Source : ConversionSettings.Target}),
+        QStringList({shown, shown}));
     QCOMPARE(f.main()->cmdStrip->isEnabled(), taken);
   }
 
@@ -119,8 +117,7 @@ class MainWindowTest : public QObject {
   void exitEndsTheProgramOnlyWithTheLastWindow() {
     RunFixture f;
     bool ended = false, endedWithMainWindow = false;
-    auto connection =
-        connect(qApp, &QGuiApplication::lastWindowClosed, this, [&] { ended = true; });
+    auto connection = connect(qApp, &QGuiApplication::lastWindowClosed, [&] { ended = true; });
     QTimer::singleShot(0, this, [&] {
       f.main()->Show();
       Forms::frmOptions->Show();
@@ -150,9 +147,7 @@ class MainWindowTest : public QObject {
     for (int i = 0; tooMany && i <= 32767; ++i)
       QVERIFY(QFile(f.source() + QStringLiteral("%1.BIN").arg(i)).open(QIODevice::WriteOnly));
     bool progressShown = false;
-    f.messages.onShow = [&](const Toolkit::Message&) {
-      progressShown = Forms::frmProcess.loaded() != nullptr;
-    };
+    f.messages.onShow = [&](auto&) { progressShown = Forms::frmProcess.loaded() != nullptr; };
     f.reorder();
     QCOMPARE(f.messages.titles(), QStringList{tooMany ? "Too Many Files" : "No Files Found"});
     if (!tooMany) {
@@ -171,7 +166,7 @@ class MainWindowTest : public QObject {
     main->Show();
     bool checked = false;
     f.messages.onShow = [&](const Toolkit::Message& message) {
-      if (message.title != QStringLiteral("Operation Complete") || checked) return;
+      if (message.title != "Operation Complete" || checked) return;
       checked = true;
       QVERIFY(!main->cmdStrip->isEnabled() && !main->cmdOptions->isEnabled() &&
               !main->cmdExit->isEnabled() && !main->txtTargetExt->isEnabled() && !main->close());
@@ -179,7 +174,7 @@ class MainWindowTest : public QObject {
     };
     f.reorder();
     QVERIFY(checked);
-    QCOMPARE(f.messages.titles(), QStringList{QStringLiteral("Operation Complete")});
+    QCOMPARE(f.messages.titles(), QStringList{"Operation Complete"});
     QVERIFY(Forms::frm_Main.loaded() && main->cmdStrip->isEnabled() && main->cmdExit->isEnabled());
   }
 
@@ -202,15 +197,14 @@ class MainWindowTest : public QObject {
     QApplication::setFont(font);
     Forms::frmProcess->Show();
     Processing = false;  // no run: the window may close without asking
-    auto* process = f.main()->findChild<QWidget*>(QStringLiteral("frmProcess"));
-    auto* info = process->findChild<QLabel*>(QStringLiteral("lblInfo"));
+    auto* process = f.main()->findChild<QWidget*>("frmProcess");
+    auto* info = process->findChild<QLabel*>("lblInfo");
     const QSize drawn = process->size();
     const int labelWidth = info->width();
-    Forms::frmProcess->ShowProgress(0, files, f.source() + QStringLiteral("a.BIN"));
+    Forms::frmProcess->ShowProgress(0, files, f.source() + "a.BIN");
     QCOMPARE(info->size().expandedTo(info->sizeHint()), info->size());
     QVERIFY(process->rect().contains(info->geometry()));
-    // The window widens by what the text needs beyond the label as drawn,
-    // and not at all when it fits (how wide depends on the desktop's font).
+    // Widened by what the text needs beyond the label as drawn (which depends on the font), if any.
     QCOMPARE(process->width(), drawn.width() + qMax(0, info->sizeHint().width() - labelWidth));
     QCOMPARE(process->height(), drawn.height());
   }
@@ -228,7 +222,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(prompt.text, QStringLiteral("Do you want to overwrite the file\na.BIN?"));
     QCOMPARE(prompt.defaultButton, QMessageBox::Yes);
     QVERIFY(!summary.text.isEmpty());
-    QCOMPARE(ReadFile(f.target() + QStringLiteral("a.BIN")), QByteArray("old"));
+    QCOMPARE(ImageBuilder::ReadFile(f.target() + QStringLiteral("a.BIN")), QByteArray("old"));
     QVERIFY(!Processing);
   }
 };
