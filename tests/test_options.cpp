@@ -152,9 +152,8 @@ class OptionsTest : public QObject {
     r.close ? click(options->*r.close) : void(options->close());
 
     // Folders and extensions, order, Bank 1 Only, 32K limit, size, type, pad value, overwrite.
-    const ConversionSettingsRecord stored(QString(), QString(), QString(), QString(), r.order,
-                                          r.bank1Only, r.bank1Only, Padding64K, FrontPadding,
-                                          r.stored, AskToOverwrite);
+    const ConversionSettingsRecord stored({}, {}, {}, {}, r.order, r.bank1Only, r.bank1Only,
+                                          Padding64K, FrontPadding, r.stored, AskToOverwrite);
     QCOMPARE(ConversionSettings, r.stored ? stored : before);
     const bool refused = r.close == Ok && !r.stored;
     QCOMPARE(Forms::frmOptions.loaded() != nullptr, refused);
