@@ -1,14 +1,8 @@
 // Byte ranges of files open by number, and replacement of target files.
-#include <QDir>
-#include <QTemporaryDir>
-#include <QtTest>
-
 #include <cerrno>
 #include <cstring>
-#include <optional>
 
 #include "engine/Lib_File.h"
-#include "engine/NativeFile.h"
 #include "tests/support/DiskRecorder.h"
 #include "tests/support/TestSupport.h"
 #include "tools/ImageBuilder.h"
@@ -21,36 +15,26 @@ namespace {
 
 constexpr qint64 K = 1024;
 
-// A target's bytes: every byte tells its place, so a block written at the
-// wrong offset or twice shows.
+// A target's bytes: every byte tells its place, so a block written twice or misplaced shows.
 QByteArray pattern(qint64 length) {
   QByteArray bytes(length, Qt::Uninitialized);
   for (qint64 i = 0; i < length; ++i) bytes[i] = char((i * 7 + i / 4096) & 0xFF);
   return bytes;
 }
 
-// How a target's bytes went to the system.
-enum class Path {
-  Direct,          // every byte bypassing the cache
-  DirectThenTail,  // the whole blocks bypassing it, the last part block through it
-  Cached,          // every byte through the cache
-  RefusedAtOpen,   // the direct open refused with EINVAL, the file made anew and written cached
-  RefusedAtWrite,  // the direct write refused with EINVAL, every byte written again cached
-  EitherWay,       // as the running system's file system decides
-};
-enum class Where { Disk, Memory };
-
+// How the target's file is made and written, as the observer sees it: C/c a create bypassing
+// the cache or through it, W/w a write, ! after one the system refused with EINVAL.
 // clang-format off
-struct WritePath { const char* name; Where where; std::optional<bool> direct; Change failing; int error; qint64 length; Path path; };
+struct WritePath { const char* name; bool inMemory; std::optional<bool> direct; std::optional<Change> refused; qint64 length; const char* shape; };
 const WritePath writePaths[] = {
-    {"an image on a disk bypasses the cache", Where::Disk, std::nullopt, Change::FlushFolder, 0, 256 * K, Path::Direct},
-    {"an odd length: the last part block goes through the cache", Where::Disk, true, Change::FlushFolder, 0, 32 * K + 3, Path::DirectThenTail},
-    {"less than a block goes through the cache", Where::Disk, true, Change::FlushFolder, 0, 3, Path::Cached},
-    {"told to, a disk's file is written through the cache", Where::Disk, false, Change::FlushFolder, 0, 256 * K, Path::Cached},
-    {"a direct open refused: made anew, written through the cache", Where::Disk, true, Change::Create, EINVAL, 64 * K, Path::RefusedAtOpen},
-    {"a direct write refused: written again through the cache", Where::Disk, true, Change::Write, EINVAL, 64 * K + 5, Path::RefusedAtWrite},
-    {"a file system in memory is written through the cache", Where::Memory, std::nullopt, Change::FlushFolder, 0, 64 * K, Path::Cached},
-    {"told to, a file system in memory is tried for direct writes", Where::Memory, true, Change::FlushFolder, 0, 64 * K + 1, Path::EitherWay},
+    {"an image on a disk bypasses the cache", false, std::nullopt, {}, 256 * K, "CW"},
+    {"an odd length: the last part block goes through the cache", false, true, {}, 32 * K + 3, "[Cc]Ww"},
+    {"less than a block goes through the cache", false, true, {}, 3, "[Cc]w+"},
+    {"told to, a disk's file is written through the cache", false, false, {}, 256 * K, "[Cc]w+"},
+    {"a direct open refused: made anew, written through the cache", false, true, Change::Create, 64 * K, "C!cw+"},
+    {"a direct write refused: written again through the cache", false, true, Change::Write, 64 * K + 5, "[Cc]W!w"},
+    {"a file system in memory is written through the cache", true, std::nullopt, {}, 64 * K, "[Cc]w+"},
+    {"told to, a file system in memory is tried for direct writes", true, true, {}, 64 * K + 1, "[Cc]Ww|[Cc]w+|C!cw+|[Cc]W!w"},
 };
 // clang-format on
 
@@ -61,13 +45,14 @@ bool commit(int fileNumber) {
          file->Place(true) == NativeFile::Replacement::Placed::Done;
 }
 
+const auto files = [](const QString& in) { return QDir(in).entryList(QDir::Files | QDir::Hidden); };
+
 }  // namespace
 
 class TestFileAccess : public QObject {
   Q_OBJECT
 
   QTemporaryDir dir_;
-
   QString path(const QString& name) const { return dir_.filePath(name); }
 
  private Q_SLOTS:
@@ -83,8 +68,7 @@ class TestFileAccess : public QObject {
         QVERIFY(onDisk ? WriteFile(path("in.bin"), all) && OpenForRead(InputFile, path("in.bin"))
                        : OpenBuffer(InputFile, &buffer));
         for (const auto& [at, count] : earlier) ReadBytes(InputFile, at, count);
-        QVERIFY2(ReadBytes(InputFile, position, length) == expected, name);
-        QVERIFY2(buffer == all, name);
+        QVERIFY2(ReadBytes(InputFile, position, length) == expected && buffer == all, name);
       }
     };
     check("position is a 0-based offset", {}, 5, 3, all.mid(5, 3));
@@ -131,112 +115,63 @@ class TestFileAccess : public QObject {
         if (commit) QVERIFY(::commit(OutputFile));
         CloseAll();
         const bool kept = commit || targetExists;
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-                 kept ? QStringList{"target.bin"} : QStringList{});
+        QCOMPARE(files(dir.path()), kept ? QStringList{"target.bin"} : QStringList{});
         QCOMPARE(ReadFile(target), QByteArray(commit ? "new image" : kept ? "old" : ""));
       }
     }
   }
 
-  // Whichever way the bytes go to the system, the name gets exactly them,
-  // every one reported to the observer once, and no temporary file stays.
+  // Whichever way the bytes go to the system, the name gets exactly them, every one reported to
+  // the observer once, and no temporary file stays.
   void eachWritePath_data() { addRows(writePaths); }
   void eachWritePath() {
     QFETCH(int, row);
     const WritePath& w = writePaths[row];
+    QString shape = w.shape;
 #ifndef Q_OS_LINUX
-    if (w.error == EINVAL) QSKIP("the refusal is Linux's");
+    if (w.refused || w.inMemory) QSKIP("refusals and file systems in memory are Linux's");
+    shape = "[Cc]w+";  // elsewhere every file goes through the cache
 #endif
-    std::optional<QTemporaryDir> dir;
-    if (w.where == Where::Memory) {
-#ifndef Q_OS_LINUX
-      QSKIP("a file system in memory is Linux's");
-#endif
-      if (!QFileInfo(QStringLiteral("/dev/shm")).isWritable()) QSKIP("no file system in memory");
-      dir.emplace(QStringLiteral("/dev/shm/quillet-test-XXXXXX"));
-    } else {
-      dir.emplace();
-    }
-    QVERIFY(dir->isValid());
+    if (w.inMemory && !QFileInfo(QStringLiteral("/dev/shm")).isWritable())
+      QSKIP("no file system in memory");
+    QTemporaryDir dir(w.inMemory ? QStringLiteral("/dev/shm/quillet-test-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/quillet-test-XXXXXX"));
+    QVERIFY(dir.isValid());
     const QByteArray bytes = pattern(w.length);
     DiskRecorder disk;
     disk.writesDirect = w.direct;
-    if (w.error) disk.Fail(w.failing, w.error);
-    auto folder = NativeFile::Folder::Open(dir->path());
-    QVERIFY(folder);
-    QVERIFY(OpenForReplace(OutputFile, *folder, "target.bin") &&
-            WriteBytes(OutputFile, CurrentPosition, bytes));
-    QVERIFY(commit(OutputFile));
-    QCOMPARE(ReadFile(dir->filePath("target.bin")), bytes);
-    QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"target.bin"});
-
+    if (w.refused) disk.Fail(*w.refused, EINVAL);
+    auto folder = NativeFile::Folder::Open(dir.path());
+    QVERIFY(folder && OpenForReplace(OutputFile, *folder, "target.bin") &&
+            WriteBytes(OutputFile, CurrentPosition, bytes) && commit(OutputFile));
+    QCOMPARE(ReadFile(dir.filePath("target.bin")), bytes);
+    QCOMPARE(files(dir.path()), QStringList{"target.bin"});
     QByteArray reported(w.length, 0);
-    QList<DiskRecorder::Record> creates, writes, refused;
+    QString seen;
+    QList<DiskRecorder::Record> writes;
     for (const DiskRecorder::Record& r : disk.Records()) {
-      if (r.change == Change::Create) (r.error ? refused : creates).append(r);
-      if (r.change != Change::Write) continue;
-      if (r.error) {
-        refused.append(r);
-        continue;
-      }
+      if (r.change != Change::Create && r.change != Change::Write) continue;
+      seen += QLatin1Char(r.change == Change::Create ? "cC"[r.direct] : "wW"[r.direct]);
+      if (r.error) seen += u'!';
+      if (r.error || r.change != Change::Write) continue;
       writes.append(r);
       reported.replace(r.offset, r.data.size(), r.data);
     }
     QCOMPARE(reported, bytes);
-    QCOMPARE(creates.size(), 1);
-    auto direct = [&](int i) { return writes[i].direct; };
-    Path path = w.path;
-#ifndef Q_OS_LINUX
-    path = Path::Cached;  // elsewhere every file goes through the cache
-#endif
-    if (path == Path::EitherWay) {
-      path = refused.isEmpty() && !writes.isEmpty() && direct(0) ? Path::DirectThenTail
-             : refused.isEmpty()                                 ? Path::Cached
-                                                                 : Path::RefusedAtOpen;
-      if (path == Path::RefusedAtOpen && refused[0].change == Change::Write)
-        path = Path::RefusedAtWrite;
-    }
-    switch (path) {
-      case Path::Direct:
-        QCOMPARE(writes.size(), 1);
-        QVERIFY(direct(0) && creates[0].direct);
-        break;
-      case Path::DirectThenTail:
-        QCOMPARE(writes.size(), 2);
-        QVERIFY(direct(0) && !direct(1));
-        QCOMPARE(writes[0].offset, 0);
-        QVERIFY(writes[1].offset % 512 == 0 &&
-                writes[1].offset + writes[1].data.size() == w.length);
-        break;
-      case Path::Cached:
-        for (int i = 0; i < writes.size(); ++i) QVERIFY(!direct(i));
-        QVERIFY(refused.isEmpty());
-        break;
-      case Path::RefusedAtOpen:
-        QCOMPARE(refused.size(), 1);
-        QVERIFY(refused[0].change == Change::Create && refused[0].direct);
-        QVERIFY(!creates[0].direct);
-        for (int i = 0; i < writes.size(); ++i) QVERIFY(!direct(i));
-        break;
-      case Path::RefusedAtWrite:
-        QCOMPARE(refused.size(), 1);
-        QVERIFY(refused[0].change == Change::Write && refused[0].direct);
-        QCOMPARE(writes.size(), 1);
-        QVERIFY(!direct(0) && writes[0].offset == 0);
-        break;
-      case Path::EitherWay: break;
-    }
+    QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(shape)).match(seen).hasMatch(),
+             qPrintable(seen));
+    const DiskRecorder::Record& tail = writes.last();
+    if (seen.endsWith("Ww"))
+      QVERIFY(writes[0].offset == 0 && tail.offset % 512 == 0 &&
+              tail.offset + tail.data.size() == w.length);
+    if (seen.endsWith("!w")) QCOMPARE(tail.offset, 0);
     // A refusal is remembered: the folder's next file goes through the cache.
-    if (path == Path::RefusedAtOpen || path == Path::RefusedAtWrite) {
-      disk.writesDirect.reset();
-      auto next = folder->Create(QStringLiteral("next.bin"));
-      QVERIFY(next && !next->WritesDirect());
-    }
+    disk.writesDirect.reset();
+    if (seen.contains(u'!')) QVERIFY(!folder->Create(QStringLiteral("next.bin"))->WritesDirect());
   }
 
-  // A full disk fails the file with the system's own words, whether the
-  // write failed at once (through the cache) or on a writer thread (direct),
-  // and leaves nothing behind.
+  // A full disk fails the file with the system's own words, whether the write failed at once
+  // (through the cache) or on a writer thread (direct), and leaves nothing behind.
   void fullDiskUnderEitherPath() {
     for (bool direct : {true, false}) {
       QTemporaryDir dir;
@@ -257,7 +192,7 @@ class TestFileAccess : public QObject {
 #endif
       QCOMPARE(file->Place(true), NativeFile::Replacement::Placed::Failed);
       file.reset();
-      QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+      QCOMPARE(files(dir.path()), QStringList());
     }
   }
 

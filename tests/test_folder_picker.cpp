@@ -1,8 +1,6 @@
 // The folder picker: where it opens, its drive messages, and what each way of closing hands back.
-#include <QPushButton>
-#include <QTimer>
 #include <QtTest>
-#include <algorithm>
+#include <QtWidgets>
 
 #include "settings/modGlobals.h"
 #include "tests/support/RunFixture.h"
@@ -17,22 +15,22 @@ namespace {
 
 enum Start { Existing, Deleted, Empty, UnreachableVolume, UnusedDriveLetter };
 
+#ifdef Q_OS_WIN
+constexpr bool Windows = true;
+#else
+constexpr bool Windows = false;
+#endif
+// Drive letters are the same in either case.
+constexpr Qt::CaseSensitivity PathCase = Windows ? Qt::CaseInsensitive : Qt::CaseSensitive;
+
 // A drive letter with nothing behind it, as "q:"; empty where drives are no letters.
 QString unusedDriveLetter() {
-#ifdef Q_OS_WIN
-  for (char letter = 'y'; letter > 'c'; --letter) {
+  for (char letter = 'y'; Windows && letter > 'c'; --letter) {
     const QString drive = QString(QChar::fromLatin1(letter)) + u':';
     if (!QFileInfo::exists(drive + u'\\')) return drive;
   }
-#endif
   return QString();
 }
-
-#ifdef Q_OS_WIN
-constexpr Qt::CaseSensitivity PathCase = Qt::CaseInsensitive;
-#else
-constexpr Qt::CaseSensitivity PathCase = Qt::CaseSensitive;
-#endif
 
 // The system's volumes while it lives, and besides them a drive of its own at each folder
 // declared unreachable, listed but never ready: no machine has such a volume at will.
@@ -40,34 +38,27 @@ class UnreachableVolumes : public Drives::Volumes {
  public:
   UnreachableVolumes() { Drives::SetVolumes(this); }
   ~UnreachableVolumes() override { Drives::SetVolumes(nullptr); }
-  UnreachableVolumes(const UnreachableVolumes&) = delete;
-  UnreachableVolumes& operator=(const UnreachableVolumes&) = delete;
+  Q_DISABLE_COPY(UnreachableVolumes)
 
+  // The innermost first.
   void declare(const QString& folder) { roots_.append(Drives::Absolute(folder)); }
 
   QList<Drives::Volume> List() const override {
-    QList<Drives::Volume> volumes = system().List();
+    QList<Drives::Volume> volumes = Drives::SystemVolumes().List();
     for (const QString& root : roots_) volumes.append({root, QString()});
     return volumes;
   }
   QString DriveOf(const QString& path) const override {
-    QString innermost;
-    for (const QString& root : roots_) {
-      const bool within =
-          path.compare(root, PathCase) == 0 || path.startsWith(root + QDir::separator(), PathCase);
-      if (within && root.size() > innermost.size()) innermost = root;
-    }
-    return innermost.isEmpty() ? system().DriveOf(path) : innermost;
+    for (const QString& root : roots_)
+      if (path.compare(root, PathCase) == 0 || path.startsWith(root + QDir::separator(), PathCase))
+        return root;
+    return Drives::SystemVolumes().DriveOf(path);
   }
   bool Ready(const QString& drive) const override {
-    const bool declared = std::any_of(roots_.cbegin(), roots_.cend(), [&](const QString& root) {
-      return root.compare(drive, PathCase) == 0;
-    });
-    return !declared && system().Ready(drive);
+    return !roots_.contains(drive, PathCase) && Drives::SystemVolumes().Ready(drive);
   }
 
  private:
-  static const Drives::Volumes& system() { return Drives::SystemVolumes(); }
   QStringList roots_;
 };
 
@@ -110,17 +101,16 @@ class FolderPickerTest : public QObject {
   void opensAndHandsBack() {
     QFETCH(int, row);
     const Row& r = rows[row];
-    const QString action = QString::fromLatin1(r.action);
-    MessageRecorder messages;
-    const QString unused = unusedDriveLetter();
+    const QString action = QString::fromLatin1(r.action), unused = unusedDriveLetter();
     if (r.start == UnusedDriveLetter && unused.isEmpty()) QSKIP("drives are no letters here");
+    MessageRecorder messages;
     const QString start = r.start == Empty               ? QString()
                           : r.start == Deleted           ? in("gone") + QDir::separator()
                           : r.start == UnusedDriveLetter ? unused + QStringLiteral("\\ECU\\")
                                                          : in() + QDir::separator();
     UnreachableVolumes volumes;
-    if (r.start == UnreachableVolume) volumes.declare(in());
     volumes.declare(in("offline"));
+    if (r.start == UnreachableVolume) volumes.declare(in());
     const QString offline = Drives::DriveOf(in("offline"));
     PickerFolder = start;
     frmFileBox* box = Forms::frmFileBox.get();
@@ -145,8 +135,7 @@ class FolderPickerTest : public QObject {
 
     QCOMPARE(Forms::frmFileBox.loaded() == nullptr, r.closed);
     if (!r.closed) QCOMPARE(box->Dir1->Path(), opened);
-    const QString kept = r.start == Existing ? start : fallback();
-    QCOMPARE(PickerFolder, r.picked ? in(r.picked) : kept);
+    QCOMPARE(PickerFolder, r.picked ? in(r.picked) : r.start == Existing ? start : fallback());
     QStringList said, expected;
     for (const auto& m : messages.shown)
       said << QString::number(int(m.icon)) + ' ' + m.title + ": " + m.prompt;
@@ -168,8 +157,8 @@ class FolderPickerTest : public QObject {
       Forms::frmFileBox->cmdDone_Click();
     });
     f.main()->txtSource_DblClick();
-    QCOMPARE(f.main()->txtSource->text(), bins + QDir::separator());
-    QCOMPARE(ConversionSettings.Source, bins + QDir::separator());
+    QCOMPARE(QStringList({f.main()->txtSource->text(), ConversionSettings.Source}),
+             QStringList(2, bins + QDir::separator()));
   }
 
  private:
@@ -177,14 +166,9 @@ class FolderPickerTest : public QObject {
   QString in(const char* name = "") const {
     return QDir::toNativeSeparators(QDir(dir.path()).filePath(QString::fromLatin1(name)));
   }
-  // Where the picker goes when it cannot open its start folder: the user's home folder, or
-  // C:\ on Windows.
+  // Where the picker goes when it cannot open its start folder.
   QString fallback() const {
-#ifdef Q_OS_WIN
-    return QStringLiteral("C:\\");
-#else
-    return QDir::toNativeSeparators(home.path());
-#endif
+    return Windows ? QStringLiteral("C:\\") : QDir::toNativeSeparators(home.path());
   }
   QTemporaryDir dir;
   QTemporaryDir home;  // beside dir, which some rows make unreachable

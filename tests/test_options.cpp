@@ -1,11 +1,6 @@
 // The options window: enabling rules, presets, pad value filter, order check, what Ok stores.
-#include <QApplication>
-#include <QCheckBox>
-#include <QClipboard>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 
 #include "settings/modGlobals.h"
 #include "tests/support/RunFixture.h"
@@ -15,22 +10,19 @@
 
 namespace {
 
-const auto click = [](QWidget* control) { QTest::mouseClick(control, Qt::LeftButton); };
-
-// Types the text into the box, after emptying it unless the text begins
-// with "+"; null leaves the box as it opened.
-void retype(TextBox* box, const char* text) {
-  if (!text) return;
-  if (*text == '+')
-    ++text;
-  else
-    box->clear();
-  QTest::keyClicks(box, QString::fromLatin1(text));
+void click(QWidget* control) {
+  QTest::mouseClick(control, Qt::LeftButton);
 }
 
-// Double-clicks the order box and, in the preset window this brings up,
-// clicks preset i, or its close box for -1. True when the preset window
-// was modal and locked the options window while it was up.
+// Types the text into the box, after emptying it unless the text begins with "+"; null leaves
+// the box as it opened.
+void retype(TextBox* box, const char* text) {
+  if (text && *text != '+') box->clear();
+  if (text) QTest::keyClicks(box, QString::fromLatin1(text + (*text == '+')));
+}
+
+// Double-clicks the order box and, in the preset window this brings up, clicks preset i, or its
+// close box for -1. True when the preset window was modal and locked the options window.
 bool pickPreset(frmOptions* options, int i) {
   bool locked = false;
   QTimer::singleShot(0, options, [&] {
@@ -160,9 +152,8 @@ class OptionsTest : public QObject {
     r.close ? click(options->*r.close) : void(options->close());
 
     // Folders and extensions, order, Bank 1 Only, 32K limit, size, type, pad value, overwrite.
-    const ConversionSettingsRecord stored(QString(), QString(), QString(), QString(), r.order,
-                                          r.bank1Only, r.bank1Only, Padding64K, FrontPadding,
-                                          r.stored, AskToOverwrite);
+    const ConversionSettingsRecord stored({}, {}, {}, {}, r.order, r.bank1Only, r.bank1Only,
+                                          Padding64K, FrontPadding, r.stored, AskToOverwrite);
     QCOMPARE(ConversionSettings, r.stored ? stored : before);
     const bool refused = r.close == Ok && !r.stored;
     QCOMPARE(Forms::frmOptions.loaded() != nullptr, refused);

@@ -1,9 +1,5 @@
 // The target folder as one transaction: held, locked, written through temporary files, placed under
 // a policy, flushed the way its file system honours.
-#include <QDir>
-#include <QTemporaryDir>
-#include <QtTest>
-
 #include "batch/TargetFolder.h"
 #include "engine/Lib_File.h"
 #include "tests/support/DiskRecorder.h"
@@ -14,8 +10,8 @@
 #include <linux/magic.h>
 #endif
 
+using namespace Lib_File;
 using ImageBuilder::ReadFile;
-using ImageBuilder::WriteFile;
 using NativeFile::Change;
 using Result = TargetFolder::Placing::Result;
 
@@ -27,34 +23,29 @@ std::unique_ptr<TargetFolder> begin(const QString& path, TargetFolder::Refusal* 
 }
 
 // Written targets holding "new" for the names, not yet placed.
-std::vector<TargetFolder::Placing> written(TargetFolder& folder,
-                                           std::initializer_list<const char*> names,
-                                           bool replace = false) {
+std::vector<TargetFolder::Placing> written(TargetFolder& folder, const QStringList& names) {
   std::vector<TargetFolder::Placing> group(names.size());
-  for (size_t i = 0; i < group.size(); ++i) {
-    if (folder.Write(Lib_File::OutputFile, QString::fromLatin1(names.begin()[i]), nullptr) &&
-        Lib_File::WriteBytes(Lib_File::OutputFile, Lib_File::CurrentPosition, "new"))
-      group[i].file = Lib_File::TakeReplacement(Lib_File::OutputFile);
-    group[i].replace = replace;
-  }
+  for (qsizetype i = 0; i < names.size(); ++i)
+    if (folder.Write(OutputFile, names[i], nullptr) && WriteBytes(OutputFile, -1, "new"))
+      group[i].file = TakeReplacement(OutputFile);
   return group;
 }
 
 QStringList temporaryFiles(const QString& path) {
-  return QDir(path).entryList({QStringLiteral(".~quillet-*")}, QDir::Files | QDir::Hidden);
+  return QDir(path).entryList({".~quillet-*"}, QDir::Files | QDir::Hidden);
 }
 
 // clang-format off
 // What comes to stand at a target's name (or happens to the folder) after the file was written and
-// before it is placed, and what placing it must then do.
+// before it is placed, and what placing it and the files before and after it must then do.
 enum class Meanwhile { Nothing, File, Folder, FolderFlushFails };
-struct Placement { const char* name; bool replace; Meanwhile meanwhile; Result result; QByteArray atName; };
+struct Placement { const char* name; bool replace; Meanwhile meanwhile; Result result, others; QByteArray atName; };
 const Placement placements[] = {
-    {"a free name takes the file", false, Meanwhile::Nothing, Result::Placed, "new"},
-    {"a file another program put at a free name is kept", false, Meanwhile::File, Result::Kept, "other"},
-    {"a file the user let be replaced is replaced", true, Meanwhile::File, Result::Placed, "new"},
-    {"a folder at the name fails the file alone", true, Meanwhile::Folder, Result::Failed, ""},
-    {"a folder that cannot be flushed fails every file placed", false, Meanwhile::FolderFlushFails, Result::Failed, "new"},
+    {"a free name takes the file", false, Meanwhile::Nothing, Result::Placed, Result::Placed, "new"},
+    {"a file another program put at a free name is kept", false, Meanwhile::File, Result::Kept, Result::Placed, "other"},
+    {"a file the user let be replaced is replaced", true, Meanwhile::File, Result::Placed, Result::Placed, "new"},
+    {"a folder at the name fails the file alone", true, Meanwhile::Folder, Result::Failed, Result::Placed, ""},
+    {"a folder that cannot be flushed fails every file placed", false, Meanwhile::FolderFlushFails, Result::Failed, Result::Failed, "new"},
 };
 // clang-format on
 
@@ -74,21 +65,18 @@ class TargetFolderTest : public QObject {
     QVERIFY(folder);
     auto group = written(*folder, {"before.BIN", "x.BIN", "after.BIN"});
     group[1].replace = p.replace;
-    const QString at = dir.filePath(QStringLiteral("x.BIN"));
-    if (p.meanwhile == Meanwhile::File) QVERIFY(WriteFile(at, "other"));
-    if (p.meanwhile == Meanwhile::Folder) QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("x.BIN")));
+    const QString at = dir.filePath("x.BIN");
+    if (p.meanwhile == Meanwhile::File) QVERIFY(ImageBuilder::WriteFile(at, "other"));
+    if (p.meanwhile == Meanwhile::Folder) QVERIFY(QDir(dir.path()).mkdir("x.BIN"));
     // Where each move is itself written through, every move's flush fails.
     if (p.meanwhile == Meanwhile::FolderFlushFails)
-      disk.Fail(Change::FlushFolder, DiskIoError(), int(group.size()));
+      disk.Fail(Change::FlushFolder, DiskIoError(), 3);
     folder->Place(group);
-    const Result others =
-        p.meanwhile == Meanwhile::FolderFlushFails ? Result::Failed : Result::Placed;
-    QCOMPARE(group[1].result, p.result);
-    QCOMPARE(group[0].result, others);
-    QCOMPARE(group[2].result, others);
+    QCOMPARE(QList({group[0].result, group[1].result, group[2].result}),
+             QList({p.others, p.result, p.others}));
     QVERIFY(p.result == Result::Placed || !group[1].reason.isEmpty());
     QCOMPARE(ReadFile(at), p.atName);
-    QCOMPARE(ReadFile(dir.filePath(QStringLiteral("after.BIN"))), QByteArray("new"));
+    QCOMPARE(ReadFile(dir.filePath("after.BIN")), QByteArray("new"));
     QCOMPARE(temporaryFiles(dir.path()), QStringList());
   }
 
@@ -96,17 +84,14 @@ class TargetFolderTest : public QObject {
   // server, and beside another program's unwritten gigabytes it would wait
   // for all of them: there each file is flushed before it takes its name.
   void flushesReachTheFileSystemHoldingTheFolder() {
-    struct Case {
-      bool fileByFile;
-      qint64 othersUnwritten;
-    };
-    for (const Case c : {Case{true, 0}, Case{false, 0}, Case{false, qint64(3) << 30}}) {
+    const std::pair<bool, qint64> cases[] = {{true, 0}, {false, 0}, {false, qint64(3) << 30}};
+    for (const auto& [fileByFile, othersUnwritten] : cases) {
       QTemporaryDir dir;
-      const bool asWhole = !c.fileByFile && c.othersUnwritten == 0 &&
+      const bool asWhole = !fileByFile && othersUnwritten == 0 &&
                            NativeFile::Folder::Open(dir.path())->FlushesAsWhole();
       DiskRecorder disk;
-      if (c.fileByFile) disk.flushesAsWhole = false;
-      disk.unwrittenBytes = c.othersUnwritten;
+      if (fileByFile) disk.flushesAsWhole = false;
+      disk.unwrittenBytes = othersUnwritten;
       auto folder = begin(dir.path());
       QVERIFY(folder);
       auto group = written(*folder, {"a.BIN", "b.BIN", "c.BIN"});
@@ -122,13 +107,12 @@ class TargetFolderTest : public QObject {
 #endif
     }
 #ifdef Q_OS_LINUX
-    const std::pair<quint64, bool> types[] = {
-        {FUSE_SUPER_MAGIC, false},      {NFS_SUPER_MAGIC, false}, {V9FS_MAGIC, false},
-        {OVERLAYFS_SUPER_MAGIC, false}, {EXT4_SUPER_MAGIC, true}, {XFS_SUPER_MAGIC, true},
-        {BTRFS_SUPER_MAGIC, true},
-    };
-    for (const auto& [type, whole] : types)
-      QVERIFY2(NativeFile::FlushesAsWhole(type) == whole, qPrintable(QString::number(type, 16)));
+    QString whole;
+    for (quint64 type : std::initializer_list<quint64>{
+             FUSE_SUPER_MAGIC, NFS_SUPER_MAGIC, V9FS_MAGIC, OVERLAYFS_SUPER_MAGIC, EXT4_SUPER_MAGIC,
+             XFS_SUPER_MAGIC, BTRFS_SUPER_MAGIC})
+      whole += "01"[NativeFile::FlushesAsWhole(type)];
+    QCOMPARE(whole, "0000111");  // FUSE, NFS, 9P, overlay; ext4, XFS, Btrfs
 #endif
   }
 
@@ -153,14 +137,14 @@ class TargetFolderTest : public QObject {
   // still the one it writes into; on Windows it cannot be renamed at all.
   void folderSwappedMidRun() {
     QTemporaryDir dir;
-    const QString target = dir.filePath(QStringLiteral("t"));
-    const QString source = dir.filePath(QStringLiteral("s"));
-    QVERIFY(QDir().mkpath(target) && QDir().mkpath(source));
-    QVERIFY(WriteFile(source + QStringLiteral("/x.BIN"), "source"));
+    const QString target = dir.filePath("t"), source = dir.filePath("s");
+    QVERIFY(QDir().mkpath(target) && QDir().mkpath(source) &&
+            ImageBuilder::WriteFile(source + "/x.BIN", "source"));
     auto folder = begin(target);
     QVERIFY(folder);
-    auto group = written(*folder, {"x.BIN"}, true);
-    const bool renamed = QDir().rename(target, target + QStringLiteral(".old"));
+    auto group = written(*folder, {"x.BIN"});
+    group[0].replace = true;
+    const bool renamed = QDir().rename(target, target + ".old");
 #ifdef Q_OS_WIN
     QVERIFY(!renamed);
 #else
@@ -168,10 +152,8 @@ class TargetFolderTest : public QObject {
 #endif
     folder->Place(group);
     QCOMPARE(group[0].result, Result::Placed);
-    QCOMPARE(ReadFile(source + QStringLiteral("/x.BIN")), QByteArray("source"));
-    QCOMPARE(
-        ReadFile((renamed ? target + QStringLiteral(".old") : target) + QStringLiteral("/x.BIN")),
-        QByteArray("new"));
+    QCOMPARE(ReadFile(source + "/x.BIN"), QByteArray("source"));
+    QCOMPARE(ReadFile((renamed ? target + ".old" : target) + "/x.BIN"), QByteArray("new"));
   }
 };
 
