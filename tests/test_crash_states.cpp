@@ -1,26 +1,22 @@
-// What a crash part way through a run may leave on the disk. Each row records every change a real
-// run makes (the window's or the command line's), builds from that log every state a crash may
-// leave, and holds each state to what the run promises: every target old, whole new or absent,
-// sources untouched, every target reported converted there in full, and a next run that clears
-// the leftovers and takes none of them for a target.
+// What a crash part way through a run may leave on the disk. Each row logs every change a real
+// run makes (the window's or the command line's), builds from the log every state a crash may
+// leave, and holds each to the run's promises: every target old, whole new or absent, sources
+// untouched, every target reported converted there in full, and a next run that clears the
+// leftovers and takes none of them for a target.
 //
-// The crash model allows every state that ext4 in its default ordered mode, XFS and NTFS may
-// leave, since a run cannot know which it is on.
-// - The log holds each change once the system has answered it; a crash comes after any number
-//   of its entries ("issued"). Two threads make names at once only for different files (the
-//   placing thread's targets, the writing thread's temporary files), whose order no promise needs.
-// - Names (a file created, renamed, linked, removed, or put there by another program) reach the
-//   disk in the order they were made: every one before the last flush of the folder or of the
-//   whole file system, and any number of the later ones ("named"). A file's flush makes no name
+// The crash model allows every state ext4 (ordered), XFS and NTFS may leave:
+// - A crash comes after any number of the log's entries ("issued"); only different files are
+//   named by two threads at once, whose order no promise needs.
+// - Names reach the disk in the order they were made: all before the last flush of the folder or
+//   the file system, and any number of the later ones ("named"). A file's flush makes no name
 //   durable.
-// - Bytes: a file's flush puts its bytes and length on the disk, the file system's flush every
-//   file's. The bytes a file was written since its last flush share one fate: kept; lost (the file
-//   back at its length at that flush); zeros over the length written; or torn (the first half
-//   kept, zeros after). A state gives every such file the same fate, or one of them a fate and the
-//   rest kept. Direct writes too: their blocks are on the disk, their length not until a flush.
+// - A file's flush puts its bytes and length on the disk, the file system's every file's. Bytes
+//   written since a file's last flush are kept, lost, zeros or torn (first half kept); a state
+//   gives every such file one fate, or one of them a fate and the rest kept. Direct writes have
+//   their blocks on the disk, their length not until a flush.
 //
-// The test proves that it bites: with any one flush of a log left out, or any rename or link
-// moved before the flush before it, some state must fail.
+// The test proves it bites: with any one flush left out, or any rename or link moved before the
+// flush before it, some state must fail.
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QDir>
@@ -233,12 +229,9 @@ struct Crash {
 
   QString describe() const {
     static const char* const fates[] = {"kept", "lost", "zeros", "torn"};
+    const QString who = file < 0 ? QStringLiteral("every unflushed file") : QString::number(file);
     return QStringLiteral("a crash after %1 entries, names of %2, %3 %4")
-        .arg(issued)
-        .arg(named)
-        .arg(
-            file < 0 ? QStringLiteral("every unflushed file") : QStringLiteral("file %1").arg(file),
-            QString::fromLatin1(fates[int(fate)]));
+        .arg(QString::number(issued), QString::number(named), who, QLatin1String(fates[int(fate)]));
   }
 };
 
@@ -504,11 +497,7 @@ QString nextRunFault(const Files& state, const ConversionSettingsRecord& setting
   Files expected = fresh;
   for (auto [name, bytes] : state.asKeyValueRange())
     if (!isTemporary(name)) expected.insert(name, bytes);
-  QStringList differ;
-  for (const QString& name : QSet<QString>(after.keyBegin(), after.keyEnd()) +
-                                 QSet<QString>(expected.keyBegin(), expected.keyEnd()))
-    if (after.value(name) != expected.value(name)) differ.append(name);
-  return differ.isEmpty() ? QString() : QStringLiteral("after it: ") + differ.join(u',');
+  return after == expected ? QString() : QStringLiteral("after it: ") + after.keys().join(u',');
 }
 
 enum class FrontEnd { Window, CommandLine };
@@ -619,11 +608,11 @@ class CrashStatesTest : public QObject {
         if (r.overwrite == AskToOverwrite && !answers.ready)
           QSKIP("no terminal to answer the overwrite question on");
         const char* policies[] = {"never", "always", "ask"};
+        const QString line = QStringLiteral("quillet-cli convert --no-settings --json --quiet");
         Options options;
-        QVERIFY(options.parse({QStringLiteral("quillet-cli"), QStringLiteral("convert"),
-                               QStringLiteral("--no-settings"), QStringLiteral("--json"),
-                               QStringLiteral("--quiet"), QStringLiteral("--overwrite"),
-                               QString::fromLatin1(policies[r.overwrite]), source, target}));
+        QVERIFY(options.parse(line.split(u' ')
+                              << QStringLiteral("--overwrite")
+                              << QLatin1String(policies[r.overwrite]) << source << target));
         CaughtOutput out([&](const QByteArray& line) {
           const QJsonObject o = QJsonDocument::fromJson(line).object();
           if (o.value(QStringLiteral("outcome")) == QStringLiteral("converted"))
