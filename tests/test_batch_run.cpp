@@ -104,7 +104,6 @@ const Hazard hazards[] = {
     {"wildcards in a name are letters, not a pattern", NeverOverwrite, Needs::Nothing, [](RunFixture& f) { QFile::rename(f.source() + "a.BIN", f.source() + "a?.BIN"); f.putTarget("ab.BIN", "unrelated"); }, done(1, 1, 0), "a?.BIN"},
     {"name of 255 characters", NeverOverwrite, Needs::Nothing, [](RunFixture& f) { QFile::rename(f.source() + "a.BIN", f.source() + QString(251, u'n') + ".BIN"); }, done(1, 1, 0), QString(251, u'n') + ".BIN"},
     {"read-only target is kept, not asked about", AskToOverwrite, Needs::Nothing, [](RunFixture& f) { f.putTarget("a.BIN", "old"); QFile::setPermissions(f.target() + "a.BIN", QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther); }, done(1, 0, 1), ""},
-    // Another program holds the target open: on Windows it cannot be replaced.
     {"a target held open is kept, with nothing beside it", AlwaysOverwrite, Needs::Windows, [](RunFixture& f) { f.putTarget("a.BIN", "old"); QVERIFY((new QFile(f.target() + "a.BIN", f.main()))->open(QIODevice::ReadOnly)); }, done(1, 0, 1), ""},
     {"two sources naming one target: the second finds the first in place", NeverOverwrite, Needs::CaseApart, [](RunFixture& f) { f.putSource("a.bin", FourBankImage()); }, done(2, 1, 1), "a.BIN"},
     {"two sources naming one target, always: the second replaces the first", AlwaysOverwrite, Needs::CaseApart, [](RunFixture& f) { f.putSource("a.bin", FourBankImage()); }, done(2, 2, 0), "a.BIN"},
