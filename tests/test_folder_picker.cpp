@@ -150,8 +150,7 @@ class FolderPickerTest : public QObject {
 
   void pickFromTheMainWindowLandsWithItsSeparator() {
     RunFixture f;
-    const QString bins = QDir::toNativeSeparators(f.source() + "BINS");
-    QVERIFY(QDir().mkpath(bins));
+    const QString bins = in("BINS");
     QTimer::singleShot(0, [&] {
       Forms::frmFileBox->Dir1->setPath(bins);
       Forms::frmFileBox->cmdDone_Click();
