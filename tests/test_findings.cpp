@@ -15,10 +15,9 @@ namespace {
 // A bank of 0x11 with its mark at the start and text 33K and 55K into it, so
 // that every cut of its tail holds bytes that are not fill.
 QByteArray Tagged(QByteArrayView mark, int tag) {
-  QByteArray bank = Fill(56 * K, 0x11);
-  Put(bank, 0, mark);
-  Put(bank, 33 * K, QByteArray("MID ") + QByteArray::number(tag));
-  Put(bank, 55 * K, QByteArray("END ") + QByteArray::number(tag));
+  QByteArray bank = With(Fill(56 * K, 0x11), 0, mark);
+  Put(bank, 33 * K, "MID " + QByteArray::number(tag));
+  Put(bank, 55 * K, "END " + QByteArray::number(tag));
   return bank;
 }
 

@@ -1,6 +1,5 @@
-// The image list without a window: a look at the source folder lists what
-// the command line's dry run predicts, in its words; after a real run every
-// row says what became of its file.
+// The image list without a window: a look at the source folder lists what the command line's dry
+// run predicts, in its words; after a real run every row says what became of its file.
 #include "batch/ImageList.h"
 #include "batch/ImageSurvey.h"
 #include "settings/modGlobals.h"
