@@ -43,9 +43,8 @@ class TestAssembly : public QObject {
     // clang-format on
     QByteArray image;
     for (const auto& r : rows) {
-      ClearBankTables();
-      BankData()[0] = r.banks[0], BankData()[1] = r.banks[1];
-      BankData()[8] = r.banks[2], BankData()[9] = r.banks[3];
+      const auto& [b0, b1, b8, b9] = r.banks;
+      BankData() = {b0, b1, {}, {}, {}, {}, {}, {}, b8, b9};
       OutputLayout layout;
       QVERIFY2(ResolveLayout(r.order, r.padValue, r.padSize, r.padType, r.bank1Only, r.limit32K,
                              &layout) == LayoutError::None,
@@ -73,8 +72,7 @@ class TestAssembly : public QObject {
         {"0,1,8,9", "ZZ", 5, 0, 0xFF},      {"0,1,8,9", "ZZ", 2, 1, 0xFF},
     };
     for (const auto& row : rows) {
-      OutputLayout layout;
-      layout.order = {7, 7, 7, 7};
+      OutputLayout layout{.order = {7, 7, 7, 7}};
       const LayoutError error =
           ResolveLayout(QString::fromUtf8(row.order), row.padValue, quint8(row.padSize), 0,
                         quint8(row.bank1Only), 0, &layout);
