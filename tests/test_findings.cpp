@@ -64,8 +64,6 @@ const Dropped droppedRows[] = {
      {"18000 24576 bank 1 past 32K; 10 'MID 1'"}},
     {"256K slot 0 not taken: slots 0 and 1 both bank 1", Image256K({T1, With(T1, 40 * K, "TWO"), T8, T9}, false), layoutOf("0,1,8,9", 0),
      {"0 57344 slot 0 (not taken: bank 0 comes from slot 1); 12 'MID 1'"}},
-    {"224K bank 9 not in the order", Image224K({T0, T1, T8, T9}), layoutOf("0,1,8,8", 0),
-     {"1a000 8192 bank 1 past 48K; 5 'END 1'", "2a000 57344 bank 9 (not in the output order); 26 'Copyright Ford'"}},
     {"224K bank 0 of pure fill left out is not told", Image224K({Fill(56 * K, 0x11), T1, T8, T9}), layoutOf("1,8,9,9", 0),
      {"1a000 8192 bank 1 past 48K; 5 'END 1'"}},
     {"224K bank 1 only, cut to 32K", Image224K({T0, T1, T8, T9}), layoutOf("", 2, 0, 1, 1),
