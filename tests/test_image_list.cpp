@@ -39,6 +39,9 @@ void survey(ImageListModel& model) {
 // quillet-cli's dry run over the same folders and extension, its lines without the length class.
 QStringList dryRunLines(const RunFixture& f, const QString& overwrite) {
   QProcess cli;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("QUILLET_SETTINGS_ROOT"), f.store().root());
+  cli.setProcessEnvironment(env);
   cli.start(QStringLiteral(QUILLET_CLI),
             QStringList{QStringLiteral("convert"), f.source(), f.target()} +
                 QStringLiteral("--dry-run -q --no-settings --source-ext .bin --target-ext .bin "
