@@ -49,12 +49,11 @@ QStringList dryRunLines(const RunFixture& f, const QString& overwrite) {
                     .arg(overwrite)
                     .split(u' '));
   cli.waitForFinished(60000);
-  QStringList lines = QString::fromUtf8(cli.readAllStandardOutput())
-                          .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-                          .split(u'\n', Qt::SkipEmptyParts);
+  QStringList lines =
+      QString::fromUtf8(cli.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
   lines.removeLast();  // the summary
   static const QRegularExpression lengthClass(QStringLiteral(": \\d+K, "));
-  for (QString& line : lines) line.replace(lengthClass, QStringLiteral(": "));
+  for (QString& line : lines) line = line.trimmed().replace(lengthClass, QStringLiteral(": "));
   return lines;
 }
 
