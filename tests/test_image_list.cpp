@@ -82,21 +82,17 @@ class ImageListTest : public QObject {
   void aLookListsWhatTheDryRunPredicts() {
     RunFixture f;
     for (const auto& [name, image] : SampleImages()) f.putSource(name, image);
-    f.putSource(QStringLiteral("cal.bin"),
-                With(Image256K({Bank0(), Bank1(48 * 1024), Bank8(), Bank9()}, true), 0x10100,
-                     "CAL 4.2 EEC"));
-    f.putSource(QStringLiteral("blank.bin"),
-                Image224K({Fill(56 * 1024, 0xFF), Bank1(), Bank8(), Bank9()}));
-    f.putTarget(QStringLiteral("two_bank_88k.bin"), "old");
-    QDir(f.source()).mkdir(QStringLiteral("folder.bin"));
+    f.putSource("cal.bin", With(Image256K({Bank0(), Bank1(48 * 1024), Bank8(), Bank9()}, true),
+                                0x10100, "CAL 4.2 EEC"));
+    f.putSource("blank.bin", Image224K({Fill(56 * 1024, 0xFF), Bank1(), Bank8(), Bank9()}));
+    f.putTarget("two_bank_88k.bin", "old");
+    QDir(f.source()).mkdir("folder.bin");
 #ifdef Q_OS_UNIX
-    QVERIFY(mkfifo(QFile::encodeName(f.source() + QStringLiteral("pipe.bin")), 0600) == 0);
-    QVERIFY(
-        QFile::link(f.root() + QStringLiteral("/gone"), f.source() + QStringLiteral("dead.bin")));
-    QVERIFY(QFile::link(f.source() + QStringLiteral("two_bank_112k.bin"),
-                        f.source() + QStringLiteral("link.bin")));
+    QVERIFY(mkfifo(QFile::encodeName(f.source() + "pipe.bin"), 0600) == 0);
+    QVERIFY(QFile::link(f.root() + "/gone", f.source() + "dead.bin"));
+    QVERIFY(QFile::link(f.source() + "two_bank_112k.bin", f.source() + "link.bin"));
 #endif
-    f.setExtensions(QStringLiteral(".bin"), QStringLiteral(".bin"));
+    f.setExtensions(".bin", ".bin");
     const QStringList policies{"never", "always", "ask"};
     for (const QString& overwrite : policies) {
       ConversionSettings.Overwrite = quint8(policies.indexOf(overwrite));
@@ -127,20 +123,20 @@ class ImageListTest : public QObject {
     QFETCH(int, row);
     const After& a = afters[row];
     RunFixture f;
-    f.putSource(QStringLiteral("c.BIN"), "short");
+    f.putSource("c.BIN", "short");
     for (int i = 1; i <= 5; ++i) f.putSource(QStringLiteral("f%1.BIN").arg(i), FourBankImage());
-    f.putTarget(QStringLiteral("f3.BIN"), "old");
+    f.putTarget("f3.BIN", "old");
     ConversionSettings.Overwrite = AskToOverwrite;
     ImageListModel& model = *f.main()->Images;
     survey(model);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     for (Answer answer : a.answers) f.messages.queue(answer);
     f.messages.onShow = [&](const Toolkit::Message& message) {
-      if (a.closeAtQuestion && message.title == QStringLiteral("Confirm Overwrite?"))
+      if (a.closeAtQuestion && message.title == "Confirm Overwrite?")
         QMetaObject::invokeMethod(Forms::frmProcess.loaded(), "close", Qt::QueuedConnection);
     };
     f.reorder();
-    QCOMPARE(runColumn(model).join(QStringLiteral(" | ")), QString::fromLatin1(a.rows));
+    QCOMPARE(runColumn(model).join(" | "), QString::fromLatin1(a.rows));
   }
 };
 
