@@ -111,8 +111,7 @@ class TestFileAccess : public QObject {
     if (w.refused || w.inMemory) QSKIP("refusals and file systems in memory are Linux's");
     shape = "[Cc]w+";  // elsewhere every file goes through the cache
 #endif
-    if (w.inMemory && !QFileInfo(QStringLiteral("/dev/shm")).isWritable())
-      QSKIP("no file system in memory");
+    if (w.inMemory && !QFileInfo("/dev/shm").isWritable()) QSKIP("no file system in memory");
     QTemporaryDir dir(w.inMemory ? QStringLiteral("/dev/shm/quillet-test-XXXXXX") : QString());
     const QByteArray bytes = pattern(w.length);
     DiskRecorder disk;
@@ -144,7 +143,7 @@ class TestFileAccess : public QObject {
     if (seen.endsWith("!w")) QCOMPARE(tail.offset, 0);
     // A refusal is remembered: the folder's next file goes through the cache.
     disk.writesDirect.reset();
-    if (seen.contains(u'!')) QVERIFY(!folder->Create(QStringLiteral("next.bin"))->WritesDirect());
+    if (seen.contains(u'!')) QVERIFY(!folder->Create("next.bin")->WritesDirect());
   }
 
   // A full disk fails the file with the system's own words, whether the write failed at once

@@ -30,8 +30,7 @@ const QByteArray Cal("CAL 4.2 EEC");
 OutputLayout layoutOf(const char* order, quint8 padSize, quint8 padType = 0, quint8 bank1Only = 0,
                       quint8 limit32K = 0) {
   OutputLayout layout;
-  ResolveLayout(QString::fromLatin1(order), QStringLiteral("FF"), padSize, padType, bank1Only,
-                limit32K, &layout);
+  ResolveLayout(order, "FF", padSize, padType, bank1Only, limit32K, &layout);
   return layout;
 }
 
