@@ -1,17 +1,5 @@
-// The image list without a window: a look at the source folder lists what
-// the command line's dry run predicts, in its words; after a real run every
-// row says what became of its file.
-#include <QAbstractItemModelTester>
-#include <QDir>
-#include <QProcess>
-#include <QSignalSpy>
-#include <QtTest>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
+// The image list without a window: a look at the source folder lists what the command line's dry
+// run predicts, in its words; after a real run every row says what became of its file.
 #include "batch/ImageList.h"
 #include "batch/ImageSurvey.h"
 #include "settings/modGlobals.h"
@@ -19,6 +7,10 @@
 #include "tools/ImageBuilder.h"
 #include "ui/frmProcess.h"
 #include "ui/frm_Main.h"
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace ImageBuilder;
 using Toolkit::Answer;
@@ -28,54 +20,51 @@ namespace {
 // Every row as "name: what the Run column says".
 QStringList runColumn(const ImageListModel& model) {
   QStringList rows;
-  for (int row = 0; row < model.rowCount(); ++row) {
+  for (int row = 0; row < model.rowCount(); ++row)
     rows << model.index(row, ImageListModel::Name).data().toString() + QStringLiteral(": ") +
                 model.index(row, ImageListModel::Target).data().toString();
-  }
   return rows;
 }
 
-// The model filled by a look at the fixture's folders with the current settings.
+// The model filled by a look at the fixture's folders with the current settings, held to the
+// rules of a model as it is.
 void survey(ImageListModel& model) {
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
   ImageSurvey look(&model);
   QSignalSpy finished(&look, &ImageSurvey::finished);
   look.Start(ConversionSettings);
   QVERIFY(finished.wait(20000));
 }
 
-// quillet-cli's dry run over the same folders, its lines without the length class.
-QStringList dryRunLines(const RunFixture& f, const char* overwrite) {
+// quillet-cli's dry run over the same folders and extension, its lines without the length class.
+QStringList dryRunLines(const RunFixture& f, const QString& overwrite) {
   QProcess cli;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("QUILLET_SETTINGS_ROOT"), f.store().root());
   cli.setProcessEnvironment(env);
-  cli.start(
-      QStringLiteral(QUILLET_CLI),
-      {QStringLiteral("convert"), f.source(), f.target(), QStringLiteral("--dry-run"),
-       QStringLiteral("-q"), QStringLiteral("--no-settings"), QStringLiteral("--overwrite"),
-       QString::fromLatin1(overwrite), QStringLiteral("--source-ext"), ConversionSettings.SourceExt,
-       QStringLiteral("--target-ext"), ConversionSettings.TargetExt});
+  cli.start(QStringLiteral(QUILLET_CLI),
+            QStringList{QStringLiteral("convert"), f.source(), f.target()} +
+                QStringLiteral("--dry-run -q --no-settings --source-ext .bin --target-ext .bin "
+                               "--overwrite %1")
+                    .arg(overwrite)
+                    .split(u' '));
   cli.waitForFinished(60000);
-  QStringList lines = QString::fromUtf8(cli.readAllStandardOutput())
-                          .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-                          .split(u'\n', Qt::SkipEmptyParts);
+  QStringList lines =
+      QString::fromUtf8(cli.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
   lines.removeLast();  // the summary
   static const QRegularExpression lengthClass(QStringLiteral(": \\d+K, "));
-  for (QString& line : lines) line.replace(lengthClass, QStringLiteral(": "));
+  for (QString& line : lines) line = line.trimmed().replace(lengthClass, QStringLiteral(": "));
   return lines;
 }
 
 // clang-format off
-// Sources c.BIN (of no layout's length) and f1 to f5; the target f3.BIN exists. A row sets the
-// policy, the answers to the questions, and whether the progress window is closed (and the close
+// Sources c.BIN (of no layout's length) and f1 to f5 under "ask"; the target f3.BIN exists. A row
+// sets the answers to the questions, and whether the progress window is closed (and the close
 // confirmed) when the overwrite question shows, which stops the run after the next file.
-struct After { const char* name; quint8 overwrite; QList<Answer> answers; bool closeAtQuestion; const char* rows; };
+struct After { const char* name; QList<Answer> answers; bool closeAtQuestion; const char* rows; };
 const After afters[] = {
-    {"never", NeverOverwrite, {}, false, "c.BIN: refused, no image layout has this length | f1.BIN: converted into f1.BIN | f2.BIN: converted into f2.BIN | f3.BIN: skipped, the target exists and was kept | f4.BIN: converted into f4.BIN | f5.BIN: converted into f5.BIN"},
-    {"always", AlwaysOverwrite, {}, false, "c.BIN: refused, no image layout has this length | f1.BIN: converted into f1.BIN | f2.BIN: converted into f2.BIN | f3.BIN: replaced f3.BIN | f4.BIN: converted into f4.BIN | f5.BIN: converted into f5.BIN"},
-    {"ask, No", AskToOverwrite, {Answer::No}, false, "c.BIN: refused, no image layout has this length | f1.BIN: converted into f1.BIN | f2.BIN: converted into f2.BIN | f3.BIN: skipped, the target exists and was kept | f4.BIN: converted into f4.BIN | f5.BIN: converted into f5.BIN"},
-    {"ask, Cancel: the files after it are not reached", AskToOverwrite, {Answer::Cancel}, false, "c.BIN: refused, no image layout has this length | f1.BIN: converted into f1.BIN | f2.BIN: converted into f2.BIN | f3.BIN: stopped at the overwrite question | f4.BIN: not reached, the run was stopped before it | f5.BIN: not reached, the run was stopped before it"},
-    {"a confirmed close stops after the next file", AskToOverwrite, {Answer::Yes, Answer::Yes}, true, "c.BIN: refused, no image layout has this length | f1.BIN: converted into f1.BIN | f2.BIN: converted into f2.BIN | f3.BIN: replaced f3.BIN | f4.BIN: converted into f4.BIN | f5.BIN: not reached, the run was stopped before it"},
+    {"ask, Cancel: the files after it are not reached", {Answer::Cancel}, false, "c.BIN: refused, no image layout has this length | f1.BIN: converted into f1.BIN | f2.BIN: converted into f2.BIN | f3.BIN: stopped at the overwrite question | f4.BIN: not reached, the run was stopped before it | f5.BIN: not reached, the run was stopped before it"},
+    {"a confirmed close stops after the next file", {Answer::Yes, Answer::Yes}, true, "c.BIN: refused, no image layout has this length | f1.BIN: converted into f1.BIN | f2.BIN: converted into f2.BIN | f3.BIN: replaced f3.BIN | f4.BIN: converted into f4.BIN | f5.BIN: not reached, the run was stopped before it"},
 };
 // clang-format on
 
@@ -88,35 +77,40 @@ class ImageListTest : public QObject {
   void cleanup() { flushClosedWindows(); }
 
   // Every layout and refusal, a folder, a pipe and a dangling link with the extension, a link to
-  // an image: the rows and their words are the dry run's.
-  void aLookListsWhatTheDryRunPredicts_data() {
-    QTest::addColumn<QString>("overwrite");
-    QTest::newRow("never") << "never";
-    QTest::newRow("always") << "always";
-    QTest::newRow("ask") << "ask";
-  }
+  // an image: under each policy the rows and their words are the dry run's. What a row says of the
+  // image and of the bytes its layout leaves out is what inspect and the notice of a run say.
   void aLookListsWhatTheDryRunPredicts() {
-    QFETCH(QString, overwrite);
     RunFixture f;
     for (const auto& [name, image] : SampleImages()) f.putSource(name, image);
-    f.putSource(QStringLiteral("blank.bin"),
-                Image224K({Fill(56 * 1024, 0xFF), Bank1(), Bank8(), Bank9()}));
-    f.putTarget(QStringLiteral("two_bank_88k.bin"), "old");
-    QDir(f.source()).mkdir(QStringLiteral("folder.bin"));
+    f.putSource("cal.bin", With(Image256K({Bank0(), Bank1(48 * 1024), Bank8(), Bank9()}, true),
+                                0x10100, "CAL 4.2 EEC"));
+    f.putSource("blank.bin", Image224K({Fill(56 * 1024, 0xFF), Bank1(), Bank8(), Bank9()}));
+    f.putTarget("two_bank_88k.bin", "old");
+    QDir(f.source()).mkdir("folder.bin");
 #ifdef Q_OS_UNIX
-    QVERIFY(mkfifo(QFile::encodeName(f.source() + QStringLiteral("pipe.bin")), 0600) == 0);
-    QVERIFY(
-        QFile::link(f.root() + QStringLiteral("/gone"), f.source() + QStringLiteral("dead.bin")));
-    QVERIFY(QFile::link(f.source() + QStringLiteral("two_bank_112k.bin"),
-                        f.source() + QStringLiteral("link.bin")));
+    QVERIFY(mkfifo(QFile::encodeName(f.source() + "pipe.bin"), 0600) == 0);
+    QVERIFY(QFile::link(f.root() + "/gone", f.source() + "dead.bin"));
+    QVERIFY(QFile::link(f.source() + "two_bank_112k.bin", f.source() + "link.bin"));
 #endif
-    f.setExtensions(QStringLiteral(".bin"), QStringLiteral(".bin"));
-    ConversionSettings.Overwrite =
-        quint8(QStringList({"never", "always", "ask"}).indexOf(overwrite));
-    ImageListModel model;
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    survey(model);
-    QCOMPARE(runColumn(model), dryRunLines(f, qPrintable(overwrite)));
+    f.setExtensions(".bin", ".bin");
+    const QStringList policies{"never", "always", "ask"};
+    for (const QString& overwrite : policies) {
+      ConversionSettings.Overwrite = quint8(policies.indexOf(overwrite));
+      ImageListModel model;
+      survey(model);
+      QCOMPARE(runColumn(model), dryRunLines(f, overwrite));
+      QStringList cells;
+      for (int row = 0; row < model.rowCount(); ++row)
+        if (QStringList{"cal.bin", "unknown_length.bin"}.contains(
+                model.index(row, ImageListModel::Name).data().toString()))
+          for (int column : {ImageListModel::Image, ImageListModel::LeftOut})
+            cells << model.index(row, column).data().toString();
+      QCOMPARE(cells, QStringList({"256K, front padding, banks 0 in slot 0, 1 in slot 1, 8 in slot "
+                                   "8, 9 in slot 9",
+                                   "11 bytes that are not fill: padding of slot 1 at 0x10000 "
+                                   "(\"CAL 4.2 EEC\")",
+                                   "refused: no image layout has this length", ""}));
+    }
     QCOMPARE(RunFixture::snapshot(f.target()).keys(), QStringList{"two_bank_88k.bin"});
   }
 
@@ -129,50 +123,20 @@ class ImageListTest : public QObject {
     QFETCH(int, row);
     const After& a = afters[row];
     RunFixture f;
-    f.putSource(QStringLiteral("c.BIN"), "short");
+    f.putSource("c.BIN", "short");
     for (int i = 1; i <= 5; ++i) f.putSource(QStringLiteral("f%1.BIN").arg(i), FourBankImage());
-    f.putTarget(QStringLiteral("f3.BIN"), "old");
-    ConversionSettings.Overwrite = a.overwrite;
+    f.putTarget("f3.BIN", "old");
+    ConversionSettings.Overwrite = AskToOverwrite;
     ImageListModel& model = *f.main()->Images;
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     survey(model);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     for (Answer answer : a.answers) f.messages.queue(answer);
     f.messages.onShow = [&](const Toolkit::Message& message) {
-      if (a.closeAtQuestion && message.title == QStringLiteral("Confirm Overwrite?"))
+      if (a.closeAtQuestion && message.title == "Confirm Overwrite?")
         QMetaObject::invokeMethod(Forms::frmProcess.loaded(), "close", Qt::QueuedConnection);
     };
     f.reorder();
-    QCOMPARE(runColumn(model).join(QStringLiteral(" | ")), QString::fromLatin1(a.rows));
-  }
-
-  // What a row says of the image and of the bytes its layout leaves out is what the command line
-  // says: inspect's class, padding and banks, and the notice of a run, in the same words.
-  void theImageAndWhatItLosesInTheCommandLinesWords() {
-    RunFixture f;
-    f.putSource(QStringLiteral("cal.BIN"),
-                With(Image256K({Bank0(), Bank1(48 * 1024), Bank8(), Bank9()}, true), 0x10100,
-                     "CAL 4.2 EEC"));
-    f.putSource(QStringLiteral("short.BIN"), "short");
-    ConversionSettings.PadSize = 0;  // unpadded: the 8K beside each bank is left out
-    ImageListModel model;
-    survey(model);
-    QCOMPARE(model.rowCount(), 2);
-    const auto cell = [&](int row, int column) {
-      return model.index(row, column).data().toString();
-    };
-    QCOMPARE(cell(0, ImageListModel::Image),
-             QStringLiteral(
-                 "256K, front padding, banks 0 in slot 0, 1 in slot 1, 8 in slot 8, 9 in slot 9"));
-    QCOMPARE(
-        QStringLiteral("cal.BIN: note, the layout leaves out ") + cell(0, ImageListModel::LeftOut),
-        QStringLiteral(
-            "cal.BIN: note, the layout leaves out 11 bytes that are not fill: padding of "
-            "slot 1 at 0x10000 (\"CAL 4.2 EEC\")"));
-    QCOMPARE(cell(1, ImageListModel::Image),
-             QStringLiteral("refused: no image layout has this length"));
-    QCOMPARE(cell(1, ImageListModel::LeftOut), QString());
-    QCOMPARE(cell(1, ImageListModel::Target),
-             QStringLiteral("refused, no image layout has this length"));
+    QCOMPARE(runColumn(model).join(" | "), QString::fromLatin1(a.rows));
   }
 };
 
