@@ -53,6 +53,7 @@
 #include "ui/frmProcess.h"
 #include "ui/frm_Main.h"
 
+using namespace Qt::StringLiterals;
 using namespace ImageBuilder;
 using NativeFile::Change;
 using Files = QMap<QString, QByteArray>;  // name -> bytes
@@ -62,7 +63,7 @@ namespace {
 int statesChecked = 0, mutationsMade = 0, mutationsCaught = 0;
 
 bool isTemporary(const QString& name) {
-  return name.startsWith(QStringLiteral(".~quillet-"));
+  return name.startsWith(u".~quillet-"_s);
 }
 
 // The file layer's changes, then the test's notes: another program put a file with data at name;
@@ -100,7 +101,7 @@ QString describe(const Entry& e) {
       "create", "write",  "flush file",   "flush file system", "rename",  "rename (no replace)",
       "link",   "unlink", "flush folder", "appears",           "reported"};
   return QString::fromLatin1(words[int(e.kind)]) + (e.name.isEmpty() ? QString() : u' ' + e.name) +
-         (e.to.isEmpty() ? QString() : QStringLiteral(" -> ") + e.to);
+         (e.to.isEmpty() ? QString() : u" -> "_s + e.to);
 }
 
 // A disk recorder that logs the changes made (failed ones changed nothing) with the test's notes
@@ -229,9 +230,9 @@ struct Crash {
 
   QString describe() const {
     static const char* const fates[] = {"kept", "lost", "zeros", "torn"};
-    const QString who = file < 0 ? QStringLiteral("every unflushed file") : QString::number(file);
-    return QStringLiteral("a crash after %1 entries, names of %2, %3 %4")
-        .arg(QString::number(issued), QString::number(named), who, QLatin1String(fates[int(fate)]));
+    const QString who = file < 0 ? u"every unflushed file"_s : QString::number(file);
+    return u"a crash after %1 entries, names of %2, %3 %4"_s.arg(
+        QString::number(issued), QString::number(named), who, QLatin1String(fates[int(fate)]));
   }
 };
 
@@ -261,8 +262,7 @@ Folders materialise(const Timeline& t, const Crash& c, QString* key = nullptr) {
       const bool fated = m.written > m.flushed && (c.file < 0 || c.file == file);
       const Fate fate = fated ? c.fate : Fate::Kept;
       if (key)
-        *key += QStringLiteral("%1%2=%3:%4:%5:%6;")
-                    .arg(folder, name)
+        *key += u"%1%2=%3:%4:%5:%6;"_s.arg(folder, name)
                     .arg(file)
                     .arg(m.written)
                     .arg(m.flushed)
@@ -288,14 +288,14 @@ QString faultOf(const Folders& state, const QStringList& reported, const Promise
   for (auto [name, bytes] : target.asKeyValueRange()) {
     auto holds = [&](const Files& files) { return files.contains(name) && files[name] == bytes; };
     if (!isTemporary(name) && !holds(before) && !holds(p.converted) && !holds(p.appeared))
-      return QStringLiteral("%1 is %2 bytes, neither old nor new").arg(name).arg(bytes.size());
+      return u"%1 is %2 bytes, neither old nor new"_s.arg(name).arg(bytes.size());
   }
   for (const QString& name : before.keys())
-    if (!isTemporary(name) && !target.contains(name)) return name + QStringLiteral(" is gone");
+    if (!isTemporary(name) && !target.contains(name)) return name + u" is gone"_s;
   for (const QString& name : reported)
     if (target.value(name) != p.converted.value(name))
-      return name + QStringLiteral(" was reported converted but is not its new image");
-  if (state.value(p.source) != p.before.value(p.source)) return QStringLiteral("a source changed");
+      return name + u" was reported converted but is not its new image"_s;
+  if (state.value(p.source) != p.before.value(p.source)) return u"a source changed"_s;
   return {};
 }
 
@@ -309,7 +309,7 @@ QString firstFault(const Timeline& t, const Promise& p, int* states = nullptr) {
     if (seen.contains(key)) continue;
     seen.insert(key);
     const QString fault = faultOf(materialise(t, c), t.reported[c.issued], p);
-    if (!fault.isEmpty()) return c.describe() + QStringLiteral(": ") + fault;
+    if (!fault.isEmpty()) return c.describe() + u": "_s + fault;
   }
   if (states) *states = int(seen.size());
   return {};
@@ -346,7 +346,7 @@ QStringList uncaughtMutations(const Log& log, const Promise& p) {
                    e.kind == Kind::FlushFolder)) {
       Log without = log;
       without.removeAt(i);
-      check(QStringLiteral("without %1 (entry %2)").arg(describe(e)).arg(i), without);
+      check(u"without %1 (entry %2)"_s.arg(describe(e)).arg(i), without);
     }
     for (qsizetype j = i - 1; isPlacing(e.kind) && j >= 0; --j) {
       const Entry& flush = log[j];
@@ -355,8 +355,7 @@ QStringList uncaughtMutations(const Log& log, const Promise& p) {
         continue;
       Log moved = log;
       moved.move(i, j);
-      check(QStringLiteral("%1 (entry %2) before %3 (entry %4)")
-                .arg(describe(e))
+      check(u"%1 (entry %2) before %3 (entry %4)"_s.arg(describe(e))
                 .arg(i)
                 .arg(describe(flush))
                 .arg(j),
@@ -428,32 +427,32 @@ struct CaughtOutput {
 QString scratch(const char* what) {
   QString parent = QDir::tempPath() + u'/';
 #ifdef Q_OS_LINUX
-  if (QFileInfo(QStringLiteral("/dev/shm")).isWritable()) parent = QStringLiteral("/dev/shm/");
+  if (QFileInfo(u"/dev/shm"_s).isWritable()) parent = u"/dev/shm/"_s;
 #endif
-  return parent + QStringLiteral("quillet-%1-XXXXXX").arg(QLatin1String(what));
+  return parent + u"quillet-%1-XXXXXX"_s.arg(QLatin1String(what));
 }
 
 // Images told apart by a byte of their first bank, and a file of no image's length.
 Files sourceFiles() {
-  Files files{{QStringLiteral("e.BIN"), "not an image"}};
+  Files files{{u"e.BIN"_s, "not an image"}};
   for (char letter : {'a', 'b', 'c', 'd'})
-    files.insert(QStringLiteral("%1.BIN").arg(letter),
+    files.insert(u"%1.BIN"_s.arg(letter),
                  With(Image88K(Bank1(32 * 1024), Bank8()), 4096, QByteArray(16, letter)));
   return files;
 }
 
 // A killed run's leftover, a file of the user's own, and old targets of b and c.
-const Files TargetFiles{{QStringLiteral(".~quillet-Lft0v3.tmp"), "left by a killed run"},
-                        {QStringLiteral("notes.txt"), "the user's own"},
-                        {QStringLiteral("b.BIN"), "old b"},
-                        {QStringLiteral("c.BIN"), "old c"}};
+const Files TargetFiles{{u".~quillet-Lft0v3.tmp"_s, "left by a killed run"},
+                        {u"notes.txt"_s, "the user's own"},
+                        {u"b.BIN"_s, "old b"},
+                        {u"c.BIN"_s, "old c"}};
 const QByteArray OtherProgram = "put here by another program";
 
 // The settings pointed at a source and a target folder in dir, the sources and targets in place.
 ConversionSettingsRecord inFolders(ConversionSettingsRecord s, const QTemporaryDir& dir,
                                    quint8 overwrite, const Files& targets) {
-  s.Source = dir.path() + QStringLiteral("/src/");
-  s.Target = dir.path() + QStringLiteral("/dst/");
+  s.Source = dir.path() + u"/src/"_s;
+  s.Target = dir.path() + u"/dst/"_s;
   s.Overwrite = overwrite;
   for (auto [folder, files] : {std::pair(s.Source, sourceFiles()), std::pair(s.Target, targets)}) {
     QDir().mkpath(folder);
@@ -489,15 +488,15 @@ QString nextRunFault(const Files& state, const ConversionSettingsRecord& setting
     if (r.error != 0) continue;
     if (r.change == Change::Create) made.insert(r.name);
     if (isPlacing(Kind(r.change)) && !made.contains(r.name))
-      return r.name + QStringLiteral(" was taken for ") + r.to;
+      return r.name + u" was taken for "_s + r.to;
     if (r.change == Change::Unlink && !made.contains(r.name) &&
         !(isTemporary(r.name) && state.contains(r.name)))
-      return QStringLiteral("the next run removed ") + r.name;
+      return u"the next run removed "_s + r.name;
   }
   Files expected = fresh;
   for (auto [name, bytes] : state.asKeyValueRange())
     if (!isTemporary(name)) expected.insert(name, bytes);
-  return after == expected ? QString() : QStringLiteral("after it: ") + after.keys().join(u',');
+  return after == expected ? QString() : u"after it: "_s + after.keys().join(u',');
 }
 
 enum class FrontEnd { Window, CommandLine };
@@ -569,9 +568,9 @@ class CrashStatesTest : public QObject {
       // Both front ends' runs keep the index of the file being converted: d's is 3, b's 1.
       disk.beforeCreate = [&] {
         if (r.event == Event::NameAppears && FileIndex == 3 && p.appeared.isEmpty()) {
-          WriteFile(target + QStringLiteral("d.BIN"), OtherProgram);
-          disk.Note({Kind::Appears, p.target, QStringLiteral("d.BIN"), {}, 0, OtherProgram});
-          p.appeared.insert(QStringLiteral("d.BIN"), OtherProgram);
+          WriteFile(target + u"d.BIN"_s, OtherProgram);
+          disk.Note({Kind::Appears, p.target, u"d.BIN"_s, {}, 0, OtherProgram});
+          p.appeared.insert(u"d.BIN"_s, OtherProgram);
         }
         if (r.event == Event::Stop && r.frontEnd == FrontEnd::Window && FileIndex == 1)
           QMetaObject::invokeMethod(Forms::frmProcess.loaded(), "close", Qt::QueuedConnection);
@@ -608,15 +607,14 @@ class CrashStatesTest : public QObject {
         if (r.overwrite == AskToOverwrite && !answers.ready)
           QSKIP("no terminal to answer the overwrite question on");
         const char* policies[] = {"never", "always", "ask"};
-        const QString line = QStringLiteral("quillet-cli convert --no-settings --json --quiet");
+        const QString line = u"quillet-cli convert --no-settings --json --quiet"_s;
         Options options;
         QVERIFY(options.parse(line.split(u' ')
-                              << QStringLiteral("--overwrite")
-                              << QLatin1String(policies[r.overwrite]) << source << target));
+                              << u"--overwrite"_s << QLatin1String(policies[r.overwrite]) << source
+                              << target));
         CaughtOutput out([&](const QByteArray& line) {
           const QJsonObject o = QJsonDocument::fromJson(line).object();
-          if (o.value(QStringLiteral("outcome")) == QStringLiteral("converted"))
-            report(o.value(QStringLiteral("target")).toString());
+          if (o.value(u"outcome"_s) == u"converted"_s) report(o.value(u"target"_s).toString());
         });
         toldAtTheEnd = !out.saved;
         RunConvert(options);
@@ -650,8 +648,7 @@ class CrashStatesTest : public QObject {
     const QString fault = firstFault(t, p, &states);
     QStringList entries;
     for (const Entry& e : log) entries.append(describe(e));
-    QVERIFY2(fault.isEmpty(),
-             qPrintable(fault + QStringLiteral("\nthe log: ") + entries.join(u'|')));
+    QVERIFY2(fault.isEmpty(), qPrintable(fault + u"\nthe log: "_s + entries.join(u'|')));
     statesChecked += states;
 
     // A next run under "never" reads no target and no temporary file, so only the names of a
@@ -660,15 +657,15 @@ class CrashStatesTest : public QObject {
     for (const Crash& c : crashesOf(t)) {
       const Files state = materialise(t, c).value(p.target);
       QStringList names = state.keys();
-      for (QString& name : names) name = isTemporary(name) ? QStringLiteral("~") : name;
+      for (QString& name : names) name = isTemporary(name) ? u"~"_s : name;
       if (namesRunOver.contains(names)) continue;
       namesRunOver.insert(names);
       const QString next = nextRunFault(state, settings, fresh);
-      QVERIFY2(next.isEmpty(), qPrintable(c.describe() + QStringLiteral(": ") + next));
+      QVERIFY2(next.isEmpty(), qPrintable(c.describe() + u": "_s + next));
     }
 
     const QStringList missed = uncaughtMutations(log, p);
-    QVERIFY2(missed.isEmpty(), qPrintable(QStringLiteral("no state fails ") + missed.join(u';')));
+    QVERIFY2(missed.isEmpty(), qPrintable(u"no state fails "_s + missed.join(u';')));
   }
 };
 

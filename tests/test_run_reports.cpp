@@ -13,6 +13,7 @@
 #include "tests/support/TestSupport.h"
 #include "tools/ImageBuilder.h"
 
+using namespace Qt::StringLiterals;
 using namespace ImageBuilder;
 using NativeFile::Change;
 
@@ -20,11 +21,11 @@ namespace {
 
 struct Folders {
   QTemporaryDir dir;
-  QString source() const { return dir.path() + QStringLiteral("/src/"); }
-  QString target() const { return dir.path() + QStringLiteral("/dst/"); }
+  QString source() const { return dir.path() + u"/src/"_s; }
+  QString target() const { return dir.path() + u"/dst/"_s; }
   Folders() {
-    QDir(dir.path()).mkpath(QStringLiteral("src"));
-    QDir(dir.path()).mkpath(QStringLiteral("dst"));
+    QDir(dir.path()).mkpath(u"src"_s);
+    QDir(dir.path()).mkpath(u"dst"_s);
   }
 };
 
@@ -32,26 +33,26 @@ ConversionSettingsRecord settingsFor(const Folders& f, quint8 overwrite) {
   ConversionSettingsRecord s;
   s.Source = f.source();
   s.Target = f.target();
-  s.SourceExt = s.TargetExt = QStringLiteral(".BIN");
-  s.OutOrder = QStringLiteral("0,1,8,9");
-  s.PadValue = QStringLiteral("FF");
+  s.SourceExt = s.TargetExt = u".BIN"_s;
+  s.OutOrder = u"0,1,8,9"_s;
+  s.PadValue = u"FF"_s;
   s.Overwrite = overwrite;
   return s;
 }
 
 // A dry run's words for a file, as the real run says them once it came true.
 QString cameTrue(const QString& line) {
-  const QString name = line.section(QStringLiteral(": "), 0, 0);
-  QString said = line.section(QStringLiteral(": "), 1);
+  const QString name = line.section(u": "_s, 0, 0);
+  QString said = line.section(u": "_s, 1);
   for (const auto& [would, did] : {std::pair{"would be written as ", "converted into "},
                                    std::pair{"would replace ", "replaced "},
                                    std::pair{"would ask whether to replace ", "replaced "}}) {
     if (said.startsWith(QLatin1String(would)))
       said = QLatin1String(did) + said.mid(int(strlen(would)));
   }
-  if (said.startsWith(QStringLiteral("would keep the existing ")))
-    said = QStringLiteral("skipped, the target exists and was kept");
-  return name + QStringLiteral(": ") + said;
+  if (said.startsWith(u"would keep the existing "_s))
+    said = u"skipped, the target exists and was kept"_s;
+  return name + u": "_s + said;
 }
 
 // The system's words for an error, as the run quotes them.
@@ -69,9 +70,9 @@ const Row rows[] = {
     {"always: the existing target is replaced", AlwaysOverwrite, {}, true, "a.BIN: converted into a.BIN | b.BIN: replaced b.BIN | c.BIN: refused, no image layout has this length"},
     {"ask: Yes replaces", AskToOverwrite, {}, true, "a.BIN: converted into a.BIN | b.BIN: replaced b.BIN | c.BIN: refused, no image layout has this length"},
     {"a folder, and a hidden file, with the extension are passed over, not counted", NeverOverwrite, [](Folders& f, DiskRecorder&) {
-       QDir(f.source()).mkdir(QStringLiteral("d.BIN"));
-       WriteFile(f.source() + QStringLiteral(".e.BIN"), FourBankImage());
-       Hide(f.source() + QStringLiteral(".e.BIN")); },
+       QDir(f.source()).mkdir(u"d.BIN"_s);
+       WriteFile(f.source() + u".e.BIN"_s, FourBankImage());
+       Hide(f.source() + u".e.BIN"_s); },
      true, "a.BIN: converted into a.BIN | b.BIN: skipped, the target exists and was kept | c.BIN: refused, no image layout has this length", ".e.BIN: it is hidden | d.BIN: it is a folder"},
     {"a full disk: the system's reason", AlwaysOverwrite, [](Folders&, DiskRecorder& disk) { disk.Fail(Change::Write, DiskFullError(), 100); },
      false, "a.BIN: skipped, the target could not be written: %E | b.BIN: skipped, the target could not be written: %E | c.BIN: refused, no image layout has this length", "", DiskFullError()},
@@ -91,10 +92,10 @@ class RunReportsTest : public QObject {
     QFETCH(int, row);
     const Row& r = rows[row];
     Folders f;
-    QVERIFY(WriteFile(f.source() + QStringLiteral("a.BIN"), FourBankImage()));
-    QVERIFY(WriteFile(f.source() + QStringLiteral("b.BIN"), FourBankImage()));
-    QVERIFY(WriteFile(f.source() + QStringLiteral("c.BIN"), "short"));
-    QVERIFY(WriteFile(f.target() + QStringLiteral("b.BIN"), "old"));
+    QVERIFY(WriteFile(f.source() + u"a.BIN"_s, FourBankImage()));
+    QVERIFY(WriteFile(f.source() + u"b.BIN"_s, FourBankImage()));
+    QVERIFY(WriteFile(f.source() + u"c.BIN"_s, "short"));
+    QVERIFY(WriteFile(f.target() + u"b.BIN"_s, "old"));
     // A dry run writes and flushes nothing: the faults meet the real run alone.
     DiskRecorder disk;
     if (r.arrange) r.arrange(f, disk);
@@ -105,20 +106,18 @@ class RunReportsTest : public QObject {
     RecordingFrontEnd dry, real;
     BatchRun(dry, {.dryRun = true}, settings, names, passedOver).Go();
     BatchRun(real, {}, settings, names, passedOver).Go();
-    const QString expected =
-        QString::fromLatin1(r.lines).replace(QStringLiteral("%E"), reason(r.error));
-    QCOMPARE(real.Lines(false).join(QStringLiteral(" | ")), expected);
-    QCOMPARE(real.passedOver.join(QStringLiteral(" | ")), QString::fromLatin1(r.passedOver));
-    QCOMPARE(real.messages.last().title, QStringLiteral("Operation Complete"));
+    const QString expected = QString::fromLatin1(r.lines).replace(u"%E"_s, reason(r.error));
+    QCOMPARE(real.Lines(false).join(u" | "_s), expected);
+    QCOMPARE(real.passedOver.join(u" | "_s), QString::fromLatin1(r.passedOver));
+    QCOMPARE(real.messages.last().title, u"Operation Complete"_s);
     if (r.foreseeable) {
       QStringList predicted;
       for (const QString& line : dry.Lines(true)) predicted.append(cameTrue(line));
       QCOMPARE(predicted, real.Lines(false));
       QCOMPARE(dry.messages.last().prompt, real.messages.last().prompt);
     }
-    QCOMPARE(
-        QDir(f.target()).entryList({QStringLiteral(".~quillet-*")}, QDir::Files | QDir::Hidden),
-        QStringList());
+    QCOMPARE(QDir(f.target()).entryList({u".~quillet-*"_s}, QDir::Files | QDir::Hidden),
+             QStringList());
   }
 };
 
