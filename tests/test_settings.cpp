@@ -1,5 +1,4 @@
-// The settings record: its defaults, loading and saving in the per-user
-// store, the text the store file holds, and saving when the program closes.
+// The settings record: loading, saving, the store file's text and saving at close.
 #include "settings/modGlobals.h"
 #include "settings/modRegistry.h"
 #include "tests/support/RunFixture.h"
@@ -19,8 +18,7 @@ class TestSettings : public QObject {
  private Q_SLOTS:
   void init() { ResetGlobals(); }
 
-  // Each row is one line of a hand-edited store file. The pad size is 7
-  // before the load: a text that is no code 0 to 255 leaves it so.
+  // Each row is one hand-edited line; a pad size that is no code 0 to 255 leaves the 7 before.
   void load() {
     // clang-format off
     const struct { const char *name, *key, *text, *expected; } rows[] = {
@@ -54,9 +52,8 @@ class TestSettings : public QObject {
     }
   }
 
-  // Closing the main window saves the settings; a store that cannot take
-  // them is named to the user once, and the window closes all the same.
-  // Each row puts something in the store's way: a file or a folder there.
+  // Closing the main window saves the settings; a store that cannot take them (a file or
+  // folder in its way) is named to the user once, and the window closes all the same.
   void closingSavesOrSaysWhy() {
 #ifdef Q_OS_WIN
     QSKIP("the registry keeps the settings here: there is no file to put in the way");
