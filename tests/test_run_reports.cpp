@@ -1,6 +1,5 @@
-// What a run tells of every file, without any window: a dry run's
-// predictions come true in the real run, and a file left out by a fault of
-// the disk is told with the system's own reason.
+// What a run tells of every file: a dry run's predictions come true in the real run, and a
+// file left out by a fault of the disk is told with the system's own reason.
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -55,11 +54,6 @@ QString cameTrue(const QString& line) {
   return name + u": "_s + said;
 }
 
-// The system's words for an error, as the run quotes them.
-QString reason(int error) {
-  return qt_error_string(error).trimmed();
-}
-
 // clang-format off
 // The source folder holds a.BIN and b.BIN (images) and c.BIN (no layout's length); the target
 // folder holds b.BIN. A row arranges more, may make the disk fail (its dry run then cannot know),
@@ -106,7 +100,9 @@ class RunReportsTest : public QObject {
     RecordingFrontEnd dry, real;
     BatchRun(dry, {.dryRun = true}, settings, names, passedOver).Go();
     BatchRun(real, {}, settings, names, passedOver).Go();
-    const QString expected = QString::fromLatin1(r.lines).replace(u"%E"_s, reason(r.error));
+    // The system's words for the error, as the run quotes them.
+    const QString expected =
+        QString::fromLatin1(r.lines).replace(u"%E"_s, qt_error_string(r.error).trimmed());
     QCOMPARE(real.Lines(false).join(u" | "_s), expected);
     QCOMPARE(real.passedOver.join(u" | "_s), QString::fromLatin1(r.passedOver));
     QCOMPARE(real.messages.last().title, u"Operation Complete"_s);
