@@ -1,6 +1,5 @@
 // The batch run: folder checks, overwrite policy, counters, the summary,
 // stopping, and never losing or half-writing a file.
-#include <QFile>
 #include <QLabel>
 #include <QtTest>
 #include <functional>

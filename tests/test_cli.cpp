@@ -1,9 +1,5 @@
 // quillet-cli, driven as a script drives it: the same bytes as the window's
 // run, the refusals and their exit codes, JSON reports, and inspect.
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QtTest>
 
 #include "engine/ImageFindings.h"

@@ -17,15 +17,7 @@
 //
 // The test proves it bites: with any one flush left out, or any rename or link moved before the
 // flush before it, some state must fail.
-#include <QAbstractItemModel>
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QMutex>
-#include <QSet>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,5 @@
 // What a run tells of every file: a dry run's predictions come true in the real run, and a
 // file left out by a fault of the disk is told with the system's own reason.
-#include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <functional>
 
