@@ -131,10 +131,9 @@ struct Mark {
   int written = 0, flushed = 0;
 };
 
-// The log replayed over the folders before the run: every file with its first bytes and its
-// writes, and after each number of entries the names, each file's mark, how many entries the names
-// on the disk take at least, and the targets reported. The first replay ties each entry to the
-// file it acts on, so that a log changed afterwards acts on the same files.
+// The log replayed over the folders before the run, the state after each number of entries. The
+// first replay ties each entry to its file, so that a log changed afterwards acts on the same
+// files.
 struct Timeline {
   QList<QByteArray> base;
   QList<Log> writes;
@@ -291,8 +290,7 @@ QString faultOf(const Folders& state, const QStringList& reported, const Promise
   return {};
 }
 
-// The first state that breaks a promise, with why; empty when none does. Counts the distinct
-// states looked at.
+// The first state that breaks a promise, with why; empty when none does.
 QString firstFault(const Timeline& t, const Promise& p, int* states = nullptr) {
   QSet<QString> seen;
   for (const Crash& c : crashesOf(t)) {
@@ -440,7 +438,6 @@ const Files TargetFiles{{u".~quillet-Lft0v3.tmp"_s, "left by a killed run"},
                         {u"c.BIN"_s, "old c"}};
 const QByteArray OtherProgram = "put here by another program";
 
-// The settings pointed at a source and a target folder in dir, the sources and targets in place.
 ConversionSettingsRecord inFolders(ConversionSettingsRecord s, const QTemporaryDir& dir,
                                    quint8 overwrite, const Files& targets) {
   s.Source = dir.path() + u"/src/"_s;
@@ -456,7 +453,7 @@ ConversionSettingsRecord inFolders(ConversionSettingsRecord s, const QTemporaryD
   return s;
 }
 
-// A run with its own front end, touching no state of the process; what it left in the target.
+// A run touching no state of the process; what it left in the target.
 Files runOver(const ConversionSettingsRecord& s) {
   QStringList names;
   QList<NativeFile::FolderEntry> passedOver;
