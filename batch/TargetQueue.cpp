@@ -1,13 +1,18 @@
 #include "batch/TargetQueue.h"
 
+#include <chrono>
 #include <system_error>
 
 namespace {
 
-// A group is put in place once it holds this many written files or its
-// first is this old: large enough that the disk's wait is shared widely,
-// small enough that little waits on it.
-constexpr int GroupFiles = 256;
+// A group is sealed as soon as the one before it is in place and it holds
+// a few files, or its first has waited a while: so the disk is kept busy
+// from the first files on, and each group grows to what the disk takes
+// while the one before it is being put in place, since every group costs
+// the disk's fixed wait twice, once for the bytes and once for the names.
+// A group that reaches the most files waits for the one before it.
+constexpr int FewestFiles = 128;
+constexpr int MostFiles = 2048;
 constexpr qint64 GroupMilliseconds = 250;
 
 }  // namespace
@@ -37,8 +42,12 @@ bool TargetQueue::Holds(const QString& targetName) const {
 }
 
 void TargetQueue::Advance() {
-  if (open_.pending < GroupFiles && !(open_.pending > 0 && clock_.hasExpired(GroupMilliseconds)))
-    return;
+  if (open_.pending == 0) return;
+  const bool placing =
+      sealed_.placing.valid() &&
+      sealed_.placing.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
+  const bool ready = open_.pending >= FewestFiles || clock_.hasExpired(GroupMilliseconds);
+  if (open_.pending < MostFiles && (placing || !ready)) return;
   settle(sealed_);
   sealed_ = std::move(open_);
   open_ = Group{};

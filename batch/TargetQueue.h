@@ -38,8 +38,9 @@ class TargetQueue {
   // ignored, as some file systems do.
   bool Holds(const QString& targetName) const;
 
-  // Once the open group is full or old enough: settles the sealed group,
-  // waiting for it if need be, and starts putting the open group in place.
+  // Once the sealed group is in place and the open one is large or old
+  // enough, or the open one is full: settles the sealed group, waiting for
+  // it if need be, and starts putting the open group in place.
   void Advance();
 
   // Puts every written file in place now and settles every report.

@@ -107,7 +107,8 @@ QStringList convertArguments(const QString& source, const QString& target) {
           QStringLiteral("--pad-type"),
           QStringLiteral("front"),
           QStringLiteral("--order"),
-          QStringLiteral("8,1,0,9")};
+          QStringLiteral("8,1,0,9"),
+          QStringLiteral("--quiet")};
 }
 
 // quillet-cli convert with the layout the window's run uses.
@@ -310,10 +311,11 @@ class ScratchDisk {
     mount_ = work_.path() + QStringLiteral("/disk");
     QDir().mkpath(mount_);
     // Direct I/O on the loop device, so that flushing it costs what a disk's
-    // flush costs, not a write-back of this machine's cached copy of it.
+    // flush costs, not a write-back of this machine's cached copy of it; its
+    // blocks are all allocated first, as a disk's all exist.
     QProcess losetup;
-    if (QProcess::execute(QStringLiteral("truncate"),
-                          {QStringLiteral("-s"), QString::number(bytes), image_}) == 0) {
+    if (QProcess::execute(QStringLiteral("fallocate"),
+                          {QStringLiteral("-l"), QString::number(bytes), image_}) == 0) {
       losetup.start(QStringLiteral("losetup"),
                     {QStringLiteral("--direct-io=on"), QStringLiteral("--find"),
                      QStringLiteral("--show"), image_});

@@ -3,6 +3,7 @@
 #include "engine/NativeFile.h"
 
 #include <QBuffer>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <condition_variable>
@@ -100,11 +101,32 @@ qint64 UnwrittenBytes() {
   return SystemUnwrittenBytes();
 }
 
-bool Folder::wantsDirect() const {
+// What other programs keep unwritten at any ordinary moment, beyond the
+// run's own bytes.
+constexpr qint64 OthersMargin = qint64(256) << 20;
+
+bool OthersWaiting(qint64 ownBytes) {
+  return UnwrittenBytes() > 2 * ownBytes + OthersMargin;
+}
+
+// Writing through the system's cache costs a run least while the cache
+// holds little else: the whole flush of a group then hands the system all
+// its bytes at once, and it writes them in large pieces, many at a time.
+// Once other programs fill the cache, the system makes every writer through
+// it wait for their bytes too; writes that bypass it wait for the disk
+// only. What the system holds is looked at now and then, not for every file.
+bool Folder::wantsDirect() {
   if (Observer* observer = TheObserver()) {
     if (auto direct = observer->WritesDirect()) return *direct;
   }
-  return writesDirect_;
+  if (!writesDirect_) return false;
+  constexpr qint64 LookEveryMilliseconds = 50;
+  const qint64 now = QDeadlineTimer::current().deadline();
+  if (othersLookedAt_ < 0 || now - othersLookedAt_ >= LookEveryMilliseconds) {
+    othersWaiting_ = OthersWaiting(unplacedCached_);
+    othersLookedAt_ = now;
+  }
+  return othersWaiting_;
 }
 
 bool Folder::FlushesAsWhole() const {
@@ -144,6 +166,7 @@ std::unique_ptr<QIODevice> InMemory(const QByteArray& bytes) {
 Replacement::~Replacement() {
   discard();
   releaseHeld();
+  folder_->unplacedCached_ -= cachedBytes_;
 }
 
 namespace {

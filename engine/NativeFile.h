@@ -85,6 +85,11 @@ bool FlushesAsWhole(quint64 fileSystemType);
 // program's on every file system; -1 where the system does not tell.
 qint64 UnwrittenBytes();
 
+// Whether the system holds much more unwritten than the run's own bytes:
+// other programs' bytes, which a flush of the whole file system would wait
+// for, and for which the system makes every writer through its cache wait.
+bool OthersWaiting(qint64 ownBytes);
+
 // Every change the file layer makes to a disk, in the order it asks them of
 // the system. Names are those in the held folder. The three flushes are the
 // barriers: FlushFile puts one file's bytes and length on the disk,
@@ -213,7 +218,12 @@ class Folder : public std::enable_shared_from_this<Folder> {
   // alignment of their memory; as the file system tells, else a page.
   std::atomic<int> directAlignment_{0};
   std::atomic<int> directMemoryAlignment_{0};
-  bool wantsDirect() const;
+  // The bytes of the folder's files written through the system's cache
+  // and not yet placed, and what was last found of other programs' bytes.
+  std::atomic<qint64> unplacedCached_{0};
+  std::atomic<qint64> othersLookedAt_{-1};
+  std::atomic<bool> othersWaiting_{false};
+  bool wantsDirect();
 };
 
 // A file that is to take a name in a folder as a whole. Its bytes go to a
@@ -236,7 +246,9 @@ class Replacement : public QIODevice {
   // second call waits for that write and tells how it went.
   bool FinishWriting();
 
-  // Whether the file's bytes go to the disk bypassing the system's cache.
+  // Whether the file's bytes go to the disk bypassing the system's cache:
+  // only while other programs fill the cache, where the file system takes
+  // such writes.
   bool WritesDirect() const { return direct_; }
 
   // Waits until the bytes are on the disk.
@@ -293,6 +305,7 @@ class Replacement : public QIODevice {
   char* held_ = nullptr;
   qint64 heldCapacity_ = 0;
   std::future<void> writing_;
+  qint64 cachedBytes_ = 0;  // counted in the folder's unplaced bytes
 };
 
 }  // namespace NativeFile
