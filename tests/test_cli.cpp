@@ -6,6 +6,7 @@
 #include "settings/Presets.h"
 #include "settings/modGlobals.h"
 #include "settings/modRegistry.h"
+#include "tests/support/Cli.h"
 #include "tests/support/RunFixture.h"
 #include "tools/ImageBuilder.h"
 
@@ -14,28 +15,6 @@ using namespace ImageBuilder;
 namespace {
 
 const qint64 K = 1024;
-
-struct Result {
-  int code = -1;
-  QString out, err;
-};
-
-// Runs quillet-cli (or program, in folder) on the store's settings, never the user's.
-Result cli(const QStringList& args, const TemporarySettingsStore& store,
-           const QString& program = QUILLET_CLI, const QString& folder = {}) {
-  QProcess process;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QUILLET_SETTINGS_ROOT", store.root());
-  process.setProcessEnvironment(env);
-  process.setWorkingDirectory(folder);
-  process.start(program, args);
-  process.closeWriteChannel();
-  if (!process.waitForFinished(60000)) return {};
-  // Windows ends the lines of text output with CR LF.
-  const auto text = [](const QByteArray& b) { return QString::fromUtf8(b).replace("\r\n", "\n"); };
-  return {process.exitCode(), text(process.readAllStandardOutput()),
-          text(process.readAllStandardError())};
-}
 
 // A 256K image with text in the padding of slot 1, which every layout leaves out.
 QByteArray withCalText(const QByteArray& bank1) {
@@ -158,8 +137,8 @@ class TestCli : public QObject {
     if (l.storedPadSize) SaveSetting("Quillet", "User", "PadSize", l.storedPadSize);
     const auto store = f.store().contents();
 
-    const Result r =
-        cli(QStringList{"convert", f.source(), cliTarget} + words(l.args, f), f.store());
+    const CliResult r =
+        RunCli(QStringList{"convert", f.source(), cliTarget} + words(l.args, f), f.store());
     QCOMPARE(r.code, l.code);
     QCOMPARE(RunFixture::snapshot(cliTarget), RunFixture::snapshot(f.target()));
     QCOMPARE(f.store().contents(), store);
@@ -180,7 +159,7 @@ class TestCli : public QObject {
     f.putSource("c.BIN", "short");
     QVERIFY(QDir(f.source()).mkdir("d.BIN"));
     f.putTarget("a.BIN", "old");
-    const Result r = cli(words(t.args, f), f.store());
+    const CliResult r = RunCli(words(t.args, f), f.store());
     QCOMPARE(r.code, t.code);
     const bool writes = t.code < 2 && !QString(t.args).contains("--dry-run");
     QCOMPARE(RunFixture::snapshot(f.target()).keys(),
@@ -209,7 +188,7 @@ class TestCli : public QObject {
     WriteFile(path, t.image);
     const QStringList args = QString::fromLatin1(t.args).split(u' ', Qt::SkipEmptyParts);
 
-    const Result json = cli(QStringList{"inspect", "--json", path} + args, store);
+    const CliResult json = RunCli(QStringList{"inspect", "--json", path} + args, store);
     QCOMPARE(json.code, *t.refusal ? 1 : 0);
     QCOMPARE(json.err, QString::fromLatin1(t.said) + u'\n');
     const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
@@ -225,7 +204,7 @@ class TestCli : public QObject {
     }
     const QString crc = Crc32Text(Crc32(Bank1().first(48 * K)));
     QCOMPARE(o[u"banks"].toArray()[1].toObject()[u"crc32"].toString(), crc);
-    const Result text = cli(QStringList{"inspect", path, dir.path(), missing} + args, store);
+    const CliResult text = RunCli(QStringList{"inspect", path, dir.path(), missing} + args, store);
     QCOMPARE(text.code, 1);
     QVERIFY(text.out.contains("  bank 1 kept: 49152 bytes from slot 1, CRC-32 " + crc + u'\n'));
     QCOMPARE(text.out.contains("  0x10000, 8192 bytes: padding of slot 1; 11 not fill (fill FF), "
@@ -239,7 +218,7 @@ class TestCli : public QObject {
   // --help names every preset, and each shell's script offers every option and command it lists.
   void helpAndCompletion() {
     const TemporarySettingsStore store;
-    const Result help = cli({"--help"}, store);
+    const CliResult help = RunCli({"--help"}, store);
     QCOMPARE(help.code, 0);
     for (const OutputPreset& preset : OutputPresets) QVERIFY(help.out.contains(preset.caption));
     static const QRegularExpression option("^  (?:-\\w, )?--([\\w-]+)",
@@ -250,7 +229,7 @@ class TestCli : public QObject {
       QStringList offered{"convert", "inspect"};
       for (const auto& m : option.globalMatch(help.out)) offered << dashes + m.captured(1);
       QVERIFY(offered.size() > 15);
-      const Result script = cli({"--completion", shell}, store);
+      const CliResult script = RunCli({"--completion", shell}, store);
       QCOMPARE(script.code, 0);
       for (const QString& name : offered) {
         const QRegularExpression whole(QRegularExpression::escape(name) + "(?![\\w-])");
@@ -275,7 +254,8 @@ class TestCli : public QObject {
     for (int i = 0; i < 150; ++i) f.putSource(QStringLiteral("f%1.BIN").arg(i), FourBankImage());
     const QString asUser =
         "[ $(id -u) != 0 ] || u='setpriv --reuid=65534 --regid=65534 --clear-groups'; ";
-    const Result r = cli({"-c", asUser + t.script, QUILLET_CLI}, f.store(), "/bin/sh", f.root());
+    const CliResult r =
+        RunCli({"-c", asUser + t.script, QUILLET_CLI}, f.store(), "/bin/sh", f.root());
     QCOMPARE(r.code, t.code);
     QVERIFY2((r.out + r.err).contains(t.said), qPrintable(r.out + r.err));
     // A refused run leaves no trace; the converting script removes what it made.

@@ -1,10 +1,17 @@
-// The image list without a window: a look at the source folder lists what the command line's dry
-// run predicts, in its words; after a real run every row says what became of its file.
+// The image list: a look at the source folder lists what the command line's dry run predicts, in
+// its words; after a real run every row says what became of its file. The Images window, opened
+// from the main window, follows the source folder and a run (which locks the main window), filters
+// to the files left out, sorts, copies inspect's text and stores nothing.
+#include <QtWidgets>
+
 #include "batch/ImageList.h"
 #include "batch/ImageSurvey.h"
 #include "settings/modGlobals.h"
+#include "tests/support/Cli.h"
 #include "tests/support/RunFixture.h"
 #include "tools/ImageBuilder.h"
+#include "ui/Controls.h"
+#include "ui/frmImages.h"
 #include "ui/frmProcess.h"
 #include "ui/frm_Main.h"
 
@@ -17,12 +24,12 @@ using Toolkit::Answer;
 
 namespace {
 
-// Every row as "name: what the Run column says".
-QStringList runColumn(const ImageListModel& model) {
+// Every row, top to bottom, as its name and with `run` ": what the Run column says".
+QStringList rowsOf(const QAbstractItemModel& model, bool run = true) {
   QStringList rows;
   for (int row = 0; row < model.rowCount(); ++row)
-    rows << model.index(row, ImageListModel::Name).data().toString() + QStringLiteral(": ") +
-                model.index(row, ImageListModel::Target).data().toString();
+    rows << model.index(row, ImageListModel::Name).data().toString() +
+                (run ? ": " + model.index(row, ImageListModel::Target).data().toString() : "");
   return rows;
 }
 
@@ -38,19 +45,10 @@ void survey(ImageListModel& model) {
 
 // quillet-cli's dry run over the same folders and extension, its lines without the length class.
 QStringList dryRunLines(const RunFixture& f, const QString& overwrite) {
-  QProcess cli;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("QUILLET_SETTINGS_ROOT"), f.store().root());
-  cli.setProcessEnvironment(env);
-  cli.start(QStringLiteral(QUILLET_CLI),
-            QStringList{QStringLiteral("convert"), f.source(), f.target()} +
-                QStringLiteral("--dry-run -q --no-settings --source-ext .bin --target-ext .bin "
-                               "--overwrite %1")
-                    .arg(overwrite)
-                    .split(u' '));
-  cli.waitForFinished(60000);
+  const QString options = "--dry-run -q --no-settings --source-ext .bin --target-ext .bin";
+  const QStringList args{"convert", f.source(), f.target(), "--overwrite", overwrite};
   QStringList lines =
-      QString::fromUtf8(cli.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+      RunCli(args + options.split(u' '), f.store()).out.split(u'\n', Qt::SkipEmptyParts);
   lines.removeLast();  // the summary
   static const QRegularExpression lengthClass(QStringLiteral(": \\d+K, "));
   for (QString& line : lines) line = line.trimmed().replace(lengthClass, QStringLiteral(": "));
@@ -98,7 +96,7 @@ class ImageListTest : public QObject {
       ConversionSettings.Overwrite = quint8(policies.indexOf(overwrite));
       ImageListModel model;
       survey(model);
-      QCOMPARE(runColumn(model), dryRunLines(f, overwrite));
+      QCOMPARE(rowsOf(model), dryRunLines(f, overwrite));
       QStringList cells;
       for (int row = 0; row < model.rowCount(); ++row)
         if (QStringList{"cal.bin", "unknown_length.bin"}.contains(
@@ -136,7 +134,72 @@ class ImageListTest : public QObject {
         QMetaObject::invokeMethod(Forms::frmProcess.loaded(), "close", Qt::QueuedConnection);
     };
     f.reorder();
-    QCOMPARE(runColumn(model).join(" | "), QString::fromLatin1(a.rows));
+    QCOMPARE(rowsOf(model).join(" | "), QString::fromLatin1(a.rows));
+  }
+
+  void followsTheFolderAndTheRun() {
+    RunFixture f;
+    f.putSource(QStringLiteral("b.BIN"), FourBankImage());
+    f.putSource(QStringLiteral("odd.BIN"), QByteArray(1000, '\x11'));
+    frm_Main* main = f.main();
+    main->Show();
+    const QMap<QString, QString> stored = f.store().contents();
+    main->cmdImages->click();
+    frmImages* images = Forms::frmImages.loaded();
+    QVERIFY(images && images->isVisible());
+    QTableView* view = images->lvwImages;
+    QTRY_COMPARE(rowsOf(*view->model(), false), (QStringList{"b.BIN", "odd.BIN"}));
+    QTRY_COMPARE(images->lblCount->text(), QStringLiteral("2 files, 1 left out"));
+
+    // A file put into the source folder is seen without a refresh.
+    f.putSource(QStringLiteral("a.BIN"), Image256K({Bank0(), Bank1(), Bank8(), Bank9()}, true));
+    QTRY_COMPARE_WITH_TIMEOUT(rowsOf(*view->model(), false),
+                              (QStringList{"a.BIN", "b.BIN", "odd.BIN"}), 10000);
+    view->sortByColumn(ImageListModel::Size, Qt::AscendingOrder);
+    QCOMPARE(rowsOf(*view->model(), false), (QStringList{"odd.BIN", "b.BIN", "a.BIN"}));
+
+    // While a run goes on nothing may start another, open a window or close the main window,
+    // and Refresh waits for the run; with the list open the run is the run without.
+    bool locked = false, refreshable = true;
+    f.messages.onShow = [&](const Toolkit::Message&) {
+      if (f.messages.shown.size() > 1) return;
+      refreshable = images->cmdRefresh->isEnabled();
+      locked = !main->cmdStrip->isEnabled() && !main->cmdOptions->isEnabled() &&
+               !main->cmdImages->isEnabled() && !main->cmdExit->isEnabled() &&
+               !main->txtTargetExt->isEnabled() && !main->close();
+      main->cmdStrip_Click();  // a second run would show a second summary
+    };
+    f.reorder();
+    QCOMPARE(f.messages.titles(), QStringList{QStringLiteral("Operation Complete")});
+    QVERIFY(locked && !refreshable);
+    QVERIFY(main->cmdStrip->isEnabled() && main->cmdExit->isEnabled() &&
+            images->cmdRefresh->isEnabled());
+    QCOMPARE(RunFixture::snapshot(f.target()).keys(), (QStringList{"a.BIN", "b.BIN"}));
+
+    // After a run the file left out is one click away, with the run's reason.
+    QTest::mouseClick(images->chkLeftOut, Qt::LeftButton);
+    QTRY_COMPARE(rowsOf(*view->model(), false), QStringList{"odd.BIN"});
+    const QString reason = view->model()->index(0, ImageListModel::Target).data().toString();
+    QVERIFY2(reason.startsWith(QStringLiteral("refused, ")), qPrintable(reason));
+    QTest::mouseClick(images->chkLeftOut, Qt::LeftButton);
+    QCOMPARE(view->model()->rowCount(), 3);
+
+    // Copying a row gives what inspect tells of the file.
+    view->sortByColumn(ImageListModel::Name, Qt::AscendingOrder);
+    view->selectRow(0);
+    view->setFocus();
+    QTest::keySequence(view, QKeySequence::Copy);
+    const QString inspected = RunCli({"inspect", f.source() + "a.BIN"}, f.store()).out;
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString(inspected).remove(f.source()));
+
+    // Its size and columns are not settings; it goes with the main window.
+    images->resize(images->size() + QSize(40, 40));
+    images->Unload();
+    QCOMPARE(f.store().contents(), stored);
+    main->cmdImages->click();
+    QVERIFY(Forms::frmImages.loaded());
+    main->Unload();
+    QVERIFY(!Forms::frmImages.loaded());
   }
 };
 
