@@ -1,5 +1,7 @@
-// The batch run: folder checks, overwrite policy, counters, the summary,
-// stopping, and never losing or half-writing a file.
+// The batch run: folder checks, overwrite policy, counters, the summary, stopping, and never
+// losing or half-writing a file. What a run tells of every file: a dry run's predictions come
+// true in the real run, and a file left out by a fault of the disk is told with the system's own
+// reason.
 #include <QLabel>
 #include <QtTest>
 #include <functional>
@@ -10,12 +12,16 @@
 
 #include "batch/BatchRun.h"
 #include "settings/modGlobals.h"
+#include "tests/support/DiskRecorder.h"
+#include "tests/support/RecordingFrontEnd.h"
 #include "tests/support/RunFixture.h"
 #include "tools/ImageBuilder.h"
 #include "ui/frmProcess.h"
 #include "ui/frm_Main.h"
 
+using namespace Qt::StringLiterals;
 using namespace ImageBuilder;
+using NativeFile::Change;
 using Toolkit::Answer;
 
 namespace {
@@ -109,6 +115,53 @@ const Hazard hazards[] = {
     {"same folder: a target that is another source is skipped", AlwaysOverwrite, Needs::CaseApart, [](RunFixture& f) { f.putSource("a.bin", Image112K(Bank8(), Bank1())); f.setFolders(f.source(), f.source()); f.setExtensions(".BIN", ".bin"); }, done(2, 0, 2), ""},
     {"same folder: a name differing in case from a source is no source", AlwaysOverwrite, Needs::CaseApart, [](RunFixture& f) { QFile::rename(f.source() + "a.BIN", f.source() + "A.BIN"); f.setFolders(f.source(), f.source()); f.setExtensions(".BIN", ".bin"); }, done(1, 1, 0), "A.bin"},
     {"same folder in other letters: a name differing in case is the source itself", AlwaysOverwrite, Needs::CaseOneName, [](RunFixture& f) { f.setFolders(f.source(), f.source().toUpper()); f.setExtensions(".BIN", ".bin"); }, done(1, 0, 1), ""},
+};
+// clang-format on
+
+ConversionSettingsRecord settingsFor(const RunFixture& f, quint8 overwrite) {
+  ConversionSettingsRecord s;
+  s.Source = f.source();
+  s.Target = f.target();
+  s.SourceExt = s.TargetExt = u".BIN"_s;
+  s.OutOrder = u"0,1,8,9"_s;
+  s.PadValue = u"FF"_s;
+  s.Overwrite = overwrite;
+  return s;
+}
+
+// A dry run's words for a file, as the real run says them once it came true.
+QString cameTrue(const QString& line) {
+  const QString name = line.section(u": "_s, 0, 0);
+  QString said = line.section(u": "_s, 1);
+  for (const auto& [would, did] : {std::pair{"would be written as ", "converted into "},
+                                   std::pair{"would replace ", "replaced "},
+                                   std::pair{"would ask whether to replace ", "replaced "}}) {
+    if (said.startsWith(QLatin1String(would)))
+      said = QLatin1String(did) + said.mid(int(strlen(would)));
+  }
+  if (said.startsWith(u"would keep the existing "_s))
+    said = u"skipped, the target exists and was kept"_s;
+  return name + u": "_s + said;
+}
+
+// clang-format off
+// The source folder holds a.BIN and b.BIN (images) and c.BIN (no layout's length); the target
+// folder holds b.BIN. A row arranges more, may make the disk fail (its dry run then cannot know),
+// and gives the real run's lines; %E stands for the system's reason for the row's error.
+struct Report { const char* name; quint8 overwrite; std::function<void(RunFixture&, DiskRecorder&)> arrange; bool foreseeable; const char* lines; const char* passedOver = ""; int error = 0; };
+const Report reports[] = {
+    {"never: the existing target is kept", NeverOverwrite, {}, true, "a.BIN: converted into a.BIN | b.BIN: skipped, the target exists and was kept | c.BIN: refused, no image layout has this length"},
+    {"always: the existing target is replaced", AlwaysOverwrite, {}, true, "a.BIN: converted into a.BIN | b.BIN: replaced b.BIN | c.BIN: refused, no image layout has this length"},
+    {"ask: Yes replaces", AskToOverwrite, {}, true, "a.BIN: converted into a.BIN | b.BIN: replaced b.BIN | c.BIN: refused, no image layout has this length"},
+    {"a folder, and a hidden file, with the extension are passed over, not counted", NeverOverwrite, [](RunFixture& f, DiskRecorder&) {
+       QDir(f.source()).mkdir(u"d.BIN"_s);
+       WriteFile(f.source() + u".e.BIN"_s, FourBankImage());
+       Hide(f.source() + u".e.BIN"_s); },
+     true, "a.BIN: converted into a.BIN | b.BIN: skipped, the target exists and was kept | c.BIN: refused, no image layout has this length", ".e.BIN: it is hidden | d.BIN: it is a folder"},
+    {"a full disk: the system's reason", AlwaysOverwrite, [](RunFixture&, DiskRecorder& disk) { disk.Fail(Change::Write, DiskFullError(), 100); },
+     false, "a.BIN: skipped, the target could not be written: %E | b.BIN: skipped, the target could not be written: %E | c.BIN: refused, no image layout has this length", "", DiskFullError()},
+    {"a flush that fails: the system's reason", NeverOverwrite, [](RunFixture&, DiskRecorder& disk) { disk.flushesAsWhole = false; disk.Fail(Change::FlushFile, DiskIoError()); },
+     false, "a.BIN: skipped, the target could not be written to the disk: %E | b.BIN: skipped, the target exists and was kept | c.BIN: refused, no image layout has this length", "", DiskIoError()},
 };
 // clang-format on
 
@@ -260,6 +313,40 @@ class BatchRunTest : public QObject {
     QCOMPARE(lastPrompt(f.messages), summary(68, 65, 3));
     QCOMPARE(RunFixture::snapshot(f.target()).size(), 65);
     QVERIFY(!QFile::exists(f.source() + "a.BIN"));
+  }
+
+  void predictionsComeTrue_data() {
+    addRows(reports);
+  }
+  void predictionsComeTrue() {
+    QFETCH(int, row);
+    const Report& r = reports[row];
+    RunFixture f;
+    QVERIFY(WriteFile(f.source() + u"a.BIN"_s, FourBankImage()));
+    QVERIFY(WriteFile(f.source() + u"b.BIN"_s, FourBankImage()));
+    QVERIFY(WriteFile(f.source() + u"c.BIN"_s, "short"));
+    QVERIFY(WriteFile(f.target() + u"b.BIN"_s, "old"));
+    // A dry run writes and flushes nothing: the faults meet the real run alone.
+    DiskRecorder disk;
+    if (r.arrange) r.arrange(f, disk);
+    const ConversionSettingsRecord settings = settingsFor(f, r.overwrite);
+    RecordingFrontEnd dry, real;
+    dry.runOver(settings, {.dryRun = true});
+    real.runOver(settings);
+    // The system's words for the error, as the run quotes them.
+    const QString expected =
+        QString::fromLatin1(r.lines).replace(u"%E"_s, qt_error_string(r.error).trimmed());
+    QCOMPARE(real.Lines(false).join(u" | "_s), expected);
+    QCOMPARE(real.passedOver.join(u" | "_s), QString::fromLatin1(r.passedOver));
+    QCOMPARE(real.messages.last().title, u"Operation Complete"_s);
+    if (r.foreseeable) {
+      QStringList predicted;
+      for (const QString& line : dry.Lines(true)) predicted.append(cameTrue(line));
+      QCOMPARE(predicted, real.Lines(false));
+      QCOMPARE(dry.messages.last().prompt, real.messages.last().prompt);
+    }
+    QCOMPARE(QDir(f.target()).entryList({u".~quillet-*"_s}, QDir::Files | QDir::Hidden),
+             QStringList());
   }
 };
 

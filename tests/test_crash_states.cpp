@@ -455,11 +455,7 @@ ConversionSettingsRecord inFolders(ConversionSettingsRecord s, const QTemporaryD
 
 // A run touching no state of the process; what it left in the target.
 Files runOver(const ConversionSettingsRecord& s) {
-  QStringList names;
-  QList<NativeFile::FolderEntry> passedOver;
-  ListSourceFolder(s.Source, s.SourceExt, &names, &passedOver);
-  RecordingFrontEnd frontEnd;
-  BatchRun(frontEnd, {}, s, names, passedOver).Go();
+  RecordingFrontEnd().runOver(s);
   return RunFixture::snapshot(s.Target);
 }
 

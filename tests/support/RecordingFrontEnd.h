@@ -25,6 +25,15 @@ class RecordingFrontEnd : public RunFrontEnd {
     passedOver.append(entry.name + QStringLiteral(": ") + entry.passedOver);
   }
 
+  // Runs over the settings' source folder, listed as the command line lists it, touching no state
+  // of the process.
+  void runOver(const ConversionSettingsRecord& s, const RunOptions& options = {}) {
+    QStringList names;
+    QList<NativeFile::FolderEntry> passedOver;
+    ListSourceFolder(s.Source, s.SourceExt, &names, &passedOver);
+    BatchRun(*this, options, s, names, passedOver).Go();
+  }
+
   // Each report as "name: what happened" in a real run's words, or a dry run's.
   QStringList Lines(bool dryRun) const {
     QStringList lines;
