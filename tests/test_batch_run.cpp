@@ -239,6 +239,38 @@ class BatchRunTest : public QObject {
     if (s.closeAt) QCOMPARE(f.messages.shown[1].buttons, Toolkit::Buttons::YesNo);
   }
 
+  void predictionsComeTrue_data() { addRows(reports); }
+  void predictionsComeTrue() {
+    QFETCH(int, row);
+    const Report& r = reports[row];
+    RunFixture f;
+    QVERIFY(WriteFile(f.source() + u"a.BIN"_s, FourBankImage()));
+    QVERIFY(WriteFile(f.source() + u"b.BIN"_s, FourBankImage()));
+    QVERIFY(WriteFile(f.source() + u"c.BIN"_s, "short"));
+    QVERIFY(WriteFile(f.target() + u"b.BIN"_s, "old"));
+    // A dry run writes and flushes nothing: the faults meet the real run alone.
+    DiskRecorder disk;
+    if (r.arrange) r.arrange(f, disk);
+    const ConversionSettingsRecord settings = settingsFor(f, r.overwrite);
+    RecordingFrontEnd dry, real;
+    dry.runOver(settings, {.dryRun = true});
+    real.runOver(settings);
+    // The system's words for the error, as the run quotes them.
+    const QString expected =
+        QString::fromLatin1(r.lines).replace(u"%E"_s, qt_error_string(r.error).trimmed());
+    QCOMPARE(real.Lines(false).join(u" | "_s), expected);
+    QCOMPARE(real.passedOver.join(u" | "_s), QString::fromLatin1(r.passedOver));
+    QCOMPARE(real.messages.last().title, u"Operation Complete"_s);
+    if (r.foreseeable) {
+      QStringList predicted;
+      for (const QString& line : dry.Lines(true)) predicted.append(cameTrue(line));
+      QCOMPARE(predicted, real.Lines(false));
+      QCOMPARE(dry.messages.last().prompt, real.messages.last().prompt);
+    }
+    QCOMPARE(QDir(f.target()).entryList({u".~quillet-*"_s}, QDir::Files | QDir::Hidden),
+             QStringList());
+  }
+
   // A run is refused before it touches a file, or whatever stands in the folders, writes only
   // regular files into the target folder and never touches what a link points to.
   void refusalsAndHazards_data() { addRows(hazards); }
@@ -313,40 +345,6 @@ class BatchRunTest : public QObject {
     QCOMPARE(lastPrompt(f.messages), summary(68, 65, 3));
     QCOMPARE(RunFixture::snapshot(f.target()).size(), 65);
     QVERIFY(!QFile::exists(f.source() + "a.BIN"));
-  }
-
-  void predictionsComeTrue_data() {
-    addRows(reports);
-  }
-  void predictionsComeTrue() {
-    QFETCH(int, row);
-    const Report& r = reports[row];
-    RunFixture f;
-    QVERIFY(WriteFile(f.source() + u"a.BIN"_s, FourBankImage()));
-    QVERIFY(WriteFile(f.source() + u"b.BIN"_s, FourBankImage()));
-    QVERIFY(WriteFile(f.source() + u"c.BIN"_s, "short"));
-    QVERIFY(WriteFile(f.target() + u"b.BIN"_s, "old"));
-    // A dry run writes and flushes nothing: the faults meet the real run alone.
-    DiskRecorder disk;
-    if (r.arrange) r.arrange(f, disk);
-    const ConversionSettingsRecord settings = settingsFor(f, r.overwrite);
-    RecordingFrontEnd dry, real;
-    dry.runOver(settings, {.dryRun = true});
-    real.runOver(settings);
-    // The system's words for the error, as the run quotes them.
-    const QString expected =
-        QString::fromLatin1(r.lines).replace(u"%E"_s, qt_error_string(r.error).trimmed());
-    QCOMPARE(real.Lines(false).join(u" | "_s), expected);
-    QCOMPARE(real.passedOver.join(u" | "_s), QString::fromLatin1(r.passedOver));
-    QCOMPARE(real.messages.last().title, u"Operation Complete"_s);
-    if (r.foreseeable) {
-      QStringList predicted;
-      for (const QString& line : dry.Lines(true)) predicted.append(cameTrue(line));
-      QCOMPARE(predicted, real.Lines(false));
-      QCOMPARE(dry.messages.last().prompt, real.messages.last().prompt);
-    }
-    QCOMPARE(QDir(f.target()).entryList({u".~quillet-*"_s}, QDir::Files | QDir::Hidden),
-             QStringList());
   }
 };
 

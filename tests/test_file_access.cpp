@@ -139,6 +139,39 @@ class TestFileAccess : public QObject {
     check("a write past the end grows the file", {{3, "Z"}}, QByteArray("\0\0\0Z", 4));
   }
 
+  void placingUnderAPolicy_data() { addRows(placements); }
+  void placingUnderAPolicy() {
+    QFETCH(int, row);
+    const Placement& p = placements[row];
+    QTemporaryDir dir;
+    DiskRecorder disk;
+    auto folder = begin(dir.path());
+    QVERIFY(folder);
+    auto group = written(*folder, {"before.BIN", "x.BIN", "after.BIN"});
+    // A second run is refused while this one holds the folder, and takes none of its files for
+    // leftovers.
+    TargetFolder::Refusal refusal{};
+    QVERIFY(!begin(dir.path(), &refusal));
+    QCOMPARE(refusal, TargetFolder::Refusal::Busy);
+    QCOMPARE(files(dir.path(), {".~quillet-*"}).size(), 3);
+    group[1].replace = p.replace;
+    const QString at = dir.filePath("x.BIN");
+    if (p.meanwhile == Meanwhile::File) QVERIFY(WriteFile(at, "other"));
+    if (p.meanwhile == Meanwhile::Folder) QVERIFY(QDir(dir.path()).mkdir("x.BIN"));
+    // Where each move is itself written through, every move's flush fails.
+    if (p.meanwhile == Meanwhile::FolderFlushFails)
+      disk.Fail(Change::FlushFolder, DiskIoError(), 3);
+    folder->Place(group);
+    QCOMPARE(QList({group[0].result, group[1].result, group[2].result}),
+             QList({p.others, p.result, p.others}));
+    QVERIFY(p.result == Result::Placed || !group[1].reason.isEmpty());
+    QCOMPARE(QList({ReadFile(at), ReadFile(dir.filePath("after.BIN"))}),
+             QList<QByteArray>({p.atName, "new"}));
+    QCOMPARE(files(dir.path(), {".~quillet-*"}), QStringList());
+    folder.reset();
+    QVERIFY(begin(dir.path()));
+  }
+
   // Whichever way the bytes go to the system, the name gets exactly them, every one reported to
   // the observer once, and no temporary file stays.
   void eachWritePath_data() { addRows(writePaths); }
@@ -221,41 +254,6 @@ class TestFileAccess : public QObject {
     }
     QVERIFY(!OpenForRead(InputFile, path("missing.bin")) && !QFile::exists(path("missing.bin")));
   }
-  void placingUnderAPolicy_data() {
-    addRows(placements);
-  }
-  void placingUnderAPolicy() {
-    QFETCH(int, row);
-    const Placement& p = placements[row];
-    QTemporaryDir dir;
-    DiskRecorder disk;
-    auto folder = begin(dir.path());
-    QVERIFY(folder);
-    auto group = written(*folder, {"before.BIN", "x.BIN", "after.BIN"});
-    // A second run is refused while this one holds the folder, and takes none of its files for
-    // leftovers.
-    TargetFolder::Refusal refusal{};
-    QVERIFY(!begin(dir.path(), &refusal));
-    QCOMPARE(refusal, TargetFolder::Refusal::Busy);
-    QCOMPARE(files(dir.path(), {".~quillet-*"}).size(), 3);
-    group[1].replace = p.replace;
-    const QString at = dir.filePath("x.BIN");
-    if (p.meanwhile == Meanwhile::File) QVERIFY(WriteFile(at, "other"));
-    if (p.meanwhile == Meanwhile::Folder) QVERIFY(QDir(dir.path()).mkdir("x.BIN"));
-    // Where each move is itself written through, every move's flush fails.
-    if (p.meanwhile == Meanwhile::FolderFlushFails)
-      disk.Fail(Change::FlushFolder, DiskIoError(), 3);
-    folder->Place(group);
-    QCOMPARE(QList({group[0].result, group[1].result, group[2].result}),
-             QList({p.others, p.result, p.others}));
-    QVERIFY(p.result == Result::Placed || !group[1].reason.isEmpty());
-    QCOMPARE(QList({ReadFile(at), ReadFile(dir.filePath("after.BIN"))}),
-             QList<QByteArray>({p.atName, "new"}));
-    QCOMPARE(files(dir.path(), {".~quillet-*"}), QStringList());
-    folder.reset();
-    QVERIFY(begin(dir.path()));
-  }
-
   // A flush of the whole file system does not reach a FUSE or network
   // server, and beside another program's unwritten gigabytes it would wait
   // for all of them: there each file is flushed before it takes its name.

@@ -74,6 +74,29 @@ class ImageListTest : public QObject {
  private Q_SLOTS:
   void cleanup() { flushClosedWindows(); }
 
+  // A look first, then a real run through the main window: every row tells what became of its
+  // file, whatever the look predicted.
+  void afterARunEveryRowSaysWhatHappened_data() { addRows(afters); }
+  void afterARunEveryRowSaysWhatHappened() {
+    QFETCH(int, row);
+    const After& a = afters[row];
+    RunFixture f;
+    f.putSource("c.BIN", "short");
+    for (int i = 1; i <= 5; ++i) f.putSource(QStringLiteral("f%1.BIN").arg(i), FourBankImage());
+    f.putTarget("f3.BIN", "old");
+    ConversionSettings.Overwrite = AskToOverwrite;
+    ImageListModel& model = *f.main()->Images;
+    survey(model);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    for (Answer answer : a.answers) f.messages.queue(answer);
+    f.messages.onShow = [&](const Toolkit::Message& message) {
+      if (a.closeAtQuestion && message.title == "Confirm Overwrite?")
+        QMetaObject::invokeMethod(Forms::frmProcess.loaded(), "close", Qt::QueuedConnection);
+    };
+    f.reorder();
+    QCOMPARE(rowsOf(model).join(" | "), QString::fromLatin1(a.rows));
+  }
+
   // Every layout and refusal, a folder, a pipe and a dangling link with the extension, a link to
   // an image: under each policy the rows and their words are the dry run's. What a row says of the
   // image and of the bytes its layout leaves out is what inspect and the notice of a run say.
@@ -110,31 +133,6 @@ class ImageListTest : public QObject {
                                    "refused: no image layout has this length", ""}));
     }
     QCOMPARE(RunFixture::snapshot(f.target()).keys(), QStringList{"two_bank_88k.bin"});
-  }
-
-  // A look first, then a real run through the main window: every row tells what became of its
-  // file, whatever the look predicted.
-  void afterARunEveryRowSaysWhatHappened_data() {
-    addRows(afters);
-  }
-  void afterARunEveryRowSaysWhatHappened() {
-    QFETCH(int, row);
-    const After& a = afters[row];
-    RunFixture f;
-    f.putSource("c.BIN", "short");
-    for (int i = 1; i <= 5; ++i) f.putSource(QStringLiteral("f%1.BIN").arg(i), FourBankImage());
-    f.putTarget("f3.BIN", "old");
-    ConversionSettings.Overwrite = AskToOverwrite;
-    ImageListModel& model = *f.main()->Images;
-    survey(model);
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    for (Answer answer : a.answers) f.messages.queue(answer);
-    f.messages.onShow = [&](const Toolkit::Message& message) {
-      if (a.closeAtQuestion && message.title == "Confirm Overwrite?")
-        QMetaObject::invokeMethod(Forms::frmProcess.loaded(), "close", Qt::QueuedConnection);
-    };
-    f.reorder();
-    QCOMPARE(rowsOf(model).join(" | "), QString::fromLatin1(a.rows));
   }
 
   void followsTheFolderAndTheRun() {
