@@ -40,7 +40,6 @@
 #include "tests/support/DiskRecorder.h"
 #include "tests/support/RecordingFrontEnd.h"
 #include "tests/support/RunFixture.h"
-#include "tests/support/TestSupport.h"
 #include "tools/ImageBuilder.h"
 #include "ui/frmProcess.h"
 #include "ui/frm_Main.h"
