@@ -22,9 +22,16 @@ inline CliResult RunCli(const QStringList& args, const TemporarySettingsStore& s
   env.insert("QUILLET_SETTINGS_ROOT", store.root());
   process.setProcessEnvironment(env);
   process.setWorkingDirectory(folder);
-  process.start(program, args);
-  process.closeWriteChannel();
-  if (!process.waitForFinished(60000)) return {};
+  // Wine now and then fails to make a process while its server is busy:
+  // a program that never started is started once more.
+  bool finished = false;
+  for (int attempt = 0; attempt < 2 && !finished; ++attempt) {
+    process.start(program, args);
+    process.closeWriteChannel();
+    finished = process.waitForFinished(60000);
+    if (!finished && process.error() != QProcess::FailedToStart) break;
+  }
+  if (!finished) return {};
   // Windows ends the lines of text output with CR LF.
   const auto text = [](const QByteArray& b) { return QString::fromUtf8(b).replace("\r\n", "\n"); };
   return {process.exitCode(), text(process.readAllStandardOutput()),
