@@ -3,7 +3,6 @@
 #include "engine/NativeFile.h"
 
 #include <QBuffer>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <condition_variable>
@@ -109,24 +108,15 @@ bool OthersWaiting(qint64 ownBytes) {
   return UnwrittenBytes() > 2 * ownBytes + OthersMargin;
 }
 
-// Writing through the system's cache costs a run least while the cache
-// holds little else: the whole flush of a group then hands the system all
-// its bytes at once, and it writes them in large pieces, many at a time.
-// Once other programs fill the cache, the system makes every writer through
-// it wait for their bytes too; writes that bypass it wait for the disk
-// only. What the system holds is looked at now and then, not for every file.
+// Every target must reach the disk before it is placed, so the system's
+// cache gains a run nothing but a copy of each byte: writes that bypass it
+// wait for the disk only, never for other programs' cached bytes, and leave
+// the cache to what the user has in it.
 bool Folder::wantsDirect() {
   if (Observer* observer = TheObserver()) {
     if (auto direct = observer->WritesDirect()) return *direct;
   }
-  if (!writesDirect_) return false;
-  constexpr qint64 LookEveryMilliseconds = 50;
-  const qint64 now = QDeadlineTimer::current().deadline();
-  if (othersLookedAt_ < 0 || now - othersLookedAt_ >= LookEveryMilliseconds) {
-    othersWaiting_ = OthersWaiting(unplacedCached_);
-    othersLookedAt_ = now;
-  }
-  return othersWaiting_;
+  return writesDirect_;
 }
 
 bool Folder::FlushesAsWhole() const {
@@ -166,7 +156,6 @@ std::unique_ptr<QIODevice> InMemory(const QByteArray& bytes) {
 Replacement::~Replacement() {
   discard();
   releaseHeld();
-  folder_->unplacedCached_ -= cachedBytes_;
 }
 
 namespace {

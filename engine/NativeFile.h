@@ -218,11 +218,6 @@ class Folder : public std::enable_shared_from_this<Folder> {
   // alignment of their memory; as the file system tells, else a page.
   std::atomic<int> directAlignment_{0};
   std::atomic<int> directMemoryAlignment_{0};
-  // The bytes of the folder's files written through the system's cache
-  // and not yet placed, and what was last found of other programs' bytes.
-  std::atomic<qint64> unplacedCached_{0};
-  std::atomic<qint64> othersLookedAt_{-1};
-  std::atomic<bool> othersWaiting_{false};
   bool wantsDirect();
 };
 
@@ -246,9 +241,8 @@ class Replacement : public QIODevice {
   // second call waits for that write and tells how it went.
   bool FinishWriting();
 
-  // Whether the file's bytes go to the disk bypassing the system's cache:
-  // only while other programs fill the cache, where the file system takes
-  // such writes.
+  // Whether the file's bytes go to the disk bypassing the system's cache,
+  // as they do wherever the file system takes such writes.
   bool WritesDirect() const { return direct_; }
 
   // Waits until the bytes are on the disk.
@@ -305,7 +299,6 @@ class Replacement : public QIODevice {
   char* held_ = nullptr;
   qint64 heldCapacity_ = 0;
   std::future<void> writing_;
-  qint64 cachedBytes_ = 0;  // counted in the folder's unplaced bytes
 };
 
 }  // namespace NativeFile

@@ -640,16 +640,11 @@ void Replacement::writeOut() {
     }
   }
   releaseHeld();
-  if (buffered) {
-    cachedBytes_ = end_;
-    folder_->unplacedCached_ += cachedBytes_;
 #ifdef Q_OS_LINUX
-    // A file flushed on its own finds its bytes already on their way; a
-    // group flushed as a whole is written out best all at once.
-    if (!folder_->FlushesAsWhole() || folder_->othersWaiting_)
-      ::sync_file_range(file, 0, 0, SYNC_FILE_RANGE_WRITE);
+  // A file flushed on its own finds its bytes already on their way; a
+  // group flushed as a whole is written out best all at once.
+  if (buffered && !folder_->FlushesAsWhole()) ::sync_file_range(file, 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
-  }
   if (::close(file) != 0) fail(errno);
   handle_ = -1;
 }
