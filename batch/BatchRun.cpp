@@ -215,11 +215,17 @@ class BatchRun::Run {
     Lib_File::CloseAllGuard closeAll;
     QString why;
     if (!folder_->Write(Lib_File::OutputFile, report.targetName, &why)) return skip(why);
-    AssembleImage(layout_, &image_);
-    const bool wrote =
-        Lib_File::WriteBytes(Lib_File::OutputFile, Lib_File::CurrentPosition, image_);
     TargetFolder::Placing placing;
     placing.file = Lib_File::TakeReplacement(Lib_File::OutputFile);
+    // Assembled straight into the memory that goes to the disk where the
+    // file has such memory, else written from the run's own buffer.
+    char* room = nullptr;
+    AssembleImage(layout_, [&](qint64 length) {
+      if ((room = placing.file->Reserve(length))) return room;
+      image_.resize(length);
+      return image_.data();
+    });
+    const bool wrote = room || placing.file->write(image_) == image_.size();
     // Its bytes start on their way to the disk, and the file is let go of
     // until its flush: a queue never holds many files open.
     if (!wrote || !placing.file->FinishWriting()) {

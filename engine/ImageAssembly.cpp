@@ -87,12 +87,18 @@ QByteArray AssembleImage(const OutputLayout& layout) {
 }
 
 void AssembleImage(const OutputLayout& layout, QByteArray* image) {
+  // Copied rather than shared, so that *image keeps its own memory.
+  AssembleImage(layout, [image](qint64 length) {
+    image->resize(length);
+    return image->data();
+  });
+}
+
+void AssembleImage(const OutputLayout& layout, const std::function<char*(qint64)>& memory) {
   if (layout.bank1Only) {
-    // Copied rather than shared, so that *image keeps its own memory.
     const qint64 length =
         layout.limit32K ? qMin(BankData()[1].size(), Size32K) : BankData()[1].size();
-    image->resize(length);
-    putPlace(image->data(), BankData()[1], length, 0);
+    putPlace(memory(length), BankData()[1], length, 0);
     return;
   }
   // A number no bank has counts as an empty bank, as banks 2 to 7 are.
@@ -109,16 +115,14 @@ void AssembleImage(const OutputLayout& layout, QByteArray* image) {
     case PadSizeCode::NoPadding: {
       qint64 total = 0;
       for (int number : layout.order) total += bank(number).size();
-      image->resize(total);
-      char* out = image->data();
+      char* out = memory(total);
       for (int number : layout.order) out = putPlace(out, bank(number), bank(number).size(), fill);
       return;
     }
     case PadSizeCode::Pad56K: placeSize = Size56K; break;
     case PadSizeCode::Pad64K: placeSize = Size64K; break;
   }
-  image->resize(4 * placeSize);
-  char* out = image->data();
+  char* out = memory(4 * placeSize);
   for (int number : layout.order) {
     if (layout.padSize == PadSizeCode::Pad64K && layout.frontPadding) {
       std::memset(out, fill, Size8K);

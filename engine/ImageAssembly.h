@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <array>
+#include <functional>
 
 // Builds the output image from BankData and the chosen layout.
 
@@ -39,3 +40,7 @@ QByteArray AssembleImage(const OutputLayout& layout);
 // The same, built in *image, whose memory is reused when it is large
 // enough: for callers that assemble one image after another.
 void AssembleImage(const OutputLayout& layout, QByteArray* image);
+
+// The same, built in the memory that memory(length) hands out for the
+// image's length, every byte of which it writes.
+void AssembleImage(const OutputLayout& layout, const std::function<char*(qint64)>& memory);

@@ -208,9 +208,27 @@ HeldBlocks& heldBlocks() {
 
 }  // namespace
 
+char* Replacement::Reserve(qint64 length) {
+  if (!direct_ || handle_ < 0 || failed_ || end_ != 0 || pos() != 0 || length <= 0 ||
+      !holdRoom(length))
+    return nullptr;
+  end_ = length;
+  QIODevice::seek(length);
+  return held_;
+}
+
 bool Replacement::hold(const char* data, qint64 size) {
   const qint64 at = pos();
   const qint64 end = at + size;
+  if (!holdRoom(end)) return false;
+  // What no write reached reads as zeros, as a file's gaps do.
+  if (at > end_) std::memset(held_ + end_, 0, size_t(at - end_));
+  std::memcpy(held_ + at, data, size_t(size));
+  end_ = qMax(end_, end);
+  return true;
+}
+
+bool Replacement::holdRoom(qint64 end) {
   if (end > heldCapacity_) {
     const qint64 wanted = (end + alignment_ - 1) / alignment_ * alignment_;
     char* grown = nullptr;
@@ -225,10 +243,6 @@ bool Replacement::hold(const char* data, qint64 size) {
     held_ = grown;
     heldCapacity_ = capacity;
   }
-  // What no write reached reads as zeros, as a file's gaps do.
-  if (at > end_) std::memset(held_ + end_, 0, size_t(at - end_));
-  std::memcpy(held_ + at, data, size_t(size));
-  end_ = qMax(end_, end);
   return true;
 }
 

@@ -245,6 +245,12 @@ class Replacement : public QIODevice {
   // as they do wherever the file system takes such writes.
   bool WritesDirect() const { return direct_; }
 
+  // For a file that bypasses the cache and has nothing written yet: the
+  // memory its first length bytes go to the disk from, for the caller to
+  // fill every byte of, which spares a copy; the file then holds those
+  // bytes as if written. Null for any other file, which takes write().
+  char* Reserve(qint64 length);
+
   // Waits until the bytes are on the disk.
   bool Flush();
 
@@ -281,6 +287,8 @@ class Replacement : public QIODevice {
   void awaitWriting();
   // Keeps a direct file's bytes in memory until they are written out.
   bool hold(const char* data, qint64 size);
+  // Room in that memory for the file's bytes up to end.
+  bool holdRoom(qint64 end);
   void releaseHeld();
 
   std::shared_ptr<Folder> folder_;
