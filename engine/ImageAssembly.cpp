@@ -87,7 +87,6 @@ QByteArray AssembleImage(const OutputLayout& layout) {
 }
 
 void AssembleImage(const OutputLayout& layout, QByteArray* image) {
-  // Copied rather than shared, so that *image keeps its own memory.
   AssembleImage(layout, [image](qint64 length) {
     image->resize(length);
     return image->data();
@@ -96,6 +95,7 @@ void AssembleImage(const OutputLayout& layout, QByteArray* image) {
 
 void AssembleImage(const OutputLayout& layout, const std::function<char*(qint64)>& memory) {
   if (layout.bank1Only) {
+    // Copied rather than shared, so that the memory handed out is the image's own.
     const qint64 length =
         layout.limit32K ? qMin(BankData()[1].size(), Size32K) : BankData()[1].size();
     putPlace(memory(length), BankData()[1], length, 0);
