@@ -212,7 +212,6 @@ class BatchRun::Run {
     }
 
     // The old target stays until the new image is complete and flushed.
-    Lib_File::CloseAllGuard closeAll;
     QString why;
     if (!folder_->Write(Lib_File::OutputFile, report.targetName, &why)) return skip(why);
     TargetFolder::Placing placing;

@@ -12,6 +12,18 @@ using Result = TargetFolder::Placing::Result;
 
 namespace {
 
+// A whole flush waits for every file of the file system with bytes on the
+// way to the disk, other programs' too: beside a program streaming
+// gigabytes into the same disk, it would wait for all of them. So it is
+// used only while the system holds little unwritten beyond the group's own
+// bytes: the margin leaves room for the group being written meanwhile and
+// for what other programs keep unwritten at any ordinary moment.
+constexpr qint64 OthersMargin = qint64(256) << 20;
+
+bool othersWaiting(qint64 ownBytes) {
+  return NativeFile::UnwrittenBytes() > 2 * ownBytes + OthersMargin;
+}
+
 // Flushes each file on its own, from several threads at once: a journaled
 // file system gathers flushes that wait together into one commit of its
 // journal and one flush of the disk's cache, so that a group costs a few of
@@ -102,8 +114,8 @@ void TargetFolder::place(std::vector<Placing>& group) {
   // disk with every file and has little else to write; each file on its
   // own everywhere else, and when the whole flush failed, to tell which
   // file it was.
-  const bool flushedAsWhole = written && folder_->FlushesAsWhole() &&
-                              !NativeFile::OthersWaiting(ownBytes) && folder_->FlushFileSystem();
+  const bool flushedAsWhole = written && folder_->FlushesAsWhole() && !othersWaiting(ownBytes) &&
+                              folder_->FlushFileSystem();
   std::vector<char> flushed(group.size(), flushedAsWhole);
   if (!flushedAsWhole) flushEach(group, flushed);
   bool anyPlaced = false;

@@ -100,19 +100,11 @@ qint64 UnwrittenBytes() {
   return SystemUnwrittenBytes();
 }
 
-// What other programs keep unwritten at any ordinary moment, beyond the
-// run's own bytes.
-constexpr qint64 OthersMargin = qint64(256) << 20;
-
-bool OthersWaiting(qint64 ownBytes) {
-  return UnwrittenBytes() > 2 * ownBytes + OthersMargin;
-}
-
 // Every target must reach the disk before it is placed, so the system's
 // cache gains a run nothing but a copy of each byte: writes that bypass it
 // wait for the disk only, never for other programs' cached bytes, and leave
 // the cache to what the user has in it.
-bool Folder::wantsDirect() {
+bool Folder::wantsDirect() const {
   if (Observer* observer = TheObserver()) {
     if (auto direct = observer->WritesDirect()) return *direct;
   }

@@ -85,11 +85,6 @@ bool FlushesAsWhole(quint64 fileSystemType);
 // program's on every file system; -1 where the system does not tell.
 qint64 UnwrittenBytes();
 
-// Whether the system holds much more unwritten than the run's own bytes:
-// other programs' bytes, which a flush of the whole file system would wait
-// for, and for which the system makes every writer through its cache wait.
-bool OthersWaiting(qint64 ownBytes);
-
 // Every change the file layer makes to a disk, in the order it asks them of
 // the system. Names are those in the held folder. The three flushes are the
 // barriers: FlushFile puts one file's bytes and length on the disk,
@@ -218,7 +213,7 @@ class Folder : public std::enable_shared_from_this<Folder> {
   // alignment of their memory; as the file system tells, else a page.
   std::atomic<int> directAlignment_{0};
   std::atomic<int> directMemoryAlignment_{0};
-  bool wantsDirect();
+  bool wantsDirect() const;
 };
 
 // A file that is to take a name in a folder as a whole. Its bytes go to a
