@@ -6,7 +6,8 @@
 // window's run is timed from the key press to its summary, less the same
 // for a run of one file: what the files themselves cost. For the first
 // folder it also times both runs beside another program streaming 3 GiB
-// into the same file system, against the same runs alone; last it takes
+// into the same file system, against the same runs alone and against bare
+// writes of as many files that keep the same promise; last it takes
 // quillet-cli's peak memory over a folder of the most files a run takes.
 // Each ratio is the median of paired rounds' ratios. Run as root, it
 // measures on a fresh journaled ext4 file system on a loop device that
@@ -35,9 +36,14 @@
 #include "ui/frm_Main.h"
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
 #endif
 
 using namespace ImageBuilder;
@@ -254,23 +260,77 @@ class Streamer {
   QProcess writer_;
 };
 
+// The least a run's promise costs on this disk: the same number of files
+// written with nothing else done, each a new file whose bytes bypass the
+// cache, from as many threads as a run flushes from, and flushed as a run
+// must flush them. Alone that is one flush of the file system; beside the
+// stream it is each file on its own, as a whole flush would wait for the
+// stream's gigabytes. Its ratio beside to alone is the disk's and the
+// system's, not any program's. -1 where such writes cannot be made.
+double secondsForBareWrites(const QString& target, int count, bool eachFile) {
+#ifdef Q_OS_LINUX
+  constexpr int Threads = 32;
+  const QByteArray folder = QFile::encodeName(target);
+  const int held = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (held < 0) return -1;
+  std::atomic<int> next{0};
+  std::atomic<bool> failed{false};
+  auto writeSome = [&] {
+    void* bytes = nullptr;
+    if (posix_memalign(&bytes, 4096, size_t(ImageBytes)) != 0) {
+      failed = true;
+      return;
+    }
+    std::memset(bytes, 0xFF, size_t(ImageBytes));
+    for (int i = next++; i < count; i = next++) {
+      const QByteArray name = imageName(i).toLatin1();
+      const int file = ::openat(held, name.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_DIRECT | O_CLOEXEC, 0644);
+      if (file < 0 || ::pwrite(file, bytes, size_t(ImageBytes), 0) != ImageBytes ||
+          (eachFile && ::fdatasync(file) != 0)) {
+        failed = true;
+      }
+      if (file >= 0) ::close(file);
+    }
+    std::free(bytes);
+  };
+  QElapsedTimer timer;
+  timer.start();
+  std::vector<std::thread> threads;
+  for (int i = 0; i < Threads; ++i) threads.emplace_back(writeSome);
+  for (std::thread& thread : threads) thread.join();
+  if (!eachFile && ::syncfs(held) != 0) failed = true;
+  const double t = timer.nsecsElapsed() / 1e9;
+  ::close(held);
+  return failed ? -1 : t;
+#else
+  Q_UNUSED(target);
+  Q_UNUSED(count);
+  Q_UNUSED(eachFile);
+  return -1;
+#endif
+}
+
 // The seconds of one round of runs alone and beside a streaming writer,
 // alternated so that both meet the same state of the machine.
-enum BesidePhase { RunAlone, RunBeside, CliAlone, CliBeside, BesideCount };
+enum BesidePhase { RunAlone, RunBeside, CliAlone, CliBeside, BareAlone, BareBeside, BesideCount };
 using BesideTimes = std::array<double, BesideCount>;
 
-BesideTimes measureBesideOnce(const QString& work, double* streamedGiB) {
+BesideTimes measureBesideOnce(const QString& work, int count, double* streamedGiB) {
   const QString source = work + QStringLiteral("/src");
   const QString target = work + QStringLiteral("/beside");
   BesideTimes t{};
-  for (int phase = RunAlone; phase <= CliBeside; ++phase) {
+  for (int phase = RunAlone; phase < BesideCount; ++phase) {
     const bool window = phase == RunAlone || phase == RunBeside;
-    const bool beside = phase == RunBeside || phase == CliBeside;
+    const bool bare = phase == BareAlone || phase == BareBeside;
+    const bool beside = phase == RunBeside || phase == CliBeside || phase == BareBeside;
     QDir().mkpath(target);
     settle();
     std::optional<Streamer> streamer;
     if (beside) streamer.emplace(work);
-    t[phase] = window ? secondsToRun(source, target) : secondsToConvert(source, target);
+    t[phase] = window ? secondsToRun(source, target)
+               : bare ? secondsForBareWrites(target, count, beside)
+                      : secondsToConvert(source, target);
     if (beside) *streamedGiB = double(streamer->written()) / GiB;
     streamer.reset();
     remove(target);
@@ -444,14 +504,15 @@ int main(int argc, char* argv[]) {
     }
     out.flush();
     if (n == sizes.first()) {
-      std::vector<double> runRatio, cliRatio, streamed;
+      std::vector<double> runRatio, cliRatio, bareRatio, streamed;
       std::array<std::vector<double>, BesideCount> beside;
       for (int round = 0; round < rounds; ++round) {
         double gib = 0;
-        const BesideTimes b = measureBesideOnce(work, &gib);
+        const BesideTimes b = measureBesideOnce(work, n, &gib);
         for (size_t i = 0; i < b.size(); ++i) beside[i].push_back(b[i]);
         runRatio.push_back(b[RunBeside] / b[RunAlone]);
         cliRatio.push_back(b[CliBeside] / b[CliAlone]);
+        bareRatio.push_back(b[BareBeside] / b[BareAlone]);
         streamed.push_back(gib);
       }
       out << QStringLiteral(
@@ -466,6 +527,17 @@ int main(int argc, char* argv[]) {
                  .arg(median(beside[CliAlone]), 0, 'f', 2)
                  .arg(median(beside[CliBeside]), 0, 'f', 2)
                  .arg(ratio(median(cliRatio)));
+      if (median(beside[BareAlone]) > 0 && median(beside[BareBeside]) > 0) {
+        out << QStringLiteral(
+                   "  bare writes of as many new files, bypassing the cache, 32 threads (alone "
+                   "one flush of the file system, beside a flush of each file): %1 s alone, %2 s "
+                   "beside, beside/alone %3; beside, window/bare %4, quillet-cli/bare %5\n")
+                   .arg(median(beside[BareAlone]), 0, 'f', 2)
+                   .arg(median(beside[BareBeside]), 0, 'f', 2)
+                   .arg(ratio(median(bareRatio)))
+                   .arg(ratio(median(beside[RunBeside]) / median(beside[BareBeside])))
+                   .arg(ratio(median(beside[CliBeside]) / median(beside[BareBeside])));
+      }
       out.flush();
     }
     remove(work);
