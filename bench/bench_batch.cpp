@@ -267,9 +267,10 @@ class Streamer {
 // stream it is each file on its own, as a whole flush would wait for the
 // stream's gigabytes. Its ratio beside to alone is the disk's and the
 // system's, not any program's. -1 where such writes cannot be made.
+constexpr int BareWriteThreads = 32;
+
 double secondsForBareWrites(const QString& target, int count, bool eachFile) {
 #ifdef Q_OS_LINUX
-  constexpr int Threads = 32;
   const QByteArray folder = QFile::encodeName(target);
   const int held = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (held < 0) return -1;
@@ -297,7 +298,7 @@ double secondsForBareWrites(const QString& target, int count, bool eachFile) {
   QElapsedTimer timer;
   timer.start();
   std::vector<std::thread> threads;
-  for (int i = 0; i < Threads; ++i) threads.emplace_back(writeSome);
+  for (int i = 0; i < BareWriteThreads; ++i) threads.emplace_back(writeSome);
   for (std::thread& thread : threads) thread.join();
   if (!eachFile && ::syncfs(held) != 0) failed = true;
   const double t = timer.nsecsElapsed() / 1e9;
@@ -347,6 +348,13 @@ BesideTimes measureBesideOnce(const QString& work, int count, double* streamedGi
 double median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
+}
+
+// The median of the rounds' own ratios of one phase's seconds to another's.
+double medianRatio(const std::vector<double>& over, const std::vector<double>& under) {
+  std::vector<double> ratios;
+  for (size_t i = 0; i < over.size(); ++i) ratios.push_back(over[i] / under[i]);
+  return median(ratios);
 }
 
 // A fresh journaled ext4 file system on a loop device, as a desktop's disk
@@ -469,14 +477,9 @@ int main(int argc, char* argv[]) {
     makeImages(work + QStringLiteral("/one"), 0, 1);
     settle();
     std::array<std::vector<double>, PhaseCount> seconds;
-    std::vector<double> runFloor, runDurable, cliFloor, cliDurable;
     for (int round = 0; round < rounds; ++round) {
       const Times t = measureOnce(work, n);
       for (size_t i = 0; i < t.size(); ++i) seconds[i].push_back(t[i]);
-      runFloor.push_back(t[Run] / t[Floor]);
-      runDurable.push_back(t[Run] / t[DurableCopy]);
-      cliFloor.push_back(t[Cli] / t[Floor]);
-      cliDurable.push_back(t[Cli] / t[DurableCopy]);
     }
     std::array<double, PhaseCount> m{};
     out << QStringLiteral("%1 files:").arg(n);
@@ -485,9 +488,11 @@ int main(int argc, char* argv[]) {
       out << QStringLiteral(" %1 %2 s;").arg(QLatin1String(PhaseNames[i])).arg(m[i], 0, 'f', 2);
     }
     out << "\n  summary: " << summary << "\n"
-        << "  window/floor " << ratio(median(runFloor)) << ", window/durable "
-        << ratio(median(runDurable)) << "; quillet-cli/floor " << ratio(median(cliFloor))
-        << ", quillet-cli/durable " << ratio(median(cliDurable)) << "\n";
+        << "  window/floor " << ratio(medianRatio(seconds[Run], seconds[Floor]))
+        << ", window/durable " << ratio(medianRatio(seconds[Run], seconds[DurableCopy]))
+        << "; quillet-cli/floor " << ratio(medianRatio(seconds[Cli], seconds[Floor]))
+        << ", quillet-cli/durable " << ratio(medianRatio(seconds[Cli], seconds[DurableCopy]))
+        << "\n";
     if (!first) {
       first = m;
       firstN = n;
@@ -504,15 +509,12 @@ int main(int argc, char* argv[]) {
     }
     out.flush();
     if (n == sizes.first()) {
-      std::vector<double> runRatio, cliRatio, bareRatio, streamed;
+      std::vector<double> streamed;
       std::array<std::vector<double>, BesideCount> beside;
       for (int round = 0; round < rounds; ++round) {
         double gib = 0;
         const BesideTimes b = measureBesideOnce(work, n, &gib);
         for (size_t i = 0; i < b.size(); ++i) beside[i].push_back(b[i]);
-        runRatio.push_back(b[RunBeside] / b[RunAlone]);
-        cliRatio.push_back(b[CliBeside] / b[CliAlone]);
-        bareRatio.push_back(b[BareBeside] / b[BareAlone]);
         streamed.push_back(gib);
       }
       out << QStringLiteral(
@@ -523,20 +525,21 @@ int main(int argc, char* argv[]) {
                  .arg(median(streamed), 0, 'f', 1)
                  .arg(median(beside[RunAlone]), 0, 'f', 2)
                  .arg(median(beside[RunBeside]), 0, 'f', 2)
-                 .arg(ratio(median(runRatio)))
+                 .arg(ratio(medianRatio(beside[RunBeside], beside[RunAlone])))
                  .arg(median(beside[CliAlone]), 0, 'f', 2)
                  .arg(median(beside[CliBeside]), 0, 'f', 2)
-                 .arg(ratio(median(cliRatio)));
+                 .arg(ratio(medianRatio(beside[CliBeside], beside[CliAlone])));
       if (median(beside[BareAlone]) > 0 && median(beside[BareBeside]) > 0) {
         out << QStringLiteral(
-                   "  bare writes of as many new files, bypassing the cache, 32 threads (alone "
-                   "one flush of the file system, beside a flush of each file): %1 s alone, %2 s "
-                   "beside, beside/alone %3; beside, window/bare %4, quillet-cli/bare %5\n")
+                   "  bare writes of as many new files, bypassing the cache, %1 threads (alone "
+                   "one flush of the file system, beside a flush of each file): %2 s alone, %3 s "
+                   "beside, beside/alone %4; beside, window/bare %5, quillet-cli/bare %6\n")
+                   .arg(BareWriteThreads)
                    .arg(median(beside[BareAlone]), 0, 'f', 2)
                    .arg(median(beside[BareBeside]), 0, 'f', 2)
-                   .arg(ratio(median(bareRatio)))
-                   .arg(ratio(median(beside[RunBeside]) / median(beside[BareBeside])))
-                   .arg(ratio(median(beside[CliBeside]) / median(beside[BareBeside])));
+                   .arg(ratio(medianRatio(beside[BareBeside], beside[BareAlone])))
+                   .arg(ratio(medianRatio(beside[RunBeside], beside[BareBeside])))
+                   .arg(ratio(medianRatio(beside[CliBeside], beside[BareBeside])));
       }
       out.flush();
     }
