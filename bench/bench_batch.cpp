@@ -224,7 +224,8 @@ Times measureOnce(const QString& work, int count) {
   // The durable copy comes after a run, not right after cp: removing cp's
   // files frees memory just written, and a machine that hands memory left
   // free back to its host gives such memory quickest to the next writer
-  // through the cache, so the durable copy took less time than the cp in it.
+  // through the cache: right after cp, the durable copy took less time than
+  // the cp inside it.
   t[Run] = windowSeconds(work, source);
   t[DurableCopy] = durableCopySeconds(source, work + QStringLiteral("/durable"));
   QDir().mkpath(work + QStringLiteral("/cli"));
