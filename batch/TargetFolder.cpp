@@ -78,6 +78,7 @@ std::unique_ptr<TargetFolder> TargetFolder::Begin(const QString& path, bool writ
     }
   }
   *refusal = Refusal::None;
+  folder->PreferCache(folder->FlushesAsWhole() && !othersWaiting(0));
   return std::unique_ptr<TargetFolder>(new TargetFolder(std::move(folder)));
 }
 
@@ -114,10 +115,15 @@ void TargetFolder::place(std::vector<Placing>& group) {
   // disk with every file and has little else to write; each file on its
   // own everywhere else, and when the whole flush failed, to tell which
   // file it was.
-  const bool flushedAsWhole = written && folder_->FlushesAsWhole() && !othersWaiting(ownBytes) &&
-                              folder_->FlushFileSystem();
+  const bool asWhole = folder_->FlushesAsWhole() && !othersWaiting(ownBytes);
+  // The next files are written the way that suits how this group was
+  // flushed: through the cache for a whole flush, else bypassing it.
+  folder_->PreferCache(asWhole);
+  const bool flushedAsWhole = written && asWhole && folder_->FlushFileSystem();
   std::vector<char> flushed(group.size(), flushedAsWhole);
   if (!flushedAsWhole) flushEach(group, flushed);
+  for (size_t i = 0; i < group.size(); ++i)
+    if (flushed[i] && !group[i].file->WritesDirect()) group[i].file->DropCached();
   bool anyPlaced = false;
   for (size_t i = 0; i < group.size(); ++i) {
     Placing& placing = group[i];

@@ -101,10 +101,12 @@ qint64 UnwrittenBytes() {
 }
 
 // Every target must reach the disk before it is placed, so the system's
-// cache gains a run nothing but a copy of each byte: writes that bypass it
-// wait for the disk only, never for other programs' cached bytes, and leave
-// the cache to what the user has in it.
+// cache gains a run little but a copy of each byte: writes that bypass it
+// wait for the disk only, never for other programs' cached bytes. Only a
+// group flushed as a whole while little else waits is written back faster
+// from the cache, and the run then drops the group's copy once it is flushed.
 bool Folder::wantsDirect() const {
+  if (prefersCache_) return false;
   if (Observer* observer = TheObserver()) {
     if (auto direct = observer->WritesDirect()) return *direct;
   }

@@ -193,6 +193,13 @@ class Folder : public std::enable_shared_from_this<Folder> {
   // system (FlushFileSystem) rather than one by one (Replacement::Flush).
   bool FlushesAsWhole() const;
   bool FlushFileSystem();
+
+  // Whether the folder's next files go through the system's cache even
+  // where they could bypass it. Files flushed with one flush of the whole
+  // file system are written back from the cache in requests as large as the
+  // disk takes, sooner than a few writer threads write them bypassing it;
+  // bypassing pays where each file is flushed on its own.
+  void PreferCache(bool prefer) { prefersCache_ = prefer; }
   // Makes the folder's entries (new names, replaced names) durable; the
   // system's reason in why when it cannot.
   bool Flush(QString* why = nullptr);
@@ -209,6 +216,7 @@ class Folder : public std::enable_shared_from_this<Folder> {
   // Whether new files are written bypassing the system's cache: unless the
   // file system is memory, until it refuses such a write.
   std::atomic<bool> writesDirect_{false};
+  std::atomic<bool> prefersCache_{false};
   // The offsets and lengths such writes must be multiples of, and the
   // alignment of their memory; as the file system tells, else a page.
   std::atomic<int> directAlignment_{0};
@@ -248,6 +256,11 @@ class Replacement : public QIODevice {
 
   // Waits until the bytes are on the disk.
   bool Flush();
+
+  // Lets the system forget its copy of a flushed file's bytes: a run never
+  // reads a target again, and the memory this frees is what the next files
+  // are written into, rather than pushing out what the user has cached.
+  void DropCached();
 
   // The system's own words for the first thing that failed ("No space left
   // on device"); empty while nothing has.

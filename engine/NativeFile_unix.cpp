@@ -649,6 +649,20 @@ void Replacement::writeOut() {
   handle_ = -1;
 }
 
+void Replacement::DropCached() {
+#ifdef Q_OS_LINUX
+  if (failed_ || temporaryName_.isEmpty()) return;
+  // By name in the held folder, as Flush opens it; forgetting cached bytes
+  // never changes a file, whichever one stands at the name.
+  const QByteArray name = temporaryName_.toLatin1();
+  const int handle =
+      ::openat(fd(folder_->handle_), name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (handle < 0) return;
+  ::posix_fadvise(handle, 0, 0, POSIX_FADV_DONTNEED);
+  ::close(handle);
+#endif
+}
+
 bool Replacement::Flush() {
   awaitWriting();
   if (failed_ || temporaryName_.isEmpty()) return false;

@@ -341,6 +341,9 @@ bool Replacement::FinishWriting() {
   return handle_ != -1 && !failed_;
 }
 
+// The system's cache manager lets go of written bytes on its own.
+void Replacement::DropCached() {}
+
 bool Replacement::Flush() {
   if (handle_ == -1 || failed_) return false;
   const bool flushed = Made([&] { return operation(Change::FlushFile, *folder_, temporaryName_); },
