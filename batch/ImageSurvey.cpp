@@ -11,8 +11,8 @@ namespace {
 
 // Reports are handed on in groups, so that the list changes a few times a
 // second rather than once per file.
-constexpr qint64 GroupMilliseconds = 100;
-constexpr size_t GroupFiles = 512;
+constexpr qint64 ReportMilliseconds = 100;
+constexpr size_t ReportFiles = 512;
 
 // The dry run's front end on the look's thread: keeps the reports, hands
 // them on in groups through post, and stops when asked.
@@ -33,7 +33,7 @@ class SurveyFrontEnd : public RunFrontEnd {
   bool StopRequested() const override { return *stop_; }
   void FileDone(const FileReport& report) override {
     group_.push_back(report);
-    if (group_.size() >= GroupFiles || clock_.hasExpired(GroupMilliseconds)) hand();
+    if (group_.size() >= ReportFiles || clock_.hasExpired(ReportMilliseconds)) hand();
   }
   void PassedOver(const NativeFile::FolderEntry& entry) override { passedOver.append(entry); }
 

@@ -20,8 +20,6 @@ using Lib_File::ReadBytes;
 
 namespace {
 
-constexpr std::array<int, 4> SlotNames{0, 1, 8, 9};
-
 // Marks of the 256K recognition, at offsets from the start of a bank.
 constexpr qint64 CopyrightOffset = 32611;
 constexpr QByteArrayView Copyright("Copyright");

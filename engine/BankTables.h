@@ -12,6 +12,8 @@
 // number (0, 1, 8 and 9; the other indexes stay empty).
 
 inline constexpr int BankCount = 10;
+// The numbers of the four program banks, lowest first.
+inline constexpr std::array<int, 4> SlotNames{0, 1, 8, 9};
 
 inline constexpr qint64 K = 1024;
 inline constexpr qint64 Size8K = 8 * K;

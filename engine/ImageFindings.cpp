@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr std::array<int, 4> SlotNames{0, 1, 8, 9};
 constexpr qint64 Unlimited = std::numeric_limits<qint64>::max();
 
 // Slicing by eight: table k holds the CRC of a byte followed by k zero
