@@ -13,9 +13,14 @@ quillet_install_missing "${QUILLET_BUILD_PACKAGES[@]}" clang libclang-rt-14-dev 
 jobs="$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 
+# The two test builds compile each library's files together (a unity
+# build), which reads Qt's headers once per library rather than once per
+# file and halves their time; the package's and the Windows builds compile
+# every file on its own, which also tells of a file that lacks an include.
 echo "== Build with warnings as errors, run the tests"
 plain="$root/build/test"
-cmake -S "$root" -B "$plain" -DCMAKE_BUILD_TYPE=Debug -DQUILLET_WERROR=ON >/dev/null
+cmake -S "$root" -B "$plain" -DCMAKE_BUILD_TYPE=Debug -DQUILLET_WERROR=ON \
+  -DCMAKE_UNITY_BUILD=ON >/dev/null
 cmake --build "$plain" -j"$jobs"
 ctest --test-dir "$plain" --output-on-failure -j"$jobs"
 
@@ -31,7 +36,7 @@ tail -n 1 "$root/build/fuzz.log"
 echo "== The same tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 asan="$root/build/sanitize"
 cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=Debug -DQUILLET_WERROR=ON \
-  -DQUILLET_SANITIZE=ON -DQUILLET_BUILD_BENCH=OFF >/dev/null
+  -DQUILLET_SANITIZE=ON -DQUILLET_BUILD_BENCH=OFF -DCMAKE_UNITY_BUILD=ON >/dev/null
 cmake --build "$asan" -j"$jobs"
 ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" \
   LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0" \
