@@ -200,6 +200,7 @@ class Folder : public std::enable_shared_from_this<Folder> {
   // disk takes, sooner than a few writer threads write them bypassing it;
   // bypassing pays where each file is flushed on its own.
   void PreferCache(bool prefer) { prefersCache_ = prefer; }
+
   // Makes the folder's entries (new names, replaced names) durable; the
   // system's reason in why when it cannot.
   bool Flush(QString* why = nullptr);

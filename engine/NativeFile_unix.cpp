@@ -653,10 +653,11 @@ void Replacement::DropCached() {
 #ifdef Q_OS_LINUX
   if (failed_ || temporaryName_.isEmpty()) return;
   // By name in the held folder, as Flush opens it; forgetting cached bytes
-  // never changes a file, whichever one stands at the name.
+  // never changes a file, whichever one stands at the name, and a pipe put
+  // there meanwhile cannot make the open wait.
   const QByteArray name = temporaryName_.toLatin1();
-  const int handle =
-      ::openat(fd(folder_->handle_), name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  const int handle = ::openat(fd(folder_->handle_), name.constData(),
+                              O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (handle < 0) return;
   ::posix_fadvise(handle, 0, 0, POSIX_FADV_DONTNEED);
   ::close(handle);
@@ -667,13 +668,14 @@ bool Replacement::Flush() {
   awaitWriting();
   if (failed_ || temporaryName_.isEmpty()) return false;
   // Opened anew by its name in the held folder; it must still be the file
-  // this run wrote.
+  // this run wrote, and a pipe put at the name cannot make the open wait.
   const QByteArray name = temporaryName_.toLatin1();
-  int handle = ::openat(fd(folder_->handle_), name.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  const int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+  int handle = ::openat(fd(folder_->handle_), name.constData(), O_WRONLY | flags);
   // A umask that took the owner's write permission leaves reading, which
   // flushes just the same on a local disk.
   if (handle < 0 && errno == EACCES) {
-    handle = ::openat(fd(folder_->handle_), name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    handle = ::openat(fd(folder_->handle_), name.constData(), O_RDONLY | flags);
   }
   if (handle < 0) return fail(errno);
   struct stat info {};

@@ -13,6 +13,10 @@
 #ifdef Q_OS_LINUX
 #include <linux/magic.h>
 #endif
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace Lib_File;
 using namespace ImageBuilder;
@@ -316,6 +320,28 @@ class TestFileAccess : public QObject {
     QCOMPARE(whole, "0000111");  // FUSE, NFS, 9P, overlay; ext4, XFS, Btrfs
 #else
     QSKIP("file system types are Linux's");
+#endif
+  }
+
+  // A pipe that another program puts at a written file's temporary name never makes the run
+  // wait, and the file fails rather than taking its name.
+  void pipeAtTheTemporaryName() {
+#ifdef Q_OS_UNIX
+    QTemporaryDir dir;
+    auto folder = NativeFile::Folder::Open(dir.path());
+    QVERIFY(OpenForReplace(OutputFile, *folder, "x.BIN") && WriteBytes(OutputFile, -1, "new"));
+    auto file = TakeReplacement(OutputFile);
+    QVERIFY(file->FinishWriting());
+    const QStringList temporary = files(dir.path());
+    QCOMPARE(temporary.size(), 1);
+    const QByteArray at = QFile::encodeName(dir.filePath(temporary[0]));
+    QVERIFY(::unlink(at.constData()) == 0 && ::mkfifo(at.constData(), 0600) == 0);
+    file->DropCached();
+    QVERIFY(!file->Flush());
+    QCOMPARE(file->Place(true), NativeFile::Replacement::Placed::Failed);
+    QVERIFY(!QFile::exists(dir.filePath("x.BIN")));
+#else
+    QSKIP("no pipes in folders here");
 #endif
   }
 
