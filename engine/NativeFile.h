@@ -294,6 +294,9 @@ class Replacement : public QIODevice {
   void writeOut();
   // Waits for the writer thread, if it has the file.
   void awaitWriting();
+  // Opens the written file again, for a flush or to drop its cached bytes
+  // (Unix).
+  int reopen(int access) const;
   // Keeps a direct file's bytes in memory until they are written out.
   bool hold(const char* data, qint64 size);
   // Room in that memory for the file's bytes up to end.

@@ -649,15 +649,19 @@ void Replacement::writeOut() {
   handle_ = -1;
 }
 
+// A written file is opened anew by its temporary name in the held folder,
+// never through a link; a pipe put at the name cannot make the open wait.
+int Replacement::reopen(int access) const {
+  return ::openat(fd(folder_->handle_), temporaryName_.toLatin1().constData(),
+                  access | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+}
+
 void Replacement::DropCached() {
 #ifdef Q_OS_LINUX
   if (failed_ || temporaryName_.isEmpty()) return;
-  // By name in the held folder, as Flush opens it; forgetting cached bytes
-  // never changes a file, whichever one stands at the name, and a pipe put
-  // there meanwhile cannot make the open wait.
-  const QByteArray name = temporaryName_.toLatin1();
-  const int handle = ::openat(fd(folder_->handle_), name.constData(),
-                              O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  // Forgetting cached bytes never changes a file, whichever one stands at
+  // the name.
+  const int handle = reopen(O_RDONLY);
   if (handle < 0) return;
   ::posix_fadvise(handle, 0, 0, POSIX_FADV_DONTNEED);
   ::close(handle);
@@ -667,16 +671,11 @@ void Replacement::DropCached() {
 bool Replacement::Flush() {
   awaitWriting();
   if (failed_ || temporaryName_.isEmpty()) return false;
-  // Opened anew by its name in the held folder; it must still be the file
-  // this run wrote, and a pipe put at the name cannot make the open wait.
-  const QByteArray name = temporaryName_.toLatin1();
-  const int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-  int handle = ::openat(fd(folder_->handle_), name.constData(), O_WRONLY | flags);
+  // It must still be the file this run wrote.
+  int handle = reopen(O_WRONLY);
   // A umask that took the owner's write permission leaves reading, which
   // flushes just the same on a local disk.
-  if (handle < 0 && errno == EACCES) {
-    handle = ::openat(fd(folder_->handle_), name.constData(), O_RDONLY | flags);
-  }
+  if (handle < 0 && errno == EACCES) handle = reopen(O_RDONLY);
   if (handle < 0) return fail(errno);
   struct stat info {};
   if (::fstat(handle, &info) != 0 ||

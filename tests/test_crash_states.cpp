@@ -549,7 +549,7 @@ class CrashStatesTest : public QObject {
       RunRecorder disk;
       disk.writesDirect = r.direct;
       disk.flushesAsWhole = r.asWhole;
-      disk.unwrittenBytes = r.event == Event::OthersWrittenOut ? qint64(3) << 30 : 0;
+      disk.SetUnwrittenBytes(r.event == Event::OthersWrittenOut ? qint64(3) << 30 : 0);
       if (!r.noReplace) disk.Fail(Change::RenameNoReplace, EINVAL, 1000);
       // Both front ends' runs keep the index of the file being converted: d's is 3, b's 1.
       disk.beforeCreate = [&] {
@@ -558,7 +558,7 @@ class CrashStatesTest : public QObject {
           disk.Note({Kind::Appears, p.target, u"d.BIN"_s, {}, 0, OtherProgram});
           p.appeared.insert(u"d.BIN"_s, OtherProgram);
         }
-        if (r.event == Event::OthersWrittenOut && FileIndex == 1) disk.unwrittenBytes = 0;
+        if (r.event == Event::OthersWrittenOut && FileIndex == 1) disk.SetUnwrittenBytes(0);
         if (r.event == Event::Stop && r.frontEnd == FrontEnd::Window && FileIndex == 1)
           QMetaObject::invokeMethod(Forms::frmProcess.loaded(), "close", Qt::QueuedConnection);
       };

@@ -284,12 +284,12 @@ class TestFileAccess : public QObject {
     DiskRecorder disk;
     disk.writesDirect = true;  // as any disk that takes such writes
     disk.flushesAsWhole = !c.fileByFile;
-    disk.unwrittenBytes = c.othersAtStart;
+    disk.SetUnwrittenBytes(c.othersAtStart);
     auto folder = begin(dir.path());
     QVERIFY(folder);
     const qsizetype begun = disk.Records().size();  // past the file that tried the folder
     auto group = written(*folder, {"a.BIN", "b.BIN", "c.BIN"});
-    disk.unwrittenBytes = c.othersLater;
+    disk.SetUnwrittenBytes(c.othersLater);
     folder->Place(group);
     auto next = written(*folder, {"d.BIN"});
     folder->Place(next);

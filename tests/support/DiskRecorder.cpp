@@ -57,6 +57,16 @@ void DiskRecorder::record(const NativeFile::Operation& operation, int error) {
   records_.append(std::move(r));
 }
 
+void DiskRecorder::SetUnwrittenBytes(std::optional<qint64> bytes) {
+  QMutexLocker locked(&lock_);
+  unwrittenBytes_ = bytes;
+}
+
+std::optional<qint64> DiskRecorder::UnwrittenBytes() {
+  QMutexLocker locked(&lock_);
+  return unwrittenBytes_;
+}
+
 int DiskFullError() {
 #ifdef Q_OS_WIN
   return ERROR_DISK_FULL;

@@ -32,7 +32,9 @@ class DiskRecorder : public NativeFile::Observer {
 
   // The next `times` changes of this kind fail with the error.
   void Fail(NativeFile::Change change, int error, int times = 1);
-  std::optional<qint64> unwrittenBytes;
+  // The system's unwritten bytes as the run sees them; a test may change
+  // them while a run places files on a thread of its own.
+  void SetUnwrittenBytes(std::optional<qint64> bytes);
   std::optional<bool> flushesAsWhole;
   std::optional<bool> writesDirect;
 
@@ -42,7 +44,7 @@ class DiskRecorder : public NativeFile::Observer {
 
   int Before(const NativeFile::Operation& operation) override;
   void After(const NativeFile::Operation& operation, int error) override;
-  std::optional<qint64> UnwrittenBytes() override { return unwrittenBytes; }
+  std::optional<qint64> UnwrittenBytes() override;
   std::optional<bool> FlushesAsWhole() override { return flushesAsWhole; }
   std::optional<bool> WritesDirect() override { return writesDirect; }
 
@@ -52,6 +54,7 @@ class DiskRecorder : public NativeFile::Observer {
   mutable QMutex lock_;
   QList<Record> records_;
   QMap<NativeFile::Change, std::pair<int, int>> failing_;  // error, times left
+  std::optional<qint64> unwrittenBytes_;
 };
 
 // The system's errors for a full disk and for a failing one.
