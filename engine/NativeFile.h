@@ -271,7 +271,8 @@ class Replacement : public QIODevice {
   // Moves the file to its name in one step. A link standing there is
   // replaced itself, never followed. Without replace, whatever stands at
   // the name stays and the answer is Exists. On anything but Done the
-  // temporary file is removed.
+  // temporary file is removed, and only it: what another program put at
+  // its name meanwhile is neither placed nor removed.
   Placed Place(bool replace);
 
   bool isSequential() const override { return false; }
@@ -297,6 +298,12 @@ class Replacement : public QIODevice {
   // Opens the written file again, for a flush or to drop its cached bytes
   // (Unix).
   int reopen(int access) const;
+  // Whether the file at the temporary name is still the one this run made,
+  // not something another program put there since (Unix).
+  bool atItsName() const;
+  // Something else stands at the temporary name: the file fails and the
+  // name is never touched again; false, to return (Unix).
+  bool leaveName();
   // Keeps a direct file's bytes in memory until they are written out.
   bool hold(const char* data, qint64 size);
   // Room in that memory for the file's bytes up to end.

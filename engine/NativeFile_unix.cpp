@@ -64,6 +64,14 @@ int validSequence(const unsigned char* data, qsizetype left) {
   return overlong || surrogate || point > 0x10FFFF ? 0 : length;
 }
 
+// Whether the file is the one a run made. A file removed and made anew at
+// once may get the freed number back, so the length of one written whole
+// counts too; -1 where a failed write may have left any length.
+bool isFile(const struct stat& info, const Identity& identity, qint64 length) {
+  return S_ISREG(info.st_mode) && (length < 0 || info.st_size == length) &&
+         Identity{static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)} == identity;
+}
+
 Operation operation(Change change, const Folder& folder, const QString& name,
                     const QString& to = {}) {
   Operation made;
@@ -656,6 +664,13 @@ int Replacement::reopen(int access) const {
                   access | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
 }
 
+bool Replacement::atItsName() const {
+  struct stat info {};
+  return ::fstatat(fd(folder_->handle_), temporaryName_.toLatin1().constData(), &info,
+                   AT_SYMLINK_NOFOLLOW) == 0 &&
+         isFile(info, identity_, failed_ ? -1 : end_);
+}
+
 void Replacement::DropCached() {
 #ifdef Q_OS_LINUX
   if (failed_ || temporaryName_.isEmpty()) return;
@@ -676,12 +691,14 @@ bool Replacement::Flush() {
   // A umask that took the owner's write permission leaves reading, which
   // flushes just the same on a local disk.
   if (handle < 0 && errno == EACCES) handle = reopen(O_RDONLY);
-  if (handle < 0) return fail(errno);
+  if (handle < 0) {
+    const int error = errno;
+    return atItsName() ? fail(error) : leaveName();
+  }
   struct stat info {};
-  if (::fstat(handle, &info) != 0 ||
-      Identity{static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)} != identity_) {
+  if (::fstat(handle, &info) != 0 || !isFile(info, identity_, end_)) {
     ::close(handle);
-    return fail(ENOENT);
+    return leaveName();
   }
   const bool flushed = Made([&] { return operation(Change::FlushFile, *folder_, temporaryName_); },
                             [&] {
@@ -701,6 +718,12 @@ Replacement::Placed Replacement::Place(bool replace) {
   FinishWriting();
   if (failed_ || temporaryName_.isEmpty()) {
     discard();
+    return Placed::Failed;
+  }
+  // Another program may have put something at the name since the flush;
+  // a file flushed with the whole file system was never looked at.
+  if (!atItsName()) {
+    leaveName();
     return Placed::Failed;
   }
   const int folder = fd(folder_->handle_);
@@ -753,11 +776,19 @@ bool Replacement::fail(int error) {
   return false;
 }
 
+bool Replacement::leaveName() {
+  temporaryName_.clear();
+  failed_ = true;
+  if (reason_.isEmpty())
+    reason_ = QStringLiteral("another program removed or replaced its temporary file");
+  return false;
+}
+
 void Replacement::discard() {
   awaitWriting();
   if (handle_ >= 0) ::close(fd(handle_));
   handle_ = -1;
-  if (!temporaryName_.isEmpty()) {
+  if (!temporaryName_.isEmpty() && atItsName()) {
     Made([&] { return operation(Change::Unlink, *folder_, temporaryName_); },
          [&] {
            return ::unlinkat(fd(folder_->handle_), temporaryName_.toLatin1().constData(), 0) == 0;

@@ -356,6 +356,8 @@ Replacement::Placed Replacement::Place(bool replace) {
     discard();
     return Placed::Failed;
   }
+  // Until here the file was held unshared, so that nobody could put
+  // anything else at its name; the move follows the close at once.
   CloseHandle(asHandle(handle_));
   handle_ = -1;
   QIODevice::close();

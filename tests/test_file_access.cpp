@@ -89,6 +89,19 @@ const Placement placements[] = {
 // clang-format on
 
 // clang-format off
+// What another program puts at a written file's temporary name before it is placed, flushed on its
+// own or with the whole file system.
+enum class AtTemporary { Pipe, File };
+struct TemporaryTaken { const char* name; AtTemporary put; bool asWhole; };
+const TemporaryTaken temporaryTaken[] = {
+    {"a pipe, each file flushed", AtTemporary::Pipe, false},
+    {"a pipe, flushed as a whole", AtTemporary::Pipe, true},
+    {"a file, each file flushed", AtTemporary::File, false},
+    {"a file, flushed as a whole", AtTemporary::File, true},
+};
+// clang-format on
+
+// clang-format off
 // Three files placed as one group, then a fourth: c/C each create through the cache or bypassing
 // it; the flushes of a file, of the file system and of the folder.
 struct FlushCase { const char* name; bool fileByFile; qint64 othersAtStart, othersLater; const char* creates; QList<int> flushes; };
@@ -323,25 +336,44 @@ class TestFileAccess : public QObject {
 #endif
   }
 
-  // A pipe that another program puts at a written file's temporary name never makes the run
-  // wait, and the file fails rather than taking its name.
-  void pipeAtTheTemporaryName() {
+  // Whatever another program puts at a written file's temporary name is neither waited for,
+  // nor placed as the target, nor removed; the rest of the group is placed.
+  void temporaryNameTakenMeanwhile_data() {
+    addRows(temporaryTaken);
+  }
+  void temporaryNameTakenMeanwhile() {
+    QFETCH(int, row);
+    const TemporaryTaken& c = temporaryTaken[row];
 #ifdef Q_OS_UNIX
     QTemporaryDir dir;
-    auto folder = NativeFile::Folder::Open(dir.path());
-    QVERIFY(OpenForReplace(OutputFile, *folder, "x.BIN") && WriteBytes(OutputFile, -1, "new"));
-    auto file = TakeReplacement(OutputFile);
-    QVERIFY(file->FinishWriting());
-    const QStringList temporary = files(dir.path());
+    DiskRecorder disk;
+    disk.flushesAsWhole = c.asWhole;
+    disk.SetUnwrittenBytes(0);
+    auto folder = begin(dir.path());
+    QVERIFY(folder);
+    auto group = written(*folder, {"x.BIN"});
+    const QStringList temporary = files(dir.path(), {"*.tmp"});
     QCOMPARE(temporary.size(), 1);
+    auto more = written(*folder, {"y.BIN"});
+    group.push_back(std::move(more[0]));
+    QVERIFY(group[0].file->FinishWriting());
     const QByteArray at = QFile::encodeName(dir.filePath(temporary[0]));
-    QVERIFY(::unlink(at.constData()) == 0 && ::mkfifo(at.constData(), 0600) == 0);
-    file->DropCached();
-    QVERIFY(!file->Flush());
-    QCOMPARE(file->Place(true), NativeFile::Replacement::Placed::Failed);
+    QVERIFY(::unlink(at.constData()) == 0);
+    const bool pipe = c.put == AtTemporary::Pipe;
+    QVERIFY(pipe ? ::mkfifo(at.constData(), 0600) == 0 : WriteFile(at, "other"));
+    folder->Place(group);
+    QCOMPARE(group[0].result, Result::Failed);
+    QVERIFY2(group[0].reason.endsWith("another program removed or replaced its temporary file"),
+             qPrintable(group[0].reason));
+    QCOMPARE(group[1].result, Result::Placed);
     QVERIFY(!QFile::exists(dir.filePath("x.BIN")));
+    struct stat info {};
+    QVERIFY(::lstat(at.constData(), &info) == 0);
+    QCOMPARE(bool(S_ISFIFO(info.st_mode)), pipe);
+    if (!pipe) QCOMPARE(ReadFile(at), QByteArray("other"));
 #else
-    QSKIP("no pipes in folders here");
+    Q_UNUSED(c);
+    QSKIP("a file being written is held unshared here: nobody can take its name");
 #endif
   }
 
