@@ -214,6 +214,7 @@ class Folder : public std::enable_shared_from_this<Folder> {
   qintptr lock_ = -1;
   quint64 type_ = 0;
   std::atomic<bool> noReplaceRenames_{true};  // until the file system says otherwise
+  std::atomic<bool> links_{true};             // the same
   // Whether new files are written bypassing the system's cache: unless the
   // file system is memory, until it refuses such a write.
   std::atomic<bool> writesDirect_{false};

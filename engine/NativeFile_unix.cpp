@@ -739,7 +739,10 @@ Replacement::Placed Replacement::Place(bool replace) {
     });
   } else {
     // A file system without that kind of rename (FUSE, some network ones)
-    // says so once: a new link fails just the same when the name is taken.
+    // refuses it with EINVAL: a new link fails just the same when the name
+    // is taken. One without links either (exFAT or FAT through FUSE) says
+    // EPERM to those. FAT says the same of a name it takes no file by, so
+    // the folder is known to lack a way only once the next one worked.
     errno = EINVAL;
 #ifdef Q_OS_LINUX
     if (folder_->noReplaceRenames_) {
@@ -750,13 +753,39 @@ Replacement::Placed Replacement::Place(bool replace) {
     }
 #endif
     if (!placed && (errno == EINVAL || errno == ENOSYS)) {
-      folder_->noReplaceRenames_ = false;
-      placed = change(Change::Link, [&] {
-        return ::linkat(folder, from.constData(), folder, to.constData(), 0) == 0;
-      });
+      const bool links = folder_->links_;
+      if (links) {
+        placed = change(Change::Link, [&] {
+          return ::linkat(folder, from.constData(), folder, to.constData(), 0) == 0;
+        });
+      }
       if (placed) {
+        folder_->noReplaceRenames_ = false;
         Made([&] { return operation(Change::Unlink, *folder_, temporaryName_); },
              [&] { return ::unlinkat(folder, from.constData(), 0) == 0; });
+      } else if (!links || errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS) {
+        // Nothing can refuse a taken name in the move itself here: the name
+        // is looked at just before a plain rename, so that only a file put
+        // there in that instant could be replaced.
+        struct stat info {};
+        if (::fstatat(folder, to.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+          errno = EEXIST;
+        } else if (errno == ENOENT) {
+          placed = change(Change::Rename, [&] {
+            return ::renameat(folder, from.constData(), folder, to.constData()) == 0;
+          });
+          // A FUSE server may number the file anew as it refuses the move
+          // (exFAT's does): the file of the written length at the temporary
+          // name, in the folder this run holds, is still the one written, and
+          // is removed as such.
+          const int error = errno;
+          if (!placed && ::fstatat(folder, from.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+              S_ISREG(info.st_mode) && info.st_size == end_) {
+            identity_ = {static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
+          }
+          errno = error;
+        }
+        if (placed) folder_->noReplaceRenames_ = folder_->links_ = false;
       }
     }
   }

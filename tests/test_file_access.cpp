@@ -75,16 +75,41 @@ std::vector<TargetFolder::Placing> written(TargetFolder& folder, const QStringLi
   return group;
 }
 
+// Fails the changes it is told to, and numbers a file anew as a move of it to the refused name
+// is refused, as exFAT through FUSE does.
+class Renumbering : public DiskRecorder {
+ public:
+  QString refused;
+  int Before(const NativeFile::Operation& o) override {
+    if (o.change == Change::Rename && o.to == refused) {
+      const QString at = o.folder + o.name;
+      if (!QFile::copy(at, at + ".copy") || !QFile::remove(at) || !QFile::rename(at + ".copy", at))
+        qFatal("cannot number %s anew", qPrintable(at));
+    }
+    return DiskRecorder::Before(o);
+  }
+};
+
 // clang-format off
 // What comes to stand at a target's name (or happens to the folder) after the file was written and
-// before it is placed, and what placing it and the files before and after it must then do.
-enum class Meanwhile { Nothing, File, Folder, FolderFlushFails };
-struct Placement { const char* name; bool replace; Meanwhile meanwhile; Result result, others; QByteArray atName; };
+// before it is placed, and what placing it and the files before and after it must then do. The
+// folder's file system moves a file to a free name without replacing in one step, or has only
+// links for that, or neither (exFAT and FAT through FUSE); so the file after the middle one takes
+// its name by a no-replace rename, a link, or a rename once the name was seen free. A name the
+// file system refuses (FAT's "?") is refused by each of them, as FAT does, and may leave the
+// file numbered anew.
+enum class Meanwhile { Nothing, File, Folder, FolderFlushFails, NameRefused };
+enum class Moves { OneStep, Links, Neither };
+struct Placement { const char* name; bool replace; Meanwhile meanwhile; Moves moves; Result result, others; QByteArray atName; };
 const Placement placements[] = {
-    {"a file another program put at a free name is kept", false, Meanwhile::File, Result::Kept, Result::Placed, "other"},
-    {"a file the user let be replaced is replaced", true, Meanwhile::File, Result::Placed, Result::Placed, "new"},
-    {"a folder at the name fails the file alone", true, Meanwhile::Folder, Result::Failed, Result::Placed, ""},
-    {"a folder that cannot be flushed fails every file placed", false, Meanwhile::FolderFlushFails, Result::Failed, Result::Failed, "new"},
+    {"a file another program put at a free name is kept", false, Meanwhile::File, Moves::OneStep, Result::Kept, Result::Placed, "other"},
+    {"a file the user let be replaced is replaced", true, Meanwhile::File, Moves::OneStep, Result::Placed, Result::Placed, "new"},
+    {"a folder at the name fails the file alone", true, Meanwhile::Folder, Moves::OneStep, Result::Failed, Result::Placed, ""},
+    {"a folder that cannot be flushed fails every file placed", false, Meanwhile::FolderFlushFails, Moves::OneStep, Result::Failed, Result::Failed, "new"},
+    {"placed by links: a file put at a free name is kept", false, Meanwhile::File, Moves::Links, Result::Kept, Result::Placed, "other"},
+    {"neither one-step moves nor links: free names are still taken, a file put at one is kept", false, Meanwhile::File, Moves::Neither, Result::Kept, Result::Placed, "other"},
+    {"neither one-step moves nor links: a file the user let be replaced is replaced", true, Meanwhile::File, Moves::Neither, Result::Placed, Result::Placed, "new"},
+    {"a name the file system refuses fails the file alone, and the next still moves in one step", false, Meanwhile::NameRefused, Moves::OneStep, Result::Failed, Result::Placed, ""},
 };
 // clang-format on
 
@@ -173,8 +198,12 @@ class TestFileAccess : public QObject {
   void placingUnderAPolicy() {
     QFETCH(int, row);
     const Placement& p = placements[row];
+#ifndef Q_OS_UNIX
+    if (p.moves != Moves::OneStep || p.meanwhile == Meanwhile::NameRefused)
+      QSKIP("every file system here moves a file without replacing in one step");
+#endif
     QTemporaryDir dir;
-    DiskRecorder disk;
+    Renumbering disk;
     auto folder = begin(dir.path());
     QVERIFY(folder);
     auto group = written(*folder, {"before.BIN", "x.BIN", "after.BIN"});
@@ -191,6 +220,14 @@ class TestFileAccess : public QObject {
     // Where each move is itself written through, every move's flush fails.
     if (p.meanwhile == Meanwhile::FolderFlushFails)
       disk.Fail(Change::FlushFolder, DiskIoError(), 3);
+    if (p.meanwhile == Meanwhile::NameRefused) {
+      disk.refused = "x.BIN";
+      for (Change move : {Change::RenameNoReplace, Change::Rename})
+        disk.FailAt("x.BIN", move, EINVAL);
+      disk.FailAt("x.BIN", Change::Link, EPERM);
+    }
+    if (p.moves != Moves::OneStep) disk.Fail(Change::RenameNoReplace, EINVAL, 1000);
+    if (p.moves == Moves::Neither) disk.Fail(Change::Link, EPERM, 1000);
     folder->Place(group);
     QCOMPARE(QList({group[0].result, group[1].result, group[2].result}),
              QList({p.others, p.result, p.others}));
@@ -198,13 +235,20 @@ class TestFileAccess : public QObject {
     QCOMPARE(QList({ReadFile(at), ReadFile(dir.filePath("after.BIN"))}),
              QList<QByteArray>({p.atName, "new"}));
     QCOMPARE(files(dir.path(), {".~quillet-*"}), QStringList());
+    std::optional<Change> lastMove;
+    for (const DiskRecorder::Record& r : disk.Records())
+      if (r.to == "after.BIN" && r.error == 0) lastMove = r.change;
+    const Change expectedMove[] = {Change::RenameNoReplace, Change::Link, Change::Rename};
+    QCOMPARE(lastMove, expectedMove[int(p.moves)]);
     folder.reset();
     QVERIFY(begin(dir.path()));
   }
 
   // Whichever way the bytes go to the system, the name gets exactly them, every one reported to
   // the observer once, and no temporary file stays.
-  void eachWritePath_data() { addRows(writePaths); }
+  void eachWritePath_data() {
+    addRows(writePaths);
+  }
   void eachWritePath() {
     QFETCH(int, row);
     const WritePath& w = writePaths[row];

@@ -21,6 +21,11 @@ void DiskRecorder::Fail(NativeFile::Change change, int error, int times) {
   failing_[change] = {error, times};
 }
 
+void DiskRecorder::FailAt(const QString& to, NativeFile::Change change, int error) {
+  QMutexLocker locked(&lock_);
+  failingAt_[{change, to}] = error;
+}
+
 QList<DiskRecorder::Record> DiskRecorder::Records() const {
   QMutexLocker locked(&lock_);
   return records_;
@@ -35,10 +40,13 @@ int DiskRecorder::Made(NativeFile::Change change) const {
 
 int DiskRecorder::Before(const NativeFile::Operation& operation) {
   QMutexLocker locked(&lock_);
+  int error = failingAt_.value({operation.change, operation.to});
   auto failing = failing_.find(operation.change);
-  if (failing == failing_.end() || failing->second <= 0) return 0;
-  --failing->second;
-  const int error = failing->first;
+  if (error == 0 && (failing == failing_.end() || failing->second <= 0)) return 0;
+  if (error == 0) {
+    --failing->second;
+    error = failing->first;
+  }
   locked.unlock();
   record(operation, error);
   return error;

@@ -32,6 +32,8 @@ class DiskRecorder : public NativeFile::Observer {
 
   // The next `times` changes of this kind fail with the error.
   void Fail(NativeFile::Change change, int error, int times = 1);
+  // Every change of this kind that gives a file the name fails with the error.
+  void FailAt(const QString& to, NativeFile::Change change, int error);
   // The system's unwritten bytes as the run sees them; a test may change
   // them while a run places files on a thread of its own.
   void SetUnwrittenBytes(std::optional<qint64> bytes);
@@ -53,7 +55,8 @@ class DiskRecorder : public NativeFile::Observer {
 
   mutable QMutex lock_;
   QList<Record> records_;
-  QMap<NativeFile::Change, std::pair<int, int>> failing_;  // error, times left
+  QMap<NativeFile::Change, std::pair<int, int>> failing_;        // error, times left
+  QMap<std::pair<NativeFile::Change, QString>, int> failingAt_;  // error
   std::optional<qint64> unwrittenBytes_;
 };
 
