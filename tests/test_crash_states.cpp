@@ -502,6 +502,7 @@ struct Row {
   bool noReplace;         // the file system renames without replacing; else a link and an unlink
   const char* answers;    // to the overwrite questions: y, n or c for each
   const char* converted;  // the targets the run converts
+  bool links = true;      // without one-step renames: placed by links, else by looked-at renames
 };
 const Row rows[] = {
     {"window, always", FrontEnd::Window, AlwaysOverwrite, Event::None, true, true, true, "", "a.BIN b.BIN c.BIN d.BIN"},
@@ -516,6 +517,7 @@ const Row rows[] = {
     {"command line, never, flushed file by file through the cache, placed by links", FrontEnd::CommandLine, NeverOverwrite, Event::None, false, false, false, "", "a.BIN d.BIN"},
     {"command line, a name that appears mid-run is kept", FrontEnd::CommandLine, AlwaysOverwrite, Event::NameAppears, true, true, true, "", "a.BIN b.BIN c.BIN"},
     {"command line, ask: yes, then no", FrontEnd::CommandLine, AskToOverwrite, Event::None, false, true, true, "yn", "a.BIN b.BIN d.BIN"},
+    {"window, a name that appears mid-run is kept, with neither one-step renames nor links", FrontEnd::Window, NeverOverwrite, Event::NameAppears, false, false, false, "", "a.BIN", false},
     {"command line, ask: c stops the run", FrontEnd::CommandLine, AskToOverwrite, Event::Stop, true, false, true, "yc", "a.BIN b.BIN"},
 };
 // clang-format on
@@ -551,6 +553,7 @@ class CrashStatesTest : public QObject {
       disk.flushesAsWhole = r.asWhole;
       disk.SetUnwrittenBytes(r.event == Event::OthersWrittenOut ? qint64(3) << 30 : 0);
       if (!r.noReplace) disk.Fail(Change::RenameNoReplace, EINVAL, 1000);
+      if (!r.links) disk.Fail(Change::Link, EPERM, 1000);
       // Both front ends' runs keep the index of the file being converted: d's is 3, b's 1.
       disk.beforeCreate = [&] {
         if (r.event == Event::NameAppears && FileIndex == 3 && p.appeared.isEmpty()) {
