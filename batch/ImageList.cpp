@@ -29,8 +29,8 @@ QString shownName(const QString& name) {
 // What the image is: what the recognition found, as inspect says it; from a
 // report without findings, its length class and the check that refused it
 // or why it could not be read.
-QString whatItIs(const FileReport& report) {
-  if (report.findings && report.length >= 0) return ImageSummary(*report.findings);
+QString whatItIs(const FileReport& report, const ImageFindings* findings) {
+  if (findings && report.length >= 0) return ImageSummary(*findings);
   const QString lengthClass = LengthClassName(report.length);
   if (report.refusal != Refusal::None) {
     return (lengthClass.isEmpty() ? QString() : lengthClass + QStringLiteral(", ")) +
@@ -58,9 +58,11 @@ QString displayText(const ImageListRow& row, int column) {
                  : QString();
     case ImageListModel::Image:
       if (!row.passedOver.isEmpty()) return {};
-      return report ? whatItIs(*report) : QString();
-    case ImageListModel::LeftOut:
-      return report && report->findings ? DroppedSummary(*report->findings) : QString();
+      return report ? whatItIs(*report, row.findings()) : QString();
+    case ImageListModel::LeftOut: {
+      const ImageFindings* findings = row.findings();
+      return findings ? DroppedSummary(*findings) : QString();
+    }
     case ImageListModel::Target: return targetText(row);
     default: return {};
   }
@@ -71,6 +73,11 @@ QString displayText(const ImageListRow& row, int column) {
 const FileReport* ImageListRow::report() const {
   if (outcome) return &*outcome;
   return prediction ? &*prediction : nullptr;
+}
+
+const ImageFindings* ImageListRow::findings() const {
+  if (outcome && outcome->findings) return outcome->findings.get();
+  return prediction && prediction->findings ? prediction->findings.get() : nullptr;
 }
 
 bool ImageListRow::leftOut() const {

@@ -23,6 +23,10 @@ struct ImageListRow {
 
   // The report that says most of the image: its outcome's, or its prediction's.
   const FileReport* report() const;
+  // What is known of the bytes in the image: what its run found, else what
+  // the last look found. A run from the window reads each image once and
+  // leaves that to the look, which may come only after it.
+  const ImageFindings* findings() const;
   // Whether a run leaves the file out: skipped, refused, stopped, passed
   // over or never reached; predicted so while no run has taken it up.
   bool leftOut() const;

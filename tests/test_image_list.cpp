@@ -135,6 +135,25 @@ class ImageListTest : public QObject {
     QCOMPARE(RunFixture::snapshot(f.target()).keys(), QStringList{"two_bank_88k.bin"});
   }
 
+  // A run before any look reads no image twice, so its rows know nothing of the bytes it left
+  // out; the look that opening the list makes still shows them beside what the run did.
+  void aLookAfterARunShowsWhatTheImagesHold() {
+    RunFixture f;
+    f.putSource("cal.BIN", With(Image256K({Bank0(), Bank1(48 * 1024), Bank8(), Bank9()}, true),
+                                0x10100, "CAL 4.2 EEC"));
+    f.reorder();
+    ImageListModel& model = *f.main()->Images;
+    QCOMPARE(rowsOf(model), QStringList{"cal.BIN: converted into cal.BIN"});
+    survey(model);
+    QCOMPARE(rowsOf(model), QStringList{"cal.BIN: converted into cal.BIN"});
+    QCOMPARE(model.index(0, ImageListModel::Image).data().toString(),
+             QStringLiteral("256K, front padding, banks 0 in slot 0, 1 in slot 1, 8 in slot 8, 9 "
+                            "in slot 9"));
+    QCOMPARE(model.index(0, ImageListModel::LeftOut).data().toString(),
+             QStringLiteral("11 bytes that are not fill: padding of slot 1 at 0x10000 "
+                            "(\"CAL 4.2 EEC\")"));
+  }
+
   void followsTheFolderAndTheRun() {
     RunFixture f;
     f.putSource(QStringLiteral("b.BIN"), FourBankImage());

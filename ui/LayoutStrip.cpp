@@ -13,9 +13,8 @@ namespace {
 
 const ImageFindings* findingsAt(const QModelIndex& index) {
   const auto row = index.data(ImageListModel::RowRole).value<ImageListRow>();
-  const FileReport* report = row.report();
-  return report && report->findings && report->findings->recognised ? report->findings.get()
-                                                                    : nullptr;
+  const ImageFindings* findings = row.findings();
+  return findings && findings->recognised ? findings : nullptr;
 }
 
 qint64 slotLength(PadSizeCode size) {

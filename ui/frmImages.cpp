@@ -317,9 +317,8 @@ void frmImages::copyRows() {
   QString text;
   for (const QModelIndex& index : rows) {
     const ImageListRow& row = model_->RowAt(filter_->mapToSource(index).row());
-    const FileReport* report = row.report();
-    if (report && report->findings) {
-      text += FindingsText(row.name, *report->findings);
+    if (const ImageFindings* findings = row.findings()) {
+      text += FindingsText(row.name, *findings);
     } else {
       const QModelIndex source = filter_->mapToSource(index);
       text += row.name + QStringLiteral(": ") +
