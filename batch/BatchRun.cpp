@@ -170,7 +170,11 @@ class BatchRun::Run {
     // What stands at the target's name must be seen as it will be when the
     // files before this one are in place.
     if (queue.Holds(report.targetName)) queue.Commit();
-    const NativeFile::Entry entry = folder_->EntryAt(report.targetName);
+    QString unknown;
+    const NativeFile::Entry entry = folder_->EntryAt(report.targetName, &unknown);
+    // Nothing is written at a name the run cannot tell the state of.
+    if (entry == NativeFile::Entry::Unknown)
+      return skip(QStringLiteral("the target's name cannot be looked up: ") + unknown);
     if (entry == NativeFile::Entry::Unlisted) {
       // A folder, a link to one, a pipe or a hidden file is never replaced
       // or asked about.

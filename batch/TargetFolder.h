@@ -22,7 +22,9 @@ class TargetFolder {
   static std::unique_ptr<TargetFolder> Begin(const QString& path, bool writing, Refusal* refusal);
 
   const QString& Path() const { return folder_->Path(); }
-  NativeFile::Entry EntryAt(const QString& name) const { return folder_->EntryAt(name); }
+  NativeFile::Entry EntryAt(const QString& name, QString* why = nullptr) const {
+    return folder_->EntryAt(name, why);
+  }
   std::optional<NativeFile::Identity> IdentityOf(const QString& name) const {
     return folder_->IdentityOf(name);
   }

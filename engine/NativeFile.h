@@ -43,6 +43,7 @@ enum class Entry {
   File,      // a regular file, or a link to one or to nothing: a target that exists
   ReadOnly,  // a regular file marked read-only: a target its owner means to keep
   Unlisted,  // a folder or a link to one, a pipe, a device, or a file the system hides
+  Unknown,   // the system cannot look the name up (too long for it, a failing disk)
 };
 
 // Whether path names a folder whose entries can be read.
@@ -170,7 +171,8 @@ class Folder : public std::enable_shared_from_this<Folder> {
 
   // What stands at a name in the folder, and which file it is (a link
   // itself, never what it leads to).
-  Entry EntryAt(const QString& name) const;
+  // Sets *why to the system's reason when the entry is Unknown.
+  Entry EntryAt(const QString& name, QString* why = nullptr) const;
   std::optional<Identity> IdentityOf(const QString& name) const;
 
   // Removes temporary files that a run killed half way left in the folder.

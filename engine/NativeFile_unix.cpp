@@ -299,10 +299,12 @@ std::optional<Identity> IdentityOf(const QString& path, bool followLinks) {
 
 namespace {
 
-Entry entryOf(int folder, const QByteArray& name) {
+Entry entryOf(int folder, const QByteArray& name, QString* why) {
   struct stat info {};
   if (::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-    return errno == ENOENT ? Entry::None : Entry::Unlisted;
+    if (errno == ENOENT) return Entry::None;
+    if (why) *why = systemReason(errno);
+    return Entry::Unknown;
   }
   if (S_ISLNK(info.st_mode)) {
     // A link to a folder is left alone like the folder; a link to a file
@@ -425,8 +427,8 @@ bool Folder::MayCreateFiles() const {
   return ::faccessat(fd(handle_), ".", W_OK | X_OK, AT_EACCESS) == 0;
 }
 
-Entry Folder::EntryAt(const QString& name) const {
-  return entryOf(fd(handle_), EncodeName(name));
+Entry Folder::EntryAt(const QString& name, QString* why) const {
+  return entryOf(fd(handle_), EncodeName(name), why);
 }
 
 std::optional<Identity> Folder::IdentityOf(const QString& name) const {

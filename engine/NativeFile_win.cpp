@@ -37,12 +37,13 @@ QString systemReason(DWORD error) {
   return reason;
 }
 
-Entry entryAt(const QString& path) {
+Entry entryAt(const QString& path, QString* why) {
   const DWORD attributes = GetFileAttributesW(wide(native(path)));
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Entry::None
-                                                                          : Entry::Unlisted;
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Entry::None;
+    if (why) *why = systemReason(error);
+    return Entry::Unknown;
   }
   // A link to a folder carries the folder mark and is left alone like one.
   if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) {
@@ -236,8 +237,8 @@ bool Folder::MayCreateFiles() const {
   return true;
 }
 
-Entry Folder::EntryAt(const QString& name) const {
-  return entryAt(path_ + name);
+Entry Folder::EntryAt(const QString& name, QString* why) const {
+  return entryAt(path_ + name, why);
 }
 
 std::optional<Identity> Folder::IdentityOf(const QString& name) const {

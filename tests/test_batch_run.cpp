@@ -148,7 +148,7 @@ QString cameTrue(const QString& line) {
 // The source folder holds a.BIN and b.BIN (images) and c.BIN (no layout's length); the target
 // folder holds b.BIN. A row arranges more, may make the disk fail (its dry run then cannot know),
 // and gives the real run's lines; %E stands for the system's reason for the row's error.
-struct Report { const char* name; quint8 overwrite; std::function<void(RunFixture&, DiskRecorder&)> arrange; bool foreseeable; const char* lines; const char* passedOver = ""; int error = 0; };
+struct Report { const char* name; quint8 overwrite; std::function<void(RunFixture&, DiskRecorder&)> arrange; bool foreseeable; const char* lines; const char* passedOver = ""; int error = 0; QString targetExt = ".BIN"; };
 const Report reports[] = {
     {"never: the existing target is kept", NeverOverwrite, {}, true, "a.BIN: converted into a.BIN | b.BIN: skipped, the target exists and was kept | c.BIN: refused, no image layout has this length"},
     {"always: the existing target is replaced", AlwaysOverwrite, {}, true, "a.BIN: converted into a.BIN | b.BIN: replaced b.BIN | c.BIN: refused, no image layout has this length"},
@@ -162,6 +162,7 @@ const Report reports[] = {
      false, "a.BIN: skipped, the target could not be written: %E | b.BIN: skipped, the target could not be written: %E | c.BIN: refused, no image layout has this length", "", DiskFullError()},
     {"a flush that fails: the system's reason", NeverOverwrite, [](RunFixture&, DiskRecorder& disk) { disk.flushesAsWhole = false; disk.Fail(Change::FlushFile, DiskIoError()); },
      false, "a.BIN: skipped, the target could not be written to the disk: %E | b.BIN: skipped, the target exists and was kept | c.BIN: refused, no image layout has this length", "", DiskIoError()},
+    {"a target name longer than the file system takes: the system's reason", AlwaysOverwrite, {}, true, "a.BIN: skipped, the target's name cannot be looked up: %E | b.BIN: skipped, the target's name cannot be looked up: %E | c.BIN: refused, no image layout has this length", "", NameTooLongError(), u'.' + QString(255, u'X')},
 };
 // clang-format on
 
@@ -251,7 +252,8 @@ class BatchRunTest : public QObject {
     // A dry run writes and flushes nothing: the faults meet the real run alone.
     DiskRecorder disk;
     if (r.arrange) r.arrange(f, disk);
-    const ConversionSettingsRecord settings = settingsFor(f, r.overwrite);
+    ConversionSettingsRecord settings = settingsFor(f, r.overwrite);
+    settings.TargetExt = r.targetExt;
     RecordingFrontEnd dry, real;
     dry.runOver(settings, {.dryRun = true});
     real.runOver(settings);

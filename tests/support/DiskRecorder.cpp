@@ -90,3 +90,11 @@ int DiskIoError() {
   return EIO;
 #endif
 }
+
+int NameTooLongError() {
+#ifdef Q_OS_WIN
+  return ERROR_FILENAME_EXCED_RANGE;
+#else
+  return ENAMETOOLONG;
+#endif
+}

@@ -60,6 +60,8 @@ class DiskRecorder : public NativeFile::Observer {
   std::optional<qint64> unwrittenBytes_;
 };
 
-// The system's errors for a full disk and for a failing one.
+// The system's errors for a full disk, for a failing one and for a name too long for the
+// file system.
 int DiskFullError();
 int DiskIoError();
+int NameTooLongError();
