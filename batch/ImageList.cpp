@@ -167,14 +167,7 @@ void ImageListModel::Take(const std::vector<FileReport>& reports, Kind kind) {
       row = &added.last();
     }
     (kind == Kind::Prediction ? row->prediction : row->outcome) = report;
-    if (kind == Kind::Outcome) {
-      row->notReached = false;
-      // A run from the window does not look at what is in the image again:
-      // what the look found still tells it.
-      if (!row->outcome->findings && row->prediction) {
-        row->outcome->findings = row->prediction->findings;
-      }
-    }
+    if (kind == Kind::Outcome) row->notReached = false;
   }
   changed(first, last);
   addFiles(std::move(added));

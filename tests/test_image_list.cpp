@@ -135,8 +135,8 @@ class ImageListTest : public QObject {
     QCOMPARE(RunFixture::snapshot(f.target()).keys(), QStringList{"two_bank_88k.bin"});
   }
 
-  // A run before any look reads no image twice, so its rows know nothing of the bytes it left
-  // out; the look that opening the list makes still shows them beside what the run did.
+  // A run before any look: opening the list afterwards shows what each image holds and what the
+  // run left out of it, beside what the run did.
   void aLookAfterARunShowsWhatTheImagesHold() {
     RunFixture f;
     f.putSource("cal.BIN", With(Image256K({Bank0(), Bank1(48 * 1024), Bank8(), Bank9()}, true),
@@ -152,6 +152,28 @@ class ImageListTest : public QObject {
     QCOMPARE(model.index(0, ImageListModel::LeftOut).data().toString(),
              QStringLiteral("11 bytes that are not fill: padding of slot 1 at 0x10000 "
                             "(\"CAL 4.2 EEC\")"));
+  }
+
+  // A source changed in place after the look (which no folder watch sees): once the run has
+  // read it, its row tells what the run read and left out, as a look at it now tells, never what
+  // the look had found before.
+  void aRowTellsTheImageTheRunRead() {
+    RunFixture f;
+    f.putSource("a.BIN", With(Image256K({Bank0(), Bank1(48 * 1024), Bank8(), Bank9()}, true),
+                              0x10100, "CAL 4.2 EEC"));
+    ImageListModel& model = *f.main()->Images;
+    survey(model);
+    QVERIFY(WriteFile(f.source() + "a.BIN", Image88K(Bank1(32 * 1024), Bank8())));
+    f.reorder();
+    ImageListModel now;
+    survey(now);
+    const auto cells = [](const QAbstractItemModel& m) {
+      QStringList texts;
+      for (int column : {ImageListModel::Size, ImageListModel::Image, ImageListModel::LeftOut})
+        texts << m.index(0, column).data().toString();
+      return texts;
+    };
+    QCOMPARE(cells(model), cells(now));
   }
 
   void followsTheFolderAndTheRun() {

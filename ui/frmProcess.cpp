@@ -59,7 +59,9 @@ void frmProcess::StripFiles() {
   ConvertedCount = 0;
   SkippedCount = 0;
   sincePainted_.invalidate();
-  BatchRun run(*this);
+  // The image list tells of each file what this run read of it: the file may
+  // have changed since the list last looked.
+  BatchRun run(*this, {.findings = Findings::Full});
   run_ = &run;
   run.Go();
   run_ = nullptr;
