@@ -76,8 +76,8 @@ const FileReport* ImageListRow::report() const {
 }
 
 const ImageFindings* ImageListRow::findings() const {
-  if (outcome && outcome->findings) return outcome->findings.get();
-  return prediction && prediction->findings ? prediction->findings.get() : nullptr;
+  if (prediction && prediction->findings) return prediction->findings.get();
+  return outcome && outcome->findings ? outcome->findings.get() : nullptr;
 }
 
 bool ImageListRow::leftOut() const {
@@ -167,7 +167,12 @@ void ImageListModel::Take(const std::vector<FileReport>& reports, Kind kind) {
       row = &added.last();
     }
     (kind == Kind::Prediction ? row->prediction : row->outcome) = report;
-    if (kind == Kind::Outcome) row->notReached = false;
+    if (kind == Kind::Outcome) {
+      row->notReached = false;
+      // The run read the image after the look did: what the look found may
+      // no longer be so.
+      if (row->prediction) row->prediction->findings.reset();
+    }
   }
   changed(first, last);
   addFiles(std::move(added));

@@ -23,9 +23,9 @@ struct ImageListRow {
 
   // The report that says most of the image: its outcome's, or its prediction's.
   const FileReport* report() const;
-  // What is known of the bytes in the image: what its run found, else what
-  // the last look found. A run from the window reads each image once and
-  // leaves that to the look, which may come only after it.
+  // What is known of the bytes in the image, as last read: by a look after
+  // the run (which gives each bank's CRC-32 too), else by the run, else by
+  // the look before it.
   const ImageFindings* findings() const;
   // Whether a run leaves the file out: skipped, refused, stopped, passed
   // over or never reached; predicted so while no run has taken it up.

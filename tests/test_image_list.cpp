@@ -223,7 +223,8 @@ class ImageListTest : public QObject {
     QTest::mouseClick(images->chkLeftOut, Qt::LeftButton);
     QCOMPARE(view->model()->rowCount(), 3);
 
-    // Copying a row gives what inspect tells of the file.
+    // Copying a row gives what inspect tells of the file, once the look after the run has read it.
+    QTRY_VERIFY(!images->prgLook->isVisible());
     view->sortByColumn(ImageListModel::Name, Qt::AscendingOrder);
     view->selectRow(0);
     view->setFocus();
