@@ -64,12 +64,16 @@ int validSequence(const unsigned char* data, qsizetype left) {
   return overlong || surrogate || point > 0x10FFFF ? 0 : length;
 }
 
+Identity identityOf(const struct stat& info) {
+  return {static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
+}
+
 // Whether the file is the one a run made. A file removed and made anew at
 // once may get the freed number back, so the length of one written whole
 // counts too; -1 where a failed write may have left any length.
 bool isFile(const struct stat& info, const Identity& identity, qint64 length) {
   return S_ISREG(info.st_mode) && (length < 0 || info.st_size == length) &&
-         Identity{static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)} == identity;
+         identityOf(info) == identity;
 }
 
 Operation operation(Change change, const Folder& folder, const QString& name,
@@ -294,7 +298,7 @@ std::optional<Identity> IdentityOf(const QString& path, bool followLinks) {
   if ((followLinks ? ::stat(name.constData(), &info) : ::lstat(name.constData(), &info)) != 0) {
     return std::nullopt;
   }
-  return Identity{static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
+  return identityOf(info);
 }
 
 namespace {
@@ -436,7 +440,7 @@ std::optional<Identity> Folder::IdentityOf(const QString& name) const {
   if (::fstatat(fd(handle_), EncodeName(name).constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
     return std::nullopt;
   }
-  return Identity{static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
+  return identityOf(info);
 }
 
 void Folder::RemoveLeftovers() {
@@ -496,7 +500,7 @@ std::unique_ptr<Replacement> Folder::Create(const QString& name, QString* why) {
     if (handle >= 0) {
       struct stat info {};
       ::fstat(handle, &info);
-      file->identity_ = {static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
+      file->identity_ = identityOf(info);
       file->temporaryName_ = temporary;
       file->handle_ = handle;
       file->direct_ = direct;
@@ -783,7 +787,7 @@ Replacement::Placed Replacement::Place(bool replace) {
           const int error = errno;
           if (!placed && ::fstatat(folder, from.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
               S_ISREG(info.st_mode) && info.st_size == end_) {
-            identity_ = {static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
+            identity_ = identityOf(info);
           }
           errno = error;
         }
