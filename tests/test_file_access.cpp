@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "batch/TargetFolder.h"
+#include "engine/Lib_Convert.h"
 #include "engine/Lib_File.h"
 #include "tests/support/DiskRecorder.h"
 #include "tests/support/TestSupport.h"
@@ -172,6 +173,29 @@ class TestFileAccess : public QObject {
     check("a read past the end stops there", {}, 14, 100, all.mid(14));
     check("a read from past the end gives nothing", {}, 40, 2, {});
     check("a read from past the end moves nothing", {{0, 3}, {40, 1}}, -1, 2, all.mid(3, 2));
+  }
+
+  // A name is shown as text that no terminal or window takes for control, and two names
+  // never show alike.
+  void namesShownAsText() {
+    const auto check = [](const char* name, const QString& text, const QString& shown) {
+      QVERIFY2(Lib_Convert::ShownText(text) == shown,
+               qPrintable(QStringLiteral("%1: %2").arg(name, Lib_Convert::ShownText(text))));
+    };
+    const QString notUtf8 = NativeFile::DecodeName("caf\xe9.bin");
+    check("a plain name is as it is", u"Bank 1 \u00e9t\u00e9.bin"_qs, u"Bank 1 \u00e9t\u00e9.bin"_qs);
+    check("letters beyond one unit stay", u"\U0001F600.bin"_qs, u"\U0001F600.bin"_qs);
+    check("escape and bell", u"clip\x1b]52;c;ZXZpbA==\a.bin"_qs, u"clip\\e]52;c;ZXZpbA==\\a.bin"_qs);
+    check("line breaks", u"nl\nFAKE\rX\t.bin"_qs, u"nl\\nFAKE\\rX\\t.bin"_qs);
+    check("other C0 and DEL", QString::fromLatin1("a\x01\x7f"), u"a\\x01\\x7f"_qs);
+    check("C1 controls", u"a\u009bb"_qs, u"a\\u009bb"_qs);
+    check("direction overrides", u"gnp.\u202eexe"_qs, u"gnp.\\u202eexe"_qs);
+#ifdef Q_OS_WIN
+    check("a path keeps its separators", u"C:\\ECU\\new.bin"_qs, u"C:\\ECU\\new.bin"_qs);
+#else
+    check("bytes that are not UTF-8", notUtf8, u"caf\\xe9.bin"_qs);
+    check("a backslash is told from an escape", u"a\\nb"_qs, u"a\\\\nb"_qs);
+#endif
   }
 
   // On a replaced file and on an empty buffer.
