@@ -183,9 +183,11 @@ class TestFileAccess : public QObject {
                qPrintable(QStringLiteral("%1: %2").arg(name, Lib_Convert::ShownText(text))));
     };
     const QString notUtf8 = NativeFile::DecodeName("caf\xe9.bin");
-    check("a plain name is as it is", u"Bank 1 \u00e9t\u00e9.bin"_qs, u"Bank 1 \u00e9t\u00e9.bin"_qs);
+    check("a plain name is as it is", u"Bank 1 \u00e9t\u00e9.bin"_qs,
+          u"Bank 1 \u00e9t\u00e9.bin"_qs);
     check("letters beyond one unit stay", u"\U0001F600.bin"_qs, u"\U0001F600.bin"_qs);
-    check("escape and bell", u"clip\x1b]52;c;ZXZpbA==\a.bin"_qs, u"clip\\e]52;c;ZXZpbA==\\a.bin"_qs);
+    check("escape and bell", u"clip\x1b]52;c;ZXZpbA==\a.bin"_qs,
+          u"clip\\e]52;c;ZXZpbA==\\a.bin"_qs);
     check("line breaks", u"nl\nFAKE\rX\t.bin"_qs, u"nl\\nFAKE\\rX\\t.bin"_qs);
     check("other C0 and DEL", QString::fromLatin1("a\x01\x7f"), u"a\\x01\\x7f"_qs);
     check("C1 controls", u"a\u009bb"_qs, u"a\\u009bb"_qs);
@@ -218,7 +220,9 @@ class TestFileAccess : public QObject {
     check("a write past the end grows the file", {{3, "Z"}}, QByteArray("\0\0\0Z", 4));
   }
 
-  void placingUnderAPolicy_data() { addRows(placements); }
+  void placingUnderAPolicy_data() {
+    addRows(placements);
+  }
   void placingUnderAPolicy() {
     QFETCH(int, row);
     const Placement& p = placements[row];
