@@ -6,9 +6,9 @@
 #include <set>
 
 #include "batch/FileListBox.h"
+#include "batch/ImageWords.h"
 #include "batch/TargetFolder.h"
 #include "batch/TargetQueue.h"
-#include "engine/BankTables.h"
 #include "engine/ImageAssembly.h"
 #include "engine/ImageFindings.h"
 #include "engine/Lib_File.h"
@@ -142,15 +142,17 @@ class BatchRun::Run {
       queue.AddFinal(std::move(report));
     };
     // An image the recognition refuses: skipped, with the check that failed.
-    auto refuse = [&](Refusal refusal) {
-      report.refusal = refusal;
-      report.reason = RefusalText(refusal);
+    auto refuse = [&](const ImageReading& reading) {
+      report.refusal = reading.refusal;
+      report.reason = ImageWords::RefusalText(reading);
       queue.AddFinal(std::move(report));
     };
     auto keep = [&]() {
       report.action = TargetAction::Keep;
       skip(QStringLiteral("the target exists and was kept"));
     };
+    QByteArray input;
+    ImageReading reading;
     {
       Lib_File::CloseAllGuard closeAll;
       QString why;
@@ -160,12 +162,10 @@ class BatchRun::Run {
       if (fileName.size() < 4) return skip(QStringLiteral("the name leaves no target name"));
       report.targetName = fileName.left(fileName.size() - 4) + settings_.TargetExt;
       report.length = Lib_File::FileLength(Lib_File::InputFile);
-      const bool classified = ClassifyImage();
-      const bool converted = classified && ConvertFile();
-      takeFindings(report);
-      if (!classified) return refuse(Refusal::UnknownLength);
-      if (!converted) return refuse(LastRecognition.refusal);
+      reading = readImage(name, report.length, &input);
     }
+    takeFindings(report, input, reading);
+    if (!reading.recognised()) return refuse(reading);
 
     // What stands at the target's name must be seen as it will be when the
     // files before this one are in place.
@@ -222,12 +222,10 @@ class BatchRun::Run {
     placing.file = Lib_File::TakeReplacement(Lib_File::OutputFile);
     // Assembled straight into the memory that goes to the disk where the
     // file has such memory, else written from the run's own buffer.
-    char* room = nullptr;
-    AssembleImage(layout_, [&](qint64 length) {
-      if ((room = placing.file->Reserve(length))) return room;
-      image_.resize(length);
-      return image_.data();
-    });
+    const OutputPlan plan = PlanOutput(reading, layout_);
+    char* room = placing.file->Reserve(plan.length);
+    if (room == nullptr) image_.resize(plan.length);
+    AssembleImage(plan, input, room ? room : image_.data());
     const bool wrote = room || placing.file->write(image_) == image_.size();
     // Its bytes start on their way to the disk, and the file is let go of
     // until its flush: a queue never holds many files open.
@@ -241,14 +239,24 @@ class BatchRun::Run {
     queue.AddPending(std::move(report), std::move(placing));
   }
 
-  // What the recognition found in the image still open as the input, as
-  // much as the front end asked for.
-  void takeFindings(FileReport& report) const {
+  // Reads the image open as the input, whole, unless its length tells that
+  // it is none; the bytes stay in *input for the output to be made of.
+  ImageReading readImage(const QString& name, qint64 length, QByteArray* input) const {
+    if (LengthClassName(length).isEmpty()) return UnreadImage(length, Refusal::UnknownLength);
+    *input = Lib_File::ReadBytes(Lib_File::InputFile, 0, Lib_File::WholeFile);
+    if (input->size() != length) return UnreadImage(length, Refusal::UnreadableSlot);
+    return ConvertFile(*input, options_.stated.For(name, length));
+  }
+
+  // What the recognition found in the image, as much as the front end asked
+  // for.
+  void takeFindings(FileReport& report, const QByteArray& input,
+                    const ImageReading& reading) const {
     if (options_.findings == Findings::None) return;
     FindingsOptions asked;
     asked.layout = layout_;
     asked.crc32 = options_.findings == Findings::Full;
-    report.findings = std::make_shared<const ImageFindings>(TakeFindings(asked));
+    report.findings = std::make_shared<const ImageFindings>(TakeFindings(input, reading, asked));
   }
 
   // Whether the target of this name is one of the run's sources: the same

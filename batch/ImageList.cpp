@@ -3,8 +3,8 @@
 #include <QLocale>
 #include <algorithm>
 
+#include "batch/ImageWords.h"
 #include "batch/RunWords.h"
-#include "engine/BankTables.h"
 #include "engine/ImageFindings.h"
 
 namespace {
@@ -30,7 +30,7 @@ QString shownName(const QString& name) {
 // report without findings, its length class and the check that refused it
 // or why it could not be read.
 QString whatItIs(const FileReport& report, const ImageFindings* findings) {
-  if (findings && report.length >= 0) return ImageSummary(*findings);
+  if (findings && report.length >= 0) return ImageWords::ImageSummary(*findings);
   const QString lengthClass = LengthClassName(report.length);
   if (report.refusal != Refusal::None) {
     return (lengthClass.isEmpty() ? QString() : lengthClass + QStringLiteral(", ")) +
@@ -61,7 +61,7 @@ QString displayText(const ImageListRow& row, int column) {
       return report ? whatItIs(*report, row.findings()) : QString();
     case ImageListModel::LeftOut: {
       const ImageFindings* findings = row.findings();
-      return findings ? DroppedSummary(*findings) : QString();
+      return findings ? ImageWords::DroppedSummary(*findings) : QString();
     }
     case ImageListModel::Target: return targetText(row);
     default: return {};

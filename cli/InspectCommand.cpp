@@ -4,12 +4,13 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 
+#include "batch/ImageWords.h"
+#include "batch/StatedLayouts.h"
 #include "cli/Commands.h"
 #include "cli/ConvertSettings.h"
 #include "cli/ExitCode.h"
 #include "cli/Options.h"
 #include "cli/Terminal.h"
-#include "engine/BankTables.h"
 #include "engine/ImageFindings.h"
 #include "engine/Lib_File.h"
 #include "settings/modGlobals.h"
@@ -17,7 +18,8 @@
 
 namespace {
 
-ImageFindings inspect(const QString& path, const std::optional<OutputLayout>& layout) {
+ImageFindings inspect(const QString& path, const std::optional<OutputLayout>& layout,
+                      const StatedLayouts& stated) {
   ImageFindings findings;
   const QFileInfo info(path);
   QFile file(path);
@@ -36,9 +38,16 @@ ImageFindings inspect(const QString& path, const std::optional<OutputLayout>& la
     findings.error = QStringLiteral("cannot be read");
     return findings;
   }
-  ClearBankTables();
-  if (ClassifyImage()) ConvertFile();
-  return TakeFindings({.layout = layout, .crc32 = true});
+  const qint64 length = Lib_File::FileLength(Lib_File::InputFile);
+  if (LengthClassName(length).isEmpty()) {
+    findings.reading = UnreadImage(length, Refusal::UnknownLength);
+    return findings;
+  }
+  const QByteArray image = Lib_File::ReadBytes(Lib_File::InputFile, 0, Lib_File::WholeFile);
+  const ImageReading reading = image.size() == length
+                                   ? ConvertFile(image, stated.For(path, length))
+                                   : UnreadImage(length, Refusal::UnreadableSlot);
+  return TakeFindings(image, reading, {.layout = layout, .crc32 = true});
 }
 
 // The layout whose dropped bytes are told, as convert would take it; none,
@@ -87,18 +96,22 @@ int RunInspect(const Options& options) {
     Terminal::Write(stderr, QStringLiteral("quillet-cli: ") + error + u'\n');
     return ExitUsage;
   }
+  StatedLayouts stated;
+  if (const QString error = ApplyStatedOptions(options, &stated); !error.isEmpty()) {
+    Terminal::Write(stderr, QStringLiteral("quillet-cli: ") + error + u'\n');
+    return ExitUsage;
+  }
   const std::optional<OutputLayout> layout = chosenLayout(options);
   const bool json = options.isSet(options.json);
   bool allRecognised = true;
   for (const QString& file : files) {
-    const ImageFindings image = inspect(file, layout);
-    allRecognised = allRecognised && image.recognised;
-    Terminal::Write(
-        stdout, json
-                    ? QString::fromUtf8(
-                          QJsonDocument(FindingsJson(file, image)).toJson(QJsonDocument::Compact)) +
-                          u'\n'
-                    : FindingsText(file, image));
+    const ImageFindings image = inspect(file, layout, stated);
+    allRecognised = allRecognised && image.error.isEmpty() && image.reading.recognised();
+    Terminal::Write(stdout,
+                    json ? QString::fromUtf8(QJsonDocument(ImageWords::FindingsJson(file, image))
+                                                 .toJson(QJsonDocument::Compact)) +
+                               u'\n'
+                         : ImageWords::FindingsText(file, image));
   }
   return allRecognised ? ExitDone : ExitSomeFailed;
 }

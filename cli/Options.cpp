@@ -88,9 +88,9 @@ QString UnknownWordError(const QString& kind, const QString& word, const QString
 }
 
 Options::Options() {
-  table_ = {&help,      &version,    &order,     &pad,       &padType,   &fill,
-            &bank1Only, &limit32K,   &overwrite, &sourceExt, &targetExt, &preset,
-            &dryRun,    &noSettings, &json,      &quiet,     &completion};
+  table_ = {&help,     &version,    &order,    &pad,       &padType,   &fill,      &bank1Only,
+            &limit32K, &inputOrder, &inputPad, &overwrite, &sourceExt, &targetExt, &preset,
+            &dryRun,   &noSettings, &json,     &quiet,     &completion};
   QString description = QStringLiteral(
       "Converts ROM images between bank layouts and tells what they hold.\n"
       "The conversion is the run of Quillet's Reorder, from a terminal or a script.\n\n"
@@ -238,7 +238,7 @@ QStringList Options::convertOnlyOptionsGiven() const {
 
 QStringList Options::valueWords(const QCommandLineOption& option) const {
   if (&option == &pad) return PadWords;
-  if (&option == &padType) return PadTypeWords;
+  if (&option == &padType || &option == &inputPad) return PadTypeWords;
   if (&option == &overwrite) return OverwriteWords;
   if (&option == &completion) return ShellWords;
   if (&option == &preset) {

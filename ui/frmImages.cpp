@@ -18,6 +18,7 @@
 #include "batch/BatchRun.h"
 #include "batch/ImageList.h"
 #include "batch/ImageSurvey.h"
+#include "batch/ImageWords.h"
 #include "engine/ImageFindings.h"
 #include "ui/Controls.h"
 #include "ui/LayoutStrip.h"
@@ -267,7 +268,7 @@ void frmImages::look() {
   refusal_.clear();
   prgLook->setRange(0, 0);
   prgLook->show();
-  survey_->Start(lookedAt_);
+  survey_->Start(lookedAt_, Forms::frm_Main->Stated);
 }
 
 void frmImages::settingsMayHaveChanged() {
@@ -318,7 +319,7 @@ void frmImages::copyRows() {
   for (const QModelIndex& index : rows) {
     const ImageListRow& row = model_->RowAt(filter_->mapToSource(index).row());
     if (const ImageFindings* findings = row.findings()) {
-      text += FindingsText(row.name, *findings);
+      text += ImageWords::FindingsText(row.name, *findings);
     } else {
       const QModelIndex source = filter_->mapToSource(index);
       text += row.name + QStringLiteral(": ") +
