@@ -15,7 +15,6 @@ using namespace ImageBuilder;
 
 namespace {
 
-
 // A 256K image with text in the padding of slot 1, which every layout leaves out.
 QByteArray withCalText(const QByteArray& bank1) {
   return With(Image256K({Bank0(), bank1, Bank8(), Bank9()}, true), 0x10100, "CAL 4.2 EEC");

@@ -46,7 +46,8 @@ int indexOf(int bank) {
 // The banks of every slot of a read image, by bank number; empty for a bank not read.
 Banks banksOf(const ImageReading& r, QByteArrayView image) {
   Banks banks;
-  for (const BankPlace& b : r.banks) banks[size_t(indexOf(b.bank))] = image.sliced(b.offset, b.length).toByteArray();
+  for (const BankPlace& b : r.banks)
+    banks[size_t(indexOf(b.bank))] = image.sliced(b.offset, b.length).toByteArray();
   return banks;
 }
 
@@ -122,12 +123,34 @@ QByteArray backToBack(const Banks& banks, const Order& order) {
 
 // The four-bank classes, each as an image of the banks in a file order, and the banks that
 // reading it must give.
-struct ImageClass { const char* name; std::function<QByteArray(const Banks&, const Order&)> make; qint64 bank1; std::optional<qint64> pad; };
+struct ImageClass {
+  const char* name;
+  std::function<QByteArray(const Banks&, const Order&)> make;
+  qint64 bank1;
+  std::optional<qint64> pad;
+};
 const ImageClass classes[] = {
-    {"216K", [](const Banks& b, const Order& o) { return backToBack({b[0], b[1].left(48 * K), b[2], b[3]}, o); }, 48 * K, {}},
+    {"216K",
+     [](const Banks& b, const Order& o) {
+       return backToBack({b[0], b[1].left(48 * K), b[2], b[3]}, o);
+     },
+     48 * K,
+     {}},
     {"224K", [](const Banks& b, const Order& o) { return backToBack(b, o); }, 48 * K, {}},
-    {"256K front", [](const Banks& b, const Order& o) { QByteArray i; for (int n : o) i += Slot64K(b[size_t(indexOf(n))], 8 * K); return i; }, 48 * K, 8 * K},
-    {"256K rear", [](const Banks& b, const Order& o) { QByteArray i; for (int n : o) i += Slot64K(b[size_t(indexOf(n))], 0); return i; }, 48 * K, 0},
+    {"256K front",
+     [](const Banks& b, const Order& o) {
+       QByteArray i;
+       for (int n : o) i += Slot64K(b[size_t(indexOf(n))], 8 * K);
+       return i;
+     },
+     48 * K, 8 * K},
+    {"256K rear",
+     [](const Banks& b, const Order& o) {
+       QByteArray i;
+       for (int n : o) i += Slot64K(b[size_t(indexOf(n))], 0);
+       return i;
+     },
+     48 * K, 0},
 };
 
 Banks kept(const Banks& banks, qint64 bank1) {
@@ -178,9 +201,12 @@ const QByteArray Cal("CAL 4.2 EEC");
 QStringList told(const ImageFindings& f) {
   QStringList ranges;
   for (const DroppedRange& r : *f.dropped) {
-    const QString what = r.notFill == 0 ? QStringLiteral("fill %1").arg(ImageWords::ByteText(r.fill))
-                                        : QStringLiteral("%1 '%2'").arg(r.notFill).arg(r.text);
-    ranges << QStringLiteral("%1 %2 %3; %4").arg(QString::number(r.offset, 16), QString::number(r.length), ImageWords::WhereText(r), what);
+    const QString what = r.notFill == 0
+                             ? QStringLiteral("fill %1").arg(ImageWords::ByteText(r.fill))
+                             : QStringLiteral("%1 '%2'").arg(r.notFill).arg(r.text);
+    ranges << QStringLiteral("%1 %2 %3; %4")
+                  .arg(QString::number(r.offset, 16), QString::number(r.length),
+                       ImageWords::WhereText(r), what);
   }
   return ranges;
 }
@@ -228,7 +254,8 @@ class TestImages : public QObject {
   void lengthClasses() {
     for (qint64 length : {Length88K, Length112K, Length216K, Length224K, Length256K}) {
       QVERIFY(!LengthClassName(length).isEmpty());
-      for (qint64 near : {length - 1, length + 1}) QCOMPARE(ConvertFile(Fill(near, 0)).refusal, Refusal::UnknownLength);
+      for (qint64 near : {length - 1, length + 1})
+        QCOMPARE(ConvertFile(Fill(near, 0)).refusal, Refusal::UnknownLength);
     }
   }
 
@@ -243,13 +270,15 @@ class TestImages : public QObject {
       return;
     }
     QCOMPARE(r.refusal, Refusal::None);
-    QVERIFY(banksOf(r, image) == std::get<Banks>(read));  // not QCOMPARE: it would print 64K of bytes
+    QVERIFY(banksOf(r, image) ==
+            std::get<Banks>(read));  // not QCOMPARE: it would print 64K of bytes
   }
 
   void refusalsTold_data() { addRows(reasons); }
   void refusalsTold() {
     QFETCH(int, row);
-    QCOMPARE(ImageWords::RefusalText(ConvertFile(reasons[row].image)), QString::fromUtf8(reasons[row].text));
+    QCOMPARE(ImageWords::RefusalText(ConvertFile(reasons[row].image)),
+             QString::fromUtf8(reasons[row].text));
   }
 
   // Every class in every file order: each bank read at its own number, by the marks where they can
@@ -261,10 +290,12 @@ class TestImages : public QObject {
         const Banks banks{B0, B1, B8, nine};
         for (const Order& order : everyOrder()) {
           const QByteArray image = c.make(banks, order);
-          const QString name = QStringLiteral("%1 %2%3").arg(c.name, orderName(order), nine == B9 ? "" : " FFFF");
+          const QString name =
+              QStringLiteral("%1 %2%3").arg(c.name, orderName(order), nine == B9 ? "" : " FFFF");
           const ImageReading marks = ConvertFile(image);
           const bool padded = QByteArray(c.name).startsWith("256K");
-          const bool markable = padded || (nine == B9 && (QByteArray(c.name) != "216K" || order[1] == 1));
+          const bool markable =
+              padded || (nine == B9 && (QByteArray(c.name) != "216K" || order[1] == 1));
           if (marks.recognised()) {
             QVERIFY2(banksOf(marks, image) == kept(banks, c.bank1), qPrintable(name));
             QVERIFY2(!marks.stated, qPrintable(name));
@@ -274,13 +305,15 @@ class TestImages : public QObject {
           QVERIFY2(StatingReads(marks.refusal), qPrintable(name));
           const StatedLayout stated{order, c.pad};
           const ImageReading r = ConvertFile(image, &stated);
-          QVERIFY2(r.recognised() && r.stated && banksOf(r, image) == kept(banks, c.bank1), qPrintable(name));
+          QVERIFY2(r.recognised() && r.stated && banksOf(r, image) == kept(banks, c.bank1),
+                   qPrintable(name));
         }
       }
     }
   }
 
-  // A stated layout reads only what the marks cannot; 216K puts its 48K slot where bank 1 is stated.
+  // A stated layout reads only what the marks cannot; 216K puts its 48K slot where bank 1 is
+  // stated.
   void statedLayouts() {
     const StatedLayout wrong{{9, 8, 1, 0}, 0};
     const QByteArray marked = Image224K({B8, B1, B0, B9});
@@ -290,14 +323,17 @@ class TestImages : public QObject {
       const StatedLayout stated{order, {}};
       const ImageReading r = ConvertFile(image, &stated);
       QVERIFY2(banksOf(r, image) == Own, qPrintable(orderName(order)));
-      QCOMPARE(ImageWords::StatedText(r), order[1] == 1 ? QString() : "read as stated: " + orderName(order));
+      QCOMPARE(ImageWords::StatedText(r),
+               order[1] == 1 ? QString() : "read as stated: " + orderName(order));
     }
     // No mark at all: the padding must be stated too; bank 1 is kept as its own marks tell.
     const QByteArray unmarked = Image256K({B0, B0, Y2C, B9}, true);
-    const StatedLayout orderOnly{{0, 9, 1, 8}, {}}, front{{0, 9, 1, 8}, 8 * K}, rear{{0, 9, 1, 8}, 0};
+    const StatedLayout orderOnly{{0, 9, 1, 8}, {}}, front{{0, 9, 1, 8}, 8 * K},
+        rear{{0, 9, 1, 8}, 0};
     QCOMPARE(ConvertFile(unmarked, &orderOnly).refusal, Refusal::NoPaddingMark);
     QVERIFY(banksOf(ConvertFile(unmarked, &front), unmarked) == (Banks{B0, Y2C, B9, B0}));
-    QCOMPARE(ImageWords::StatedText(ConvertFile(unmarked, &front)), "read as stated: 0,9,1,8, front padding");
+    QCOMPARE(ImageWords::StatedText(ConvertFile(unmarked, &front)),
+             "read as stated: 0,9,1,8, front padding");
     QCOMPARE(ConvertFile(unmarked, &rear).slots[2].offset, 128 * K);
   }
 
@@ -324,7 +360,10 @@ class TestImages : public QObject {
               layout.frontPadding = pad == 3;
               layout.fillByte = quint8(fill);
               const QByteArray written = AssembleImage(PlanOutput(input, layout), image);
-              const QString name = QStringLiteral("%1 %2 to %3 pad %4 fill %5").arg(c.name, orderName(orders[k]), orderName(out)).arg(pad).arg(int(quint8(fill)));
+              const QString name = QStringLiteral("%1 %2 to %3 pad %4 fill %5")
+                                       .arg(c.name, orderName(orders[k]), orderName(out))
+                                       .arg(pad)
+                                       .arg(int(quint8(fill)));
               QVERIFY2(written == expectedOutput(expected, out, pad, fill), qPrintable(name));
               const ImageReading back = ConvertFile(written);
               if (back.recognised()) {
@@ -333,9 +372,13 @@ class TestImages : public QObject {
                 continue;
               }
               ++readAsStated;
-              QVERIFY2(StatingReads(back.refusal), qPrintable(name + u' ' + ImageWords::RefusalText(back)));
-              const StatedLayout outStated{out, pad == 2 ? 0 : pad == 3 ? 8 * K : std::optional<qint64>()};
-              QVERIFY2(banksOf(ConvertFile(written, &outStated), written) == expected, qPrintable(name));
+              QVERIFY2(StatingReads(back.refusal),
+                       qPrintable(name + u' ' + ImageWords::RefusalText(back)));
+              const StatedLayout outStated{out, pad == 2   ? 0
+                                                : pad == 3 ? 8 * K
+                                                           : std::optional<qint64>()};
+              QVERIFY2(banksOf(ConvertFile(written, &outStated), written) == expected,
+                       qPrintable(name));
             }
           }
         }
@@ -363,10 +406,13 @@ class TestImages : public QObject {
     QByteArray out(256 * K, 'x');
     for (const auto& r : rows) {
       OutputLayout layout;
-      QVERIFY2(ResolveLayout(r.order, r.padValue, r.padSize, r.padType, r.bank1Only, r.limit32K, &layout) == LayoutError::None, r.name);
+      QVERIFY2(ResolveLayout(r.order, r.padValue, r.padSize, r.padType, r.bank1Only, r.limit32K,
+                             &layout) == LayoutError::None,
+               r.name);
       const OutputPlan plan = PlanOutput(ConvertFile(r.image), layout);
       AssembleImage(plan, r.image, out.data());
-      QVERIFY2(out.first(plan.length) == r.expected, r.name);  // not QCOMPARE: it would print 256K of bytes
+      QVERIFY2(out.first(plan.length) == r.expected,
+               r.name);  // not QCOMPARE: it would print 256K of bytes
     }
   }
 
@@ -374,7 +420,8 @@ class TestImages : public QObject {
   void outputMarks() {
     const ImageReading own = ConvertFile(Image224K({B0, B1, B8, B9}));
     QCOMPARE(ImageWords::OutputText(PlanOutput(own, layoutOf("0,1,8,9", 0))), QString());
-    QCOMPARE(ImageWords::OutputText(PlanOutput(own, layoutOf("8,1,8,0", 1))), "the output holds bank 8 more than once, no bank 9");
+    QCOMPARE(ImageWords::OutputText(PlanOutput(own, layoutOf("8,1,8,0", 1))),
+             "the output holds bank 8 more than once, no bank 9");
     QCOMPARE(ImageWords::OutputText(PlanOutput(own, layoutOf("", 0, 0, 1))), QString());
     const ImageReading two = ConvertFile(Image112K(B1, B8));
     QCOMPARE(ImageWords::OutputText(PlanOutput(two, layoutOf("0,1,8,9", 2))), QString());
@@ -382,9 +429,13 @@ class TestImages : public QObject {
 
   // The one rule of a bank order, and the stricter one of an order of an image's banks.
   void bankOrders() {
-    const struct { const char* text; bool output, input; } rows[] = {
-        {"0,1,8,9", true, true}, {"1,8,0,9", true, true}, {"0,1,1,9", true, false}, {"0,1,8,7", true, false},
-        {"0,1,8,9,5", false, false}, {"10,1,8,9", false, false}, {"a,b,c,d", false, false}, {"0;1;8;9", false, false}, {"", false, false},
+    const struct {
+      const char* text;
+      bool output, input;
+    } rows[] = {
+        {"0,1,8,9", true, true},   {"1,8,0,9", true, true},     {"0,1,1,9", true, false},
+        {"0,1,8,7", true, false},  {"0,1,8,9,5", false, false}, {"10,1,8,9", false, false},
+        {"a,b,c,d", false, false}, {"0;1;8;9", false, false},   {"", false, false},
     };
     for (const auto& r : rows) {
       QVERIFY2(CheckBankOrder(r.text).has_value() == r.output, r.text);
@@ -467,30 +518,40 @@ class TestImages : public QObject {
   // Ranges joined, the fourth on told as a count; nothing when only fill or no layout is left.
   void notice() {
     QByteArray image = With(Image256K({T0, T1, T8, T9}, true), 0x10100, Cal);
-    const auto notice = [&](const ImageFindings& f) { return ImageWords::DroppedNotice("x.bin", f); };
+    const auto notice = [&](const ImageFindings& f) {
+      return ImageWords::DroppedNotice("x.bin", f);
+    };
     QCOMPARE(notice(findingsOf(image, layoutOf("0,1,8,9", 0))),
              "x.bin: note, the layout leaves out 16 bytes that are not fill: padding of slot 1 at "
              "0x10000 (\"CAL 4.2 EEC\"); bank 1 past 48K at 0x1E000 (\"END 1\")");
     QVERIFY(notice(findingsOf(image, layoutOf("", 0, 0, 1))).endsWith("; and 2 more"));
     image = Image216K({T0, T1, T8, T9});
-    QCOMPARE(notice(findingsOf(image, layoutOf("0,1,8,9", 0))) + notice(TakeFindings(image, ConvertFile(image), {})), QString());
+    QCOMPARE(notice(findingsOf(image, layoutOf("0,1,8,9", 0))) +
+                 notice(TakeFindings(image, ConvertFile(image), {})),
+             QString());
     // Padding of another value is told in the list, never as a note of a run.
-    const ImageFindings other = findingsOf(Image256K({T0, T1, T8, T9}, true, 0xBF), layoutOf("0,1,8,9", 2, 1));
+    const ImageFindings other =
+        findingsOf(Image256K({T0, T1, T8, T9}, true, 0xBF), layoutOf("0,1,8,9", 2, 1));
     QVERIFY(!notice(other).contains("fill BF"));
-    QCOMPARE(ImageWords::DroppedSummary(findingsOf(Image256K({B0, B1_48, B8, B9}, true, 0xBF), layoutOf("0,1,8,9", 1))),
-             "40,960 bytes, all fill: padding of slot 0 at 0x00000 (8K of fill BF); padding of slot 1 at 0x10000 (8K of fill BF); bank 1 past 48K at 0x1E000 (8K of fill BF); and 2 more");
+    QCOMPARE(
+        ImageWords::DroppedSummary(
+            findingsOf(Image256K({B0, B1_48, B8, B9}, true, 0xBF), layoutOf("0,1,8,9", 1))),
+        "40,960 bytes, all fill: padding of slot 0 at 0x00000 (8K of fill BF); padding of slot 1 "
+        "at 0x10000 (8K of fill BF); bank 1 past 48K at 0x1E000 (8K of fill BF); and 2 more");
   }
 
   // What inspect prints of an image read as stated, and of one whose slots could not be told apart.
   void findingsText() {
     const QByteArray image = backToBack({B0, B1_48, B8, B9}, {1, 8, 0, 9});
     const StatedLayout stated{{1, 8, 0, 9}, {}};
-    const ImageFindings f = TakeFindings(image, ConvertFile(image, &stated), {.layout = std::nullopt, .crc32 = true});
+    const ImageFindings f =
+        TakeFindings(image, ConvertFile(image, &stated), {.layout = std::nullopt, .crc32 = true});
     const QStringList lines = ImageWords::FindingsText("x.bin", f).split(u'\n');
     QCOMPARE(lines.first(), "x.bin: 216K, 221184 bytes, read as stated: 1,8,0,9");
     QCOMPARE(lines[1], "  slot 0: bank 1 at 0x00000, 49152 bytes");
     QVERIFY(lines[5].startsWith("  bank 0 kept: 57344 bytes from slot 8, CRC-32 "));
-    const QString refused = ImageWords::FindingsText("y.bin", findingsOf(reasons[1].image, layoutOf("0,1,8,9", 0)));
+    const QString refused =
+        ImageWords::FindingsText("y.bin", findingsOf(reasons[1].image, layoutOf("0,1,8,9", 0)));
     QVERIFY(refused.contains("\n  slot 0: bank 0 at 0x00000, 57344 bytes, nothing but fill FF\n"));
   }
 };
