@@ -155,8 +155,11 @@ QString Options::helpText() const {
           {QStringLiteral("image"),
            QStringLiteral("inspect, one object an image: \"name\", \"length\" (-1 when\n"
                           "unreadable), \"class\", \"recognised\", \"padding\" (\"front\",\n"
-                          "\"rear\" or null), \"slots\" [{\"slot\", \"bank\", \"offset\",\n"
-                          "\"length\"}], \"banks\" [{\"bank\", \"slot\" it was taken from,\n"
+                          "\"rear\" or null), \"stated\" (\"read as stated: 1,8,0,9\" for an\n"
+                          "image read as --input-order says, or null), \"slots\" [{\"slot\",\n"
+                          "\"bank\" it reads as, \"offset\", \"length\", and \"fillOnly\" (the\n"
+                          "one byte value of a slot that holds nothing else) where it\n"
+                          "applies}], \"banks\" [{\"bank\", \"slot\" it was taken from,\n"
                           "\"offset\", \"length\", \"crc32\" (eight hex digits)}], \"dropped\"\n"
                           "[{\"offset\", \"length\", \"where\", \"fill\" (its most frequent\n"
                           "byte), \"notFill\" (bytes of other values), \"text\" (the first\n"
