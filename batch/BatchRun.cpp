@@ -151,19 +151,20 @@ class BatchRun::Run {
       report.action = TargetAction::Keep;
       skip(QStringLiteral("the target exists and was kept"));
     };
+    const QString fileName = options_.listedPaths ? QFileInfo(name).fileName() : name;
     QByteArray input;
-    ImageReading reading;
-    {
-      Lib_File::CloseAllGuard closeAll;
-      QString why;
-      if (!Lib_File::OpenForRead(Lib_File::InputFile, sourcePath, &why)) return skip(why);
-      const QString fileName = options_.listedPaths ? QFileInfo(name).fileName() : name;
-      // A name of fewer than four characters leaves no base name for a target.
-      if (fileName.size() < 4) return skip(QStringLiteral("the name leaves no target name"));
-      report.targetName = fileName.left(fileName.size() - 4) + settings_.TargetExt;
-      report.length = Lib_File::FileLength(Lib_File::InputFile);
-      reading = readImage(name, report.length, &input);
+    qint64 length = -1;
+    QString why;
+    // Only an image's length is worth reading: anything else is told by its length alone.
+    if (!Lib_File::ReadWhole(sourcePath, [](qint64 n) { return !LengthClassName(n).isEmpty(); },
+                             &input, &length, &why)) {
+      return skip(why);
     }
+    // A name of fewer than four characters leaves no base name for a target.
+    if (fileName.size() < 4) return skip(QStringLiteral("the name leaves no target name"));
+    report.targetName = fileName.left(fileName.size() - 4) + settings_.TargetExt;
+    report.length = length;
+    const ImageReading reading = readImage(name, report.length, input);
     takeFindings(report, input, reading);
     if (!reading.recognised()) return refuse(reading);
 
@@ -216,7 +217,6 @@ class BatchRun::Run {
     }
 
     // The old target stays until the new image is complete and flushed.
-    QString why;
     if (!folder_->Write(Lib_File::OutputFile, report.targetName, &why)) return skip(why);
     TargetFolder::Placing placing;
     placing.file = Lib_File::TakeReplacement(Lib_File::OutputFile);
@@ -239,13 +239,12 @@ class BatchRun::Run {
     queue.AddPending(std::move(report), std::move(placing));
   }
 
-  // Reads the image open as the input, whole, unless its length tells that
-  // it is none; the bytes stay in *input for the output to be made of.
-  ImageReading readImage(const QString& name, qint64 length, QByteArray* input) const {
+  // How the image is read: by its length alone when no layout has it, by
+  // its bytes (and any layout stated for it) otherwise.
+  ImageReading readImage(const QString& name, qint64 length, const QByteArray& input) const {
     if (LengthClassName(length).isEmpty()) return UnreadImage(length, Refusal::UnknownLength);
-    *input = Lib_File::ReadBytes(Lib_File::InputFile, 0, Lib_File::WholeFile);
-    if (input->size() != length) return UnreadImage(length, Refusal::UnreadableSlot);
-    return ConvertFile(*input, options_.stated.For(name, length));
+    if (input.size() != length) return UnreadImage(length, Refusal::UnreadableSlot);
+    return ConvertFile(input, options_.stated.For(name, length));
   }
 
   // What the recognition found in the image, as much as the front end asked

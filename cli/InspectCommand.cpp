@@ -33,18 +33,16 @@ ImageFindings inspect(const QString& path, const std::optional<OutputLayout>& la
   }
   if (!findings.error.isEmpty()) return findings;
   file.close();
-  Lib_File::CloseAllGuard closeAll;
-  if (!Lib_File::OpenForRead(Lib_File::InputFile, path)) {
+  QByteArray image;
+  qint64 length = -1;
+  if (!Lib_File::ReadWhole(path, [](qint64 n) { return !LengthClassName(n).isEmpty(); }, &image,
+                           &length)) {
     findings.error = QStringLiteral("cannot be read");
     return findings;
   }
-  const qint64 length = Lib_File::FileLength(Lib_File::InputFile);
-  if (LengthClassName(length).isEmpty()) {
-    findings.reading = UnreadImage(length, Refusal::UnknownLength);
-    return findings;
-  }
-  const QByteArray image = Lib_File::ReadBytes(Lib_File::InputFile, 0, Lib_File::WholeFile);
-  const ImageReading reading = image.size() == length
+  const ImageReading reading = LengthClassName(length).isEmpty()
+                                   ? UnreadImage(length, Refusal::UnknownLength)
+                               : image.size() == length
                                    ? ConvertFile(image, stated.For(path, length))
                                    : UnreadImage(length, Refusal::UnreadableSlot);
   return TakeFindings(image, reading, {.layout = layout, .crc32 = true});

@@ -140,9 +140,3 @@ void AssembleImage(const OutputPlan& plan, QByteArrayView image, char* out) {
   }
   if (plan.length > at) std::memset(out + at, plan.fill, static_cast<size_t>(plan.length - at));
 }
-
-QByteArray AssembleImage(const OutputPlan& plan, QByteArrayView image) {
-  QByteArray out(plan.length, Qt::Uninitialized);
-  AssembleImage(plan, image, out.data());
-  return out;
-}

@@ -72,6 +72,3 @@ OutputPlan PlanOutput(const ImageReading& reading, const OutputLayout& layout);
 // Writes the planned output of the image into out, plan.length bytes, every
 // one of them written.
 void AssembleImage(const OutputPlan& plan, QByteArrayView image, char* out);
-
-// The same into a byte string of its own.
-QByteArray AssembleImage(const OutputPlan& plan, QByteArrayView image);

@@ -309,13 +309,6 @@ const BankPlace* ImageReading::bank(int number) const {
   return nullptr;
 }
 
-const SlotReading* ImageReading::slot(int name) const {
-  for (const SlotReading& s : slots) {
-    if (s.slot == name) return &s;
-  }
-  return nullptr;
-}
-
 ImageReading ConvertFile(QByteArrayView image, const StatedLayout* stated) {
   const SlotGeometry* g = geometryOf(image.size());
   if (g == nullptr) return UnreadImage(image.size(), Refusal::UnknownLength);

@@ -83,7 +83,6 @@ struct ImageReading {
 
   bool recognised() const { return refusal == Refusal::None; }
   const BankPlace* bank(int number) const;
-  const SlotReading* slot(int name) const;
 };
 
 // Reads the image whose bytes these are. The marks decide; where they refuse

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -103,8 +104,9 @@ void checkBanks(const ImageReading& r, const QByteArray& image) {
     check(b.bank != 2 && (b.bank < 3 || b.bank > 7), "banks 2 to 7 are never read");
     check(!slots.contains(b.slot), "every bank from a slot of its own");
     slots.append(b.slot);
-    const SlotReading* s = r.slot(b.slot);
-    check(s != nullptr && s->bank == b.bank, "a bank comes from the slot read as it");
+    const auto s = std::find_if(r.slots.begin(), r.slots.end(),
+                                [&](const SlotReading& slot) { return slot.slot == b.slot; });
+    check(s != r.slots.end() && s->bank == b.bank, "a bank comes from the slot read as it");
     check(b.offset - s->BankStart == r.slots[0].offset - r.slots[0].BankStart,
           "every bank at one offset into its slot");
     check(b.offset + b.length <= s->BankStart + s->BankLength, "a bank within its slot");
@@ -198,7 +200,10 @@ void convertOne(const QByteArray& input) {
   check(Lib_File::OpenBuffer(Lib_File::OutputFile, &target), "open the target");
   if (accepted) {
     checkBanks(reading, image);
-    const QByteArray out = AssembleImage(PlanOutput(reading, layout), image);
+    const OutputPlan plan = PlanOutput(reading, layout);
+    static QByteArray out;
+    out.resize(plan.length);
+    AssembleImage(plan, image, out.data());
     checkOutput(reading, image, layout, out);
     check(Lib_File::WriteBytes(Lib_File::OutputFile, Lib_File::CurrentPosition, out),
           "write the image");

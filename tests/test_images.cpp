@@ -39,6 +39,12 @@ const QByteArray Y2C = SecondByteBank(0x2C, false), Early = With(Y2C, 32610, "Co
 const QByteArray B1CF = With(B1, 0x200, CF), FFFF = With(B0, 0, "\xFF\xFF");
 const QByteArray FFFAAt0 = With(Slot64K(B1, 8 * K), 0, "\xFF\xFA");
 
+QByteArray assembled(const OutputPlan& plan, QByteArrayView image) {
+  QByteArray out(plan.length, Qt::Uninitialized);
+  AssembleImage(plan, image, out.data());
+  return out;
+}
+
 int indexOf(int bank) {
   return int(std::find(SlotNames.begin(), SlotNames.end(), bank) - SlotNames.begin());
 }
@@ -359,7 +365,7 @@ class TestImages : public QObject {
               layout.padSize = PadSizeCode(std::min(pad, 2));
               layout.frontPadding = pad == 3;
               layout.fillByte = quint8(fill);
-              const QByteArray written = AssembleImage(PlanOutput(input, layout), image);
+              const QByteArray written = assembled(PlanOutput(input, layout), image);
               const QString name = QStringLiteral("%1 %2 to %3 pad %4 fill %5")
                                        .arg(c.name, orderName(orders[k]), orderName(out))
                                        .arg(pad)
@@ -494,7 +500,7 @@ class TestImages : public QObject {
     // Every output byte is fill or the input byte the plan names, and the
     // input bytes no piece names are exactly the dropped ones.
     const OutputPlan plan = PlanOutput(f.reading, d.layout);
-    const QByteArray output = AssembleImage(plan, d.image);
+    const QByteArray output = assembled(plan, d.image);
     QByteArray fill(output.size(), char(d.layout.fillByte));
     QList<bool> written(d.image.size(), false);
     for (const OutputPiece& p : plan.pieces) {

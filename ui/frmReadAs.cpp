@@ -128,13 +128,10 @@ frmReadAs::frmReadAs() {
 }
 
 bool frmReadAs::Begin(const QString& name, const QString& path, const StatedLayout* stated) {
-  {
-    Lib_File::CloseAllGuard closeAll;
-    if (!Lib_File::OpenForRead(Lib_File::InputFile, path)) return false;
-    const qint64 length = Lib_File::FileLength(Lib_File::InputFile);
-    if (!IsFourBankLength(length)) return false;
-    image_ = Lib_File::ReadBytes(Lib_File::InputFile, 0, Lib_File::WholeFile);
-    if (image_.size() != length) return false;
+  qint64 length = -1;
+  if (!Lib_File::ReadWhole(path, IsFourBankLength, &image_, &length) || image_.size() != length ||
+      !IsFourBankLength(length)) {
+    return false;
   }
   name_ = name;
   const ImageReading marks = ConvertFile(image_);
