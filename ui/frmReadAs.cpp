@@ -116,6 +116,13 @@ frmReadAs::frmReadAs() {
   setTabOrder(cmdOK, cmdCancel);
 
   connect(txtInputOrder, &QLineEdit::textChanged, this, &frmReadAs::txtInputOrder_Change);
+  // Enter in the order box is Ok, as the button that looks the default says.
+  txtInputOrder->KeyPress = [this](int& KeyAscii) {
+    constexpr int Enter = 13;
+    if (KeyAscii != Enter) return;
+    KeyAscii = 0;
+    if (cmdOK->isEnabled()) cmdOK_Click();
+  };
   for (QRadioButton* option : optInputPad) {
     connect(option, &QRadioButton::toggled, this, &frmReadAs::txtInputOrder_Change);
   }
