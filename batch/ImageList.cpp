@@ -61,7 +61,7 @@ QString displayText(const ImageListRow& row, int column) {
       return report ? whatItIs(*report, row.findings()) : QString();
     case ImageListModel::LeftOut: {
       const ImageFindings* findings = row.findings();
-      return findings ? ImageWords::DroppedSummary(*findings) : QString();
+      return findings ? ImageWords::LeftOutText(*findings) : QString();
     }
     case ImageListModel::Target: return targetText(row);
     default: return {};

@@ -161,11 +161,11 @@ QString StatedText(const ImageReading& r) {
   return text;
 }
 
-QString OutputText(const OutputPlan& plan) {
+QString OutputText(const QList<int>& repeated, const QList<int>& missing) {
   QStringList parts;
-  for (int bank : plan.repeated) parts.append(QStringLiteral("bank %1 more than once").arg(bank));
-  if (!plan.missing.isEmpty()) {
-    parts.append(QStringLiteral("no bank ") + listed(plan.missing, QStringLiteral(" or ")));
+  for (int bank : repeated) parts.append(QStringLiteral("bank %1 more than once").arg(bank));
+  if (!missing.isEmpty()) {
+    parts.append(QStringLiteral("no bank ") + listed(missing, QStringLiteral(" or ")));
   }
   return parts.isEmpty() ? QString()
                          : QStringLiteral("the output holds ") + parts.join(QStringLiteral(", "));
@@ -345,6 +345,13 @@ QString DroppedSummary(const ImageFindings& f) {
   }
   return QStringLiteral("%1 bytes that are not fill: %2")
       .arg(grouped(notFill), places.join(QStringLiteral("; ")));
+}
+
+QString LeftOutText(const ImageFindings& f) {
+  const QString dropped = DroppedSummary(f);
+  const QString output = OutputText(f.repeated, f.missing);
+  if (output.isEmpty() || dropped.isEmpty()) return dropped;
+  return output + QStringLiteral("; ") + dropped;
 }
 
 QString DroppedNotice(const QString& name, const ImageFindings& f) {

@@ -35,7 +35,7 @@ QString StatedText(const ImageReading& reading);
 
 // What the layout does with the banks that is not plain: "bank 8 twice, no
 // bank 9"; empty when it writes each bank once.
-QString OutputText(const OutputPlan& plan);
+QString OutputText(const QList<int>& repeated, const QList<int>& missing);
 
 // Where a range left out lies, e.g. "padding of slot 1", "bank 1 past 48K",
 // "bank 9 (not in the output order)".
@@ -57,6 +57,11 @@ QString ImageSummary(const ImageFindings& findings);
 // bytes, all fill", or the bytes that are not fill and where, as the notice
 // below tells them. Empty when dropped bytes were not asked for.
 QString DroppedSummary(const ImageFindings& findings);
+
+// The same, after what the layout does with the banks that is not plain, as
+// the image list tells it: "the output holds no bank 9; 57,344 bytes that
+// are not fill: ...".
+QString LeftOutText(const ImageFindings& findings);
 
 // One line, without a newline, for an image whose output leaves out bytes
 // that are not fill, e.g. 'x.bin: note, the layout leaves out 8,192 bytes

@@ -215,8 +215,11 @@ ImageFindings TakeFindings(QByteArrayView image, const ImageReading& reading,
   if (!options.layout) return f;
   const OutputLayout& layout = *options.layout;
   f.chosenFill = layout.fillByte;
+  const OutputPlan plan = PlanOutput(reading, layout);
+  f.repeated = plan.repeated;
+  f.missing = plan.missing;
   QList<DroppedRange> ranges;
-  for (const Span& span : droppedSpans(reading, PlanOutput(reading, layout), layout)) {
+  for (const Span& span : droppedSpans(reading, plan, layout)) {
     const qint64 length = span.end - span.begin;
     f.droppedBytes += length;
     const QByteArrayView bytes = image.sliced(span.begin, length);

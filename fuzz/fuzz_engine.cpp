@@ -91,7 +91,8 @@ void makeImage(const QByteArray& input, qint64 length, QByteArray* image) {
 
 // `bytes` stand at `at` of `data`, which holds at least that many more.
 bool holdsAt(QByteArrayView data, qint64 at, QByteArrayView bytes) {
-  return std::memcmp(data.data() + at, bytes.data(), static_cast<size_t>(bytes.size())) == 0;
+  return bytes.isEmpty() ||
+         std::memcmp(data.data() + at, bytes.data(), static_cast<size_t>(bytes.size())) == 0;
 }
 
 // The banks of an accepted image: each once, each from a slot of its own,
@@ -161,9 +162,7 @@ void checkOutput(const ImageReading& r, const QByteArray& image, const OutputLay
   for (int number : layout.order) {
     const qint64 used = qMin(bank(number).size(), place - lead);
     check(isFill(out, at, lead, fill), "fill before a bank");
-    check(std::memcmp(out.constData() + at + lead, bank(number).data(),
-                      static_cast<size_t>(used)) == 0,
-          "bank in its place");
+    check(holdsAt(out, at + lead, bank(number).first(used)), "bank in its place");
     check(isFill(out, at + lead + used, place - lead - used, fill), "fill after a bank");
     at += place;
   }
@@ -190,9 +189,13 @@ void convertOne(const QByteArray& input) {
   if (c.stated && IsFourBankLength(c.length)) {
     check(accepted, "a stated layout reads every four-bank image");
   }
-  const ImageFindings findings =
-      TakeFindings(image, reading, {.layout = layout, .crc32 = (input.size() & 1) != 0});
-  check(findings.reading.refusal == reading.refusal, "findings tell the reading");
+  // The findings walk every byte left out, which the fuzzer's instrumentation makes slow: one
+  // input in eight looks for them.
+  if (input.size() % 8 == 0) {
+    const ImageFindings findings =
+        TakeFindings(image, reading, {.layout = layout, .crc32 = input.size() % 16 == 0});
+    check(findings.reading.refusal == reading.refusal, "findings tell the reading");
+  }
 
   Lib_File::CloseAllGuard closeAll;
   static QByteArray target;

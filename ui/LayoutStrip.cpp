@@ -145,7 +145,8 @@ QString ImageListDelegate::StripText(const ImageFindings& f) const {
                        .arg(p.length)
                        .arg(HexOffset(p.inputOffset)));
     }
-    if (const QString marks = ImageWords::OutputText(plan); !marks.isEmpty()) lines.append(marks);
+    if (const QString marks = ImageWords::OutputText(plan.repeated, plan.missing); !marks.isEmpty())
+      lines.append(marks);
   }
   if (const QString dropped = ImageWords::DroppedSummary(f); !dropped.isEmpty()) {
     lines.append(QStringLiteral("left out: ") + dropped);
