@@ -1,7 +1,5 @@
 // quillet-cli inspect: what the program recognises in single images, and
 // what the chosen layout would leave out of them.
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 
 #include "cli/Commands.h"
@@ -9,8 +7,10 @@
 #include "cli/ExitCode.h"
 #include "cli/Options.h"
 #include "cli/Terminal.h"
+#include "cli/TerminalFrontEnd.h"
 #include "engine/BankTables.h"
 #include "engine/ImageFindings.h"
+#include "engine/Lib_Convert.h"
 #include "engine/Lib_File.h"
 #include "settings/modGlobals.h"
 #include "settings/modRegistry.h"
@@ -19,21 +19,15 @@ namespace {
 
 ImageFindings inspect(const QString& path, const std::optional<OutputLayout>& layout) {
   ImageFindings findings;
-  const QFileInfo info(path);
-  QFile file(path);
-  if (info.isDir()) {
-    findings.error = QStringLiteral("is a folder");
-  } else if (info.exists() && !info.isFile()) {
-    // Opening a pipe could wait for a writer forever.
-    findings.error = QStringLiteral("is not a regular file");
-  } else if (!file.open(QIODevice::ReadOnly)) {
-    findings.error = QStringLiteral("cannot be read: ") + file.errorString();
-  }
-  if (!findings.error.isEmpty()) return findings;
-  file.close();
   Lib_File::CloseAllGuard closeAll;
-  if (!Lib_File::OpenForRead(Lib_File::InputFile, path)) {
-    findings.error = QStringLiteral("cannot be read");
+  // Opened as a run opens a source: by the name's exact bytes, never
+  // waiting on a pipe.
+  QString why;
+  if (!Lib_File::OpenForRead(Lib_File::InputFile, path, &why)) {
+    // The run's words name the file as "the source"; here the name stands
+    // before them.
+    static const QString Source = QStringLiteral("the source ");
+    findings.error = why.startsWith(Source) ? why.mid(Source.size()) : why;
     return findings;
   }
   ClearBankTables();
@@ -57,12 +51,12 @@ std::optional<OutputLayout> chosenLayout(const Options& options) {
       Terminal::Write(stderr, QStringLiteral("quillet-cli: the stored bank order '%1' cannot be "
                                              "used, so no dropped bytes are told (--order to "
                                              "give one)\n")
-                                  .arg(s.OutOrder));
+                                  .arg(Lib_Convert::ShownText(s.OutOrder)));
       break;
     case LayoutError::BadPadValue:
       Terminal::Write(stderr, QStringLiteral("quillet-cli: the stored fill '%1' cannot be used, "
                                              "so no dropped bytes are told (--fill to give one)\n")
-                                  .arg(s.PadValue));
+                                  .arg(Lib_Convert::ShownText(s.PadValue)));
       break;
   }
   return std::nullopt;
@@ -75,6 +69,10 @@ int RunInspect(const Options& options) {
   if (files.isEmpty()) {
     Terminal::Write(stderr,
                     QStringLiteral("quillet-cli: inspect needs FILE...; see quillet-cli --help\n"));
+    return ExitUsage;
+  }
+  if (files.contains(QString())) {
+    Terminal::Write(stderr, QStringLiteral("quillet-cli: an empty file name was given\n"));
     return ExitUsage;
   }
   if (options.isSet(options.noSettings)) {
@@ -93,12 +91,15 @@ int RunInspect(const Options& options) {
   for (const QString& file : files) {
     const ImageFindings image = inspect(file, layout);
     allRecognised = allRecognised && image.recognised;
-    Terminal::Write(
-        stdout, json
-                    ? QString::fromUtf8(
-                          QJsonDocument(FindingsJson(file, image)).toJson(QJsonDocument::Compact)) +
-                          u'\n'
-                    : FindingsText(file, image));
+    const QString shown = Lib_Convert::ShownText(file);
+    if (json) {
+      QJsonObject object = FindingsJson(file, image);
+      object.insert(QStringLiteral("nameBytes"), NameBytes(file));
+      Terminal::Write(
+          stdout, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + u'\n');
+    } else {
+      Terminal::Write(stdout, FindingsText(shown, image));
+    }
   }
   return allRecognised ? ExitDone : ExitSomeFailed;
 }

@@ -33,8 +33,8 @@ const QByteArray Converted = Bank0() + Bank1(48 * K) + Bank8() + Bank9();
 
 QString summary(int total, int converted, int skipped) {
   return QString::asprintf(
-      " %d total files were processed. \r\n\r\n %d files were converted and  %d were skipped.",
-      total, converted, skipped);
+      " %d total files were processed. \n\n %d files were converted and  %d were skipped.", total,
+      converted, skipped);
 }
 
 QString lastPrompt(const MessageRecorder& messages) {
@@ -76,8 +76,8 @@ const Stop stops[] = {
 // with %1 standing for the target folder and %2 for the target extension, or the summary.
 struct Said { QString title, prompt; };
 Said done(int total, int converted, int skipped) { return {"Operation Complete", summary(total, converted, skipped)}; }
-const Said SameFolders{"Folder Error", "The Source and Target folders/extensions are the same.\r\nPlease change one of the folders/extensions before continuing."};
-const Said BadExtension{"Extension Error", "The Target extension cannot be used in a file name:\r\n%2\r\nAn extension may not hold a path separator, \"..\" or a character that file names cannot hold."};
+const Said SameFolders{"Folder Error", "The Source and Target folders/extensions are the same.\nPlease change one of the folders/extensions before continuing."};
+const Said BadExtension{"Extension Error", "The Target extension cannot be used in a file name:\n%2\nAn extension may not hold a path separator, \"..\" or a character that file names cannot hold."};
 
 // The source folder holds a.BIN, the target folder an unrelated keep.tmp, the root outside.bin;
 // each row sets the overwrite policy and arranges more; questions get Yes. written: the target
@@ -90,9 +90,9 @@ const Hazard hazards[] = {
     {"same folder through a link", NeverOverwrite, Needs::Links, [](RunFixture& f) { link(f.source(), f.root() + "/link"); f.setFolders(f.source(), f.root() + "/link/"); }, SameFolders, ""},
     {"order with three pieces", NeverOverwrite, Needs::Nothing, [](RunFixture&) { ConversionSettings.OutOrder = "0,1,8"; }, {"Format Error", "Invalid Bank Order format. Re-enter"}, ""},
     {"pad value that is no hex", NeverOverwrite, Needs::Nothing, [](RunFixture&) { ConversionSettings.PadSize = Padding56K, ConversionSettings.PadValue = "ZZ"; }, {"Format Error", "Invalid Pad Value format. Re-enter"}, ""},
-    {"target folder missing", NeverOverwrite, Needs::Nothing, [](RunFixture& f) { f.setFolders(f.source(), f.root() + "/gone/"); }, {"Folder Error", "The Target folder does not exist or cannot be read:\r\n%1\r\nPlease choose another target folder."}, ""},
+    {"target folder missing", NeverOverwrite, Needs::Nothing, [](RunFixture& f) { f.setFolders(f.source(), f.root() + "/gone/"); }, {"Folder Error", "The Target folder does not exist or cannot be read:\n%1\nPlease choose another target folder."}, ""},
     // Even root may create nothing in /proc.
-    {"target folder that takes no new files", NeverOverwrite, Needs::Linux, [](RunFixture& f) { f.setFolders(f.source(), "/proc/sys/"); }, {"Folder Error", "The Target folder cannot be written:\r\n%1\r\nPlease choose another target folder."}, ""},
+    {"target folder that takes no new files", NeverOverwrite, Needs::Linux, [](RunFixture& f) { f.setFolders(f.source(), "/proc/sys/"); }, {"Folder Error", "The Target folder cannot be written:\n%1\nPlease choose another target folder."}, ""},
     {"target extension that leads out of the folder", NeverOverwrite, Needs::Nothing, [](RunFixture& f) { f.setExtensions(".BIN", "/../../outside.BIN"); }, BadExtension, ""},
     {"target extension with two dots in a row", NeverOverwrite, Needs::Nothing, [](RunFixture& f) { f.setExtensions(".BIN", ".BIN.."); }, BadExtension, ""},
     {"an unknown overwrite code keeps the target", 9, Needs::Nothing, [](RunFixture& f) { f.putTarget("a.BIN", "old"); }, done(1, 0, 1), ""},
@@ -111,7 +111,7 @@ const Hazard hazards[] = {
     {"read-only target is kept, not asked about", AskToOverwrite, Needs::Nothing, [](RunFixture& f) { f.putTarget("a.BIN", "old"); QFile::setPermissions(f.target() + "a.BIN", QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther); }, done(1, 0, 1), ""},
     {"a target held open is kept, with nothing beside it", AlwaysOverwrite, Needs::Windows, [](RunFixture& f) { f.putTarget("a.BIN", "old"); QVERIFY((new QFile(f.target() + "a.BIN", f.main()))->open(QIODevice::ReadOnly)); }, done(1, 0, 1), ""},
     {"two sources naming one target: the second finds the first in place", NeverOverwrite, Needs::CaseApart, [](RunFixture& f) { f.putSource("a.bin", FourBankImage()); }, done(2, 1, 1), "a.BIN"},
-    {"two sources naming one target, always: the second replaces the first", AlwaysOverwrite, Needs::CaseApart, [](RunFixture& f) { f.putSource("a.bin", FourBankImage()); }, done(2, 2, 0), "a.BIN"},
+    {"two sources naming one target, always: the second is not written over the first", AlwaysOverwrite, Needs::CaseApart, [](RunFixture& f) { f.putSource("a.bin", FourBankImage()); }, done(2, 1, 1), "a.BIN"},
     {"same folder: a target that is another source is skipped", AlwaysOverwrite, Needs::CaseApart, [](RunFixture& f) { f.putSource("a.bin", Image112K(Bank8(), Bank1())); f.setFolders(f.source(), f.source()); f.setExtensions(".BIN", ".bin"); }, done(2, 0, 2), ""},
     {"same folder: a name differing in case from a source is no source", AlwaysOverwrite, Needs::CaseApart, [](RunFixture& f) { QFile::rename(f.source() + "a.BIN", f.source() + "A.BIN"); f.setFolders(f.source(), f.source()); f.setExtensions(".BIN", ".bin"); }, done(1, 1, 0), "A.bin"},
     {"same folder in other letters: a name differing in case is the source itself", AlwaysOverwrite, Needs::CaseOneName, [](RunFixture& f) { f.setFolders(f.source(), f.source().toUpper()); f.setExtensions(".BIN", ".bin"); }, done(1, 0, 1), ""},
@@ -279,7 +279,9 @@ class BatchRunTest : public QObject {
 
   // A run is refused before it touches a file, or whatever stands in the folders, writes only
   // regular files into the target folder and never touches what a link points to.
-  void refusalsAndHazards_data() { addRows(hazards); }
+  void refusalsAndHazards_data() {
+    addRows(hazards);
+  }
   void refusalsAndHazards() {
     QFETCH(int, row);
     const Hazard& h = hazards[row];

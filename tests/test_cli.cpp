@@ -36,7 +36,7 @@ QString placed(QString text, const RunFixture& f) {
 QStringList words(const char* text, const RunFixture& f) {
   QStringList args;
   for (const QString& word : QString::fromLatin1(text).split(u' ', Qt::SkipEmptyParts))
-    args << placed(word, f);
+    args << (word == u"\"\"" ? QString() : placed(word, f));  // "" is an empty argument
   return args;
 }
 
@@ -60,12 +60,12 @@ const Layout layouts[] = {
 // and the folder d.BIN; the target a.BIN exists and stays. Words as placed() takes them. A run's
 // output is compared line by line; a refusal (exit code 2 or 3) writes nothing and its message
 // holds err. %1 in the JSON lines is whether it is a dry run.
-const char* const JsonLines = R"({"action":"keep","class":"216K","name":"a.BIN","outcome":"skipped","reason":"the target exists and was kept","target":"a.BIN","type":"file"}
-{"action":"create","class":"256K","name":"b.BIN","outcome":"converted","reason":null,"target":"b.BIN","type":"file"}
-{"action":null,"class":null,"name":"c.BIN","outcome":"refused","reason":"no image layout has this length","target":"c.BIN","type":"file"}
-{"name":"d.BIN","reason":"it is a folder","type":"passed-over"}
-{"converted":1,"dryRun":%1,"end":"completed","message":"3 total files were processed. 1 files were converted and  2 were skipped.","passedOver":1,"refused":1,"skipped":2,"total":3,"type":"summary"})";
-QString jsonLines(bool dryRun) { return QString::fromUtf8(JsonLines).arg(dryRun ? "true" : "false"); }
+const char* const JsonLines = R"({"action":"keep","class":"216K","name":"a.BIN","nameBytes":"YS5CSU4=","outcome":"skipped","reason":"the target exists and was kept","target":"a.BIN","type":"file"}
+{"action":"create","class":"256K","name":"b.BIN","nameBytes":"Yi5CSU4=","outcome":"converted","reason":null,"target":"b.BIN","type":"file"}
+{"action":null,"class":null,"name":"c.BIN","nameBytes":"Yy5CSU4=","outcome":"refused","reason":"no image layout has this length","target":"c.BIN","type":"file"}
+{"name":"d.BIN","nameBytes":"ZC5CSU4=","reason":"it is a folder","type":"passed-over"}
+{"converted":1,"dryRun":%1,"end":"completed","message":"3 total files %2 processed. 1 files %2 converted and  2 %2 skipped.","notRead":0,"passedOver":1,"refused":1,"skipped":2,"total":3,"type":"summary"})";
+QString jsonLines(bool dryRun) { return QString::fromUtf8(JsonLines).arg(dryRun ? "true" : "false", dryRun ? "would be" : "were"); }
 struct Invocation { const char* name; const char* args; int code; QString out; const char* err; };
 const Invocation invocations[] = {
     {"same folder and extension, told under --quiet too", "convert %S %S -q", 3, "", "Folder Error: The Source and Target folders/extensions are the same.\nPlease change"},
@@ -80,10 +80,12 @@ const Invocation invocations[] = {
     {"unknown option close to none", "convert %S %T --colour", 2, "", "unknown option '--colour'; see quillet-cli --help"},
     {"inspect with options about writing", "inspect %S --pad 56k --dry-run -q", 2, "", "inspect takes no --dry-run, --quiet"},
     {"a target kept under never is no failure; bytes left out are noted", "convert %Sa.BIN %Sb.BIN %T --overwrite never --no-settings", 0, "2 total files were processed. 1 files were converted and  1 were skipped.", "%L; existing targets kept\n%Sa.BIN: skipped, the target exists and was kept\n%Sb.BIN%N"},
-    {"--quiet leaves out the first line, the kept file and the note", "convert %Sa.BIN %Sb.BIN %T --overwrite never -q --no-settings", 0, "2 total files were processed. 1 files were converted and  1 were skipped.", ""},
-    {"dry run predicts the kept target and notes the bytes left out", "convert %Sa.BIN %Sb.BIN %T --overwrite never --dry-run --no-settings", 0, "%Sa.BIN: 216K, would keep the existing a.BIN\n%Sb.BIN: 256K, would be written as b.BIN\n2 total files were processed. 1 files were converted and  1 were skipped.", "dry run, nothing written: %L; existing targets kept\n%Sb.BIN%N"},
-    {"dry run predicts the question, with no terminal", "convert %Sa.BIN %Sb.BIN %T --overwrite ask --dry-run -q --no-settings", 0, "%Sa.BIN: 216K, would ask whether to replace a.BIN\n%Sb.BIN: 256K, would be written as b.BIN\n2 total files were processed. 2 files were converted and  0 were skipped.", ""},
-    {"image files in the order given, a missing one told", "convert %Sb.BIN %Mx.BIN %Sa.BIN %T --overwrite always --dry-run -q --no-settings", 1, "%Sb.BIN: 256K, would be written as b.BIN\n%Mx.BIN: skipped, the source is not there\n%Sa.BIN: 216K, would replace a.BIN\n3 total files were processed. 2 files were converted and  1 were skipped.", ""},
+    {"--quiet leaves out the first line and the note, not the file skipped", "convert %Sa.BIN %Sb.BIN %T --overwrite never -q --no-settings", 0, "2 total files were processed. 1 files were converted and  1 were skipped.", "%Sa.BIN: skipped, the target exists and was kept"},
+    {"--quiet still tells an image refused", "convert %S %T --overwrite never -q --no-settings", 1, "3 total files were processed. 1 files were converted and  2 were skipped.", "a.BIN: skipped, the target exists and was kept\nc.BIN: refused, no image layout has this length"},
+    {"an empty folder argument", "convert %S \"\"", 2, "", "an empty folder or file name was given"},
+    {"dry run predicts the kept target and notes the bytes left out", "convert %Sa.BIN %Sb.BIN %T --overwrite never --dry-run --no-settings", 0, "%Sa.BIN: 216K, would keep the existing a.BIN\n%Sb.BIN: 256K, would be written as b.BIN\n2 total files would be processed. 1 files would be converted and  1 would be skipped.", "dry run, nothing written: %L; existing targets kept\n%Sb.BIN%N"},
+    {"dry run predicts the question, with no terminal", "convert %Sa.BIN %Sb.BIN %T --overwrite ask --dry-run -q --no-settings", 0, "%Sa.BIN: 216K, would ask whether to replace a.BIN\n%Sb.BIN: 256K, would be written as b.BIN\n2 total files would be processed. 2 files would be converted and  0 would be skipped.", ""},
+    {"image files in the order given, a missing one told", "convert %Sb.BIN %Mx.BIN %Sa.BIN %T --overwrite always --dry-run -q --no-settings", 1, "%Sb.BIN: 256K, would be written as b.BIN\n%Mx.BIN: skipped, the source is not there\n%Sa.BIN: 216K, would replace a.BIN\n3 total files would be processed. 2 files would be converted and  1 would be skipped.", ""},
     {"a missing image file is a failure", "convert %Sb.BIN %Mx.BIN %T --no-settings", 1, "2 total files were processed. 1 files were converted and  1 were skipped.", "%L; existing targets kept\n%Sb.BIN%N\n%Mx.BIN: skipped, the source is not there"},
     {"JSON: a line for every file and for what was passed over, then the summary", "convert %S %T --json --no-settings", 1, jsonLines(false), "%L; existing targets kept\nb.BIN%N"},
     {"JSON of a dry run: the same, writing nothing", "convert %S %T --json --dry-run --no-settings", 1, jsonLines(true), "dry run, nothing written: %L; existing targets kept\nb.BIN%N"},
@@ -211,7 +213,7 @@ class TestCli : public QObject {
                                "text \"CAL 4.2 EEC\"\n"),
              dropped.contains("padding of slot 1"));
     QVERIFY2(
-        text.out.contains(u'\n' + dir.path() + ": is a folder\n" + missing + ": cannot be read: "),
+        text.out.contains(u'\n' + dir.path() + ": is a folder\n" + missing + ": is not there\n"),
         qPrintable(text.out));
   }
 

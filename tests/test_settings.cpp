@@ -215,11 +215,11 @@ class SettingsTest : public QObject {
 #endif
     // clang-format off
     // file null: a folder; "|": a named pipe, which would hold the program up at its start
-    const struct { const char *name, *path, *file; bool saved; } rows[] = {
-        {"a line the store cannot read is written over", "Quillet/Quillet.conf", "[Folders", true},
-        {"the store file is a folder", "Quillet/Quillet.conf", nullptr, false},
-        {"the store folder is a file", "Quillet", "", false},
-        {"the store file is a pipe", "Quillet/Quillet.conf", "|", false},
+    const struct { const char *name, *path, *file; bool saved; const char* why; } rows[] = {
+        {"a line the store cannot read is written over", "Quillet/Quillet.conf", "[Folders", true, ""},
+        {"the store file is a folder", "Quillet/Quillet.conf", nullptr, false, "it is a folder\n"},
+        {"the store folder is a file", "Quillet", "", false, "its folder is a file\n"},
+        {"the store file is a pipe", "Quillet/Quillet.conf", "|", false, "it is not a regular file\n"},
     };
     // clang-format on
     for (const auto& row : rows) {
@@ -243,9 +243,9 @@ class SettingsTest : public QObject {
       for (const auto& m : messages.shown) said << m.title + ": " + m.prompt;
       QCOMPARE(said, row.saved
                          ? QStringList()
-                         : QStringList{"Settings Error: The settings could not be saved to:\r\n" +
-                                       QDir::toNativeSeparators(store.storeFile()) +
-                                       "\r\nChanges made in this session are lost."});
+                         : QStringList{"Settings Error: The settings could not be saved to:\n" +
+                                       QDir::toNativeSeparators(store.storeFile()) + "\n" +
+                                       row.why + "Changes made in this session are lost."});
     }
   }
 
