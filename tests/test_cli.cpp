@@ -2,7 +2,25 @@
 // run, the refusals and their exit codes, JSON reports, and inspect.
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+#if defined(Q_OS_LINUX)
+#include <pty.h>
+#elif defined(Q_OS_DARWIN)
+#include <util.h>
+#endif
+
+#include "batch/Messages.h"
+#include "cli/ProgressLine.h"
 #include "engine/ImageFindings.h"
+#include "engine/Lib_Convert.h"
+#include "engine/NativeFile.h"
 #include "settings/Presets.h"
 #include "settings/modGlobals.h"
 #include "settings/modRegistry.h"
@@ -114,7 +132,116 @@ const System systems[] = {
     {"a low limit on open files; folder and file names that are not UTF-8 keep their bytes", false, "s=\"$(printf 'lat\\351')\" && mv src \"$s\" && mv \"$s/f0.BIN\" \"$s/$s.BIN\" && ulimit -n 40 && \"$0\" convert \"$s\" dst --no-settings -q && test -f \"dst/$s.BIN\"; e=$?; rm -rf \"$s\" dst; exit $e", 0, "150 files were converted and  0 were skipped."},
     {"the dry run refuses it as the run does", true, "chmod 777 . src && chmod 555 dst && $u \"$0\" convert src dst --no-settings --dry-run", 3, "The Target folder cannot be written:"},
 };
+
+// Names that would act on a terminal or fake a line if printed raw: an escape that writes the
+// clipboard, one that sets the window title, a line break with a fake summary after it, a carriage
+// return that hides the start of its line, a colour, the byte that is an escape by itself on
+// 8-bit terminals (and no UTF-8), and the mark that turns the text after it around.
+struct Hostile { const char* name; QByteArray bytes; };
+const Hostile hostiles[] = {
+    {"clipboard escape", "clip\x1b]52;c;ZXZpbA==\x07.bin"},
+    {"title escape", "title\x1b]0;PWNED\x07.bin"},
+    {"line break and a fake summary", "nl\nFAKE: 99 files converted.bin"},
+    {"carriage return", "cr\rOVERWRITE.bin"},
+    {"colour", "\x1b[31mred.bin"},
+    {"a byte that is no UTF-8", "csi\x9b" "31m.bin"},
+    {"right-to-left override", "\xe2\x80\xae" "nib.exe.bin"},
+};
 // clang-format on
+
+// What in a program's output would act on a terminal rather than show: a control character (a
+// line break ends a line; a carriage return only where the progress line is drawn again), a byte
+// that is no UTF-8, a C1 control or a mark that turns the text around. Empty when there is none.
+QString controlIn(const QByteArray& out) {
+  for (qsizetype i = 0; i < out.size(); ++i) {
+    const auto c = static_cast<unsigned char>(out[i]);
+    const bool redraw =
+        c == '\r' && (i + 1 == out.size() || QByteArrayView("0123456789 \r").contains(out[i + 1]));
+    if ((c < 0x20 && c != '\n' && !redraw) || c == 0x7F)
+      return QStringLiteral("byte 0x%1 at %2 in: %3")
+          .arg(c, 2, 16, QLatin1Char('0'))
+          .arg(i)
+          .arg(QString::fromLatin1(out.toPercentEncoding(" /:.,;'()")));
+  }
+  const QString text = QString::fromUtf8(out);
+  if (text.toUtf8() != out) return QStringLiteral("bytes that are no UTF-8");
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    if ((u >= 0x80 && u <= 0x9F) || u == 0x061C || u == 0x200E || u == 0x200F ||
+        (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069))
+      return QStringLiteral("U+%1").arg(int(u), 4, 16, QLatin1Char('0'));
+  }
+  return {};
+}
+
+// Every file the hostile name is in: a converted image with a note, a source whose target exists
+// (kept, or asked about), and a folder passed over.
+QList<QByteArray> hostileFiles(const QByteArray& name) {
+  return {name, "kept " + name, "folder " + name};
+}
+
+#ifdef Q_OS_UNIX
+// Makes the source and target folders' files of a hostile name by its exact bytes.
+void putHostile(const RunFixture& f, const QByteArray& name) {
+  const QList<QByteArray> files = hostileFiles(name);
+  const QByteArray source = QFile::encodeName(f.source()), target = QFile::encodeName(f.target());
+  QVERIFY(WriteFile(f.source() + "image.tmp", withCalText(Bank1(48 * K))));
+  QVERIFY(::rename(source + "image.tmp", source + files[0]) == 0);
+  QVERIFY(WriteFile(f.source() + "image.tmp", FourBankImage()));
+  QVERIFY(::rename(source + "image.tmp", source + files[1]) == 0);
+  QVERIFY(WriteFile(f.target() + "old.tmp", "old"));
+  QVERIFY(::rename(target + "old.tmp", target + files[1]) == 0);
+  QVERIFY(::mkdir(source + files[2], 0700) == 0);
+}
+#endif
+
+#if defined(Q_OS_LINUX) || defined(Q_OS_DARWIN)
+// Runs quillet-cli on a pseudo-terminal, as a user at a terminal does, with the settings of root:
+// its stdin, stdout and stderr are the terminal, which takes the bytes as they are (no line
+// discipline adds or echoes any). Gives the exit code and everything the terminal received.
+std::pair<int, QByteArray> runOnTerminal(const QList<QByteArray>& args, const QByteArray& typed,
+                                         const QString& settingsRoot) {
+  struct termios raw {};
+  cfmakeraw(&raw);
+  raw.c_cc[VMIN] = 1;
+  raw.c_cc[VTIME] = 0;
+  cfsetispeed(&raw, B38400);
+  cfsetospeed(&raw, B38400);
+  QList<QByteArray> argv{QUILLET_CLI};
+  argv += args;
+  std::vector<char*> pointers;
+  for (QByteArray& arg : argv) pointers.push_back(arg.data());
+  pointers.push_back(nullptr);
+  const QByteArray root = QFile::encodeName(settingsRoot);
+  int master = -1;
+  const pid_t pid = forkpty(&master, nullptr, &raw, nullptr);
+  if (pid < 0) return {-1, {}};
+  if (pid == 0) {
+    ::setenv("QUILLET_SETTINGS_ROOT", root.constData(), 1);
+    ::execv(pointers[0], pointers.data());
+    ::_exit(127);
+  }
+  if (!typed.isEmpty()) (void)!::write(master, typed.constData(), size_t(typed.size()));
+  QByteArray out;
+  char buffer[4096];
+  QElapsedTimer clock;
+  clock.start();
+  for (;;) {
+    pollfd ready{master, POLLIN, 0};
+    if (::poll(&ready, 1, 1000) == 0) {
+      if (clock.elapsed() > 60000) break;
+      continue;
+    }
+    const ssize_t n = ::read(master, buffer, sizeof buffer);
+    if (n <= 0) break;  // the program has ended and the terminal is closed
+    out.append(buffer, n);
+  }
+  ::close(master);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1000 - WTERMSIG(status), out};
+}
+#endif
 
 }  // namespace
 
@@ -217,6 +344,113 @@ class TestCli : public QObject {
         qPrintable(text.out));
   }
 
+  // A hostile name reaches a script's pipe and a user's terminal as text on every path that prints
+  // it, never as control; JSON gives its exact bytes as well.
+  void hostileNamesShowAsText_data() { addRows(hostiles); }
+  void hostileNamesShowAsText() {
+#ifndef Q_OS_UNIX
+    QSKIP("Windows takes no control characters and no bytes that are not UTF-16 in a name");
+#else
+    QFETCH(int, row);
+    const QByteArray name = hostiles[row].bytes;
+    RunFixture f;
+    putHostile(f, name);
+    const QList<QByteArray> files = hostileFiles(name);
+    QStringList shown;
+    for (const QByteArray& file : files)
+      shown << Lib_Convert::ShownText(NativeFile::DecodeName(file));
+    // Pipes, as a script reads them: every line of a run, of a dry run and of inspect.
+    const auto shell = [&](const QString& script, const QString& folder) {
+      return RunCli({"-c", script, QUILLET_CLI}, f.store(), "/bin/sh", folder);
+    };
+    const auto bytes = [](const CliResult& r) { return (r.out + r.err).toUtf8(); };
+    const CliResult run = RunCli(
+        {"convert", f.source(), f.target(), "--no-settings", "--target-ext", ".bin"}, f.store());
+    QCOMPARE(run.code, 0);
+    QCOMPARE(controlIn(bytes(run)), QString());
+    QVERIFY2(run.err.contains(shown[0] + ": note, the layout leaves out"), qPrintable(run.err));
+    QVERIFY(run.err.contains(shown[1] + ": skipped, the target exists and was kept\n"));
+    QVERIFY(run.err.contains(shown[2] + ": passed over, it is a folder\n"));
+    const CliResult dry = RunCli(
+        {"convert", f.source(), f.target(), "--no-settings", "--target-ext", ".bin", "--dry-run"},
+        f.store());
+    QCOMPARE(controlIn(bytes(dry)), QString());
+    QVERIFY(dry.out.contains(shown[1] + ": 224K, would keep the existing " + shown[1] + u'\n'));
+    const CliResult inspect = shell("\"$0\" inspect --no-settings src/*.bin", f.root());
+    QCOMPARE(controlIn(bytes(inspect)), QString());
+    QVERIFY2(inspect.out.contains("src/" + shown[0] + ": 256K"), qPrintable(inspect.out));
+    // A stored order holding the name is echoed as text by the first line of a refused run.
+    SaveSetting("Quillet", "User", "OutOrder", NativeFile::DecodeName(name));
+    const CliResult stored = RunCli({"convert", f.source(), f.target()}, f.store());
+    QCOMPARE(stored.code, 3);
+    QCOMPARE(controlIn(bytes(stored)), QString());
+    SaveSetting("Quillet", "User", "OutOrder", "0,1,8,9");
+
+    // JSON keeps each name as text and gives its bytes, which name the very file.
+    const CliResult json = RunCli({"convert", f.source(), f.target(), "--no-settings",
+                                   "--target-ext", ".bin", "--json", "--dry-run"},
+                                  f.store());
+    const CliResult inspectJson = shell("\"$0\" inspect --json --no-settings src/*.bin", f.root());
+    QSet<QByteArray> named;
+    for (const CliResult* r : {&json, &inspectJson}) {
+      for (const QString& line : r->out.split(u'\n', Qt::SkipEmptyParts)) {
+        const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+        if (!o.contains(u"nameBytes")) continue;
+        const QByteArray exact = QByteArray::fromBase64(o[u"nameBytes"].toString().toLatin1());
+        QCOMPARE(NativeFile::DecodeName(exact), o[u"name"].toString());
+        named.insert(exact.mid(exact.lastIndexOf('/') + 1));
+      }
+    }
+    QCOMPARE(named, QSet<QByteArray>(files.begin(), files.end()));
+
+#if defined(Q_OS_LINUX) || defined(Q_OS_DARWIN)
+    // A terminal: the run's lines and the overwrite questions (the converted image's target is
+    // there now too), answered n.
+    const QList<QByteArray> args{"convert",
+                                 QFile::encodeName(f.source()),
+                                 QFile::encodeName(f.target()),
+                                 "--no-settings",
+                                 "--target-ext",
+                                 ".bin",
+                                 "--overwrite",
+                                 "ask"};
+    const auto [code, screen] = runOnTerminal(args, "n\nn\n", f.store().root());
+    QVERIFY2(code == 0, screen.constData());
+    QCOMPARE(controlIn(screen), QString());
+    QVERIFY2(
+        screen.contains(("Do you want to overwrite the file\n" + shown[1] + "? [y/n/c] ").toUtf8()),
+        screen.constData());
+    QVERIFY(screen.contains((shown[0] + ": skipped, the target exists and was kept\n").toUtf8()));
+
+    // The progress line, drawn on the terminal as stderr, and the messages both front ends show.
+    int master = -1, terminal = -1;
+    QVERIFY(::openpty(&master, &terminal, nullptr, nullptr, nullptr) == 0);
+    const int savedStderr = ::dup(2);
+    ::dup2(terminal, 2);
+    {
+      ProgressLine progress;
+      QThread::msleep(450);  // a run shorter than this shows no progress at all
+      progress.Show(0, 3, NativeFile::DecodeName(QFile::encodeName(f.source()) + files[0]));
+      progress.Clear();
+    }
+    ::dup2(savedStderr, 2);
+    ::close(savedStderr);
+    ::close(terminal);
+    QByteArray drawn(4096, '\0');
+    drawn.resize(std::max<ssize_t>(0, ::read(master, drawn.data(), size_t(drawn.size()))));
+    ::close(master);
+    QVERIFY2(drawn.contains(("0/3  " + shown[0]).toUtf8()), drawn.constData());
+    QCOMPARE(controlIn(drawn), QString());
+#endif
+    const QString decoded = NativeFile::DecodeName(name);
+    for (const Toolkit::Message& m :
+         {RunMessages::OverwriteQuestion(decoded), RunMessages::TargetBusy(decoded),
+          RunMessages::SourceUnreadable(decoded), RunMessages::BadExtension("Target", decoded)})
+      for (const QString& line : m.prompt.split(Toolkit::LineBreak))
+        QCOMPARE(controlIn(line.toUtf8()), QString());
+#endif
+  }
+
   // --help names every preset, and each shell's script offers every option and command it lists.
   void helpAndCompletion() {
     const TemporarySettingsStore store;
@@ -242,7 +476,9 @@ class TestCli : public QObject {
 
   // What a system imposes on a run, in scripts run in the fixture's folder with quillet-cli as $0
   // and $u to run it as an ordinary user when root, as root may write anywhere.
-  void whatTheSystemImposes_data() { addRows(systems); }
+  void whatTheSystemImposes_data() {
+    addRows(systems);
+  }
   void whatTheSystemImposes() {
 #ifndef Q_OS_UNIX
     QSKIP("names are UTF-16, open files have no small limit and folders refuse no user here");
