@@ -249,6 +249,42 @@ class SettingsTest : public QObject {
     }
   }
 
+  // The store is the program's own: a link to another program's file is neither read as settings
+  // nor replaced by them, while a link to a real store (as dotfile managers keep) is read and
+  // written through, and stays a link.
+  void storeBehindALink() {
+#ifndef Q_OS_UNIX
+    QSKIP("the registry keeps the settings here: there is no file to link");
+#else
+    // clang-format off
+    // What the link leads to (null: nothing), the order loaded, and why the store is not used.
+    const struct { const char *name, *linked, *order, *why; } rows[] = {
+        {"another program's file", "[User]\nName=someone\nHome=/home/someone\n", "0,1,8,9", "it is a link to a file that holds none of Quillet's settings"},
+        {"a file of no settings at all", "root:x:0:0:root:/root:/bin/bash\n", "0,1,8,9", "it is a link to a file that holds none of Quillet's settings"},
+        {"nothing", nullptr, "0,1,8,9", "it is a link that leads nowhere"},
+        {"a real store", "[User]\nOutOrder=8,1,0,9\n", "8,1,0,9", ""},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+      TemporarySettingsStore store;
+      const QString linked = QDir(store.folder()).filePath("dotfiles/quillet.conf");
+      QVERIFY(QDir().mkpath(QFileInfo(linked).path()) && QDir().mkpath(store.folder() + "/Quillet"));
+      if (row.linked) QVERIFY(ImageBuilder::WriteFile(linked, row.linked));
+      QVERIFY(QFile::link(linked, store.storeFile()));
+      ResetGlobals();
+      LoadSettings();
+      QVERIFY2(ConversionSettings.OutOrder == QLatin1String(row.order), row.name);
+      QCOMPARE(SettingsProblem(), QString::fromLatin1(row.why));
+      ConversionSettings.SourceExt = ".ROM";
+      QCOMPARE(SaveSettings(), !*row.why);
+      QVERIFY2(QFileInfo(store.storeFile()).isSymLink(), row.name);
+      if (!row.linked) QVERIFY2(!QFileInfo::exists(linked), row.name);  // nothing made through it
+      else if (*row.why) QCOMPARE(ReadFile(linked), QByteArray(row.linked));
+      else QVERIFY(ReadFile(linked).contains("SourceExt=.ROM\n"));
+    }
+#endif
+  }
+
   // Bank 1 only and its limit last for one session: they are not stored.
   void saveThenLoad() {
     TemporarySettingsStore store;
