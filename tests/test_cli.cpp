@@ -214,13 +214,19 @@ std::pair<int, QByteArray> runOnTerminal(const QList<QByteArray>& args, const QB
   std::vector<char*> pointers;
   for (QByteArray& arg : argv) pointers.push_back(arg.data());
   pointers.push_back(nullptr);
-  const QByteArray root = QFile::encodeName(settingsRoot);
+  // Made before the fork: the child of a process with threads only execs.
+  QList<QByteArray> environment{"QUILLET_SETTINGS_ROOT=" + QFile::encodeName(settingsRoot)};
+  for (char** variable = environ; *variable; ++variable) {
+    if (!QByteArrayView(*variable).startsWith("QUILLET_SETTINGS_ROOT=")) environment << *variable;
+  }
+  std::vector<char*> envp;
+  for (QByteArray& variable : environment) envp.push_back(variable.data());
+  envp.push_back(nullptr);
   int master = -1;
   const pid_t pid = forkpty(&master, nullptr, &raw, nullptr);
   if (pid < 0) return {-1, {}};
   if (pid == 0) {
-    ::setenv("QUILLET_SETTINGS_ROOT", root.constData(), 1);
-    ::execv(pointers[0], pointers.data());
+    ::execve(pointers[0], pointers.data(), envp.data());
     ::_exit(127);
   }
   if (!typed.isEmpty()) (void)!::write(master, typed.constData(), size_t(typed.size()));
@@ -450,6 +456,28 @@ class TestCli : public QObject {
           RunMessages::SourceUnreadable(decoded), RunMessages::BadExtension("Target", decoded)})
       for (const QString& line : m.prompt.split(Toolkit::LineBreak))
         QCOMPARE(controlIn(line.toUtf8()), QString());
+#endif
+  }
+
+  // A run stopped at the overwrite question says so after its summary, with the files it never
+  // read; exit code 4.
+  void stoppedRunSaysWhatWasNotRead() {
+#if !defined(Q_OS_LINUX) && !defined(Q_OS_DARWIN)
+    QSKIP("no pseudo-terminal here");
+#else
+    RunFixture f;
+    for (const char* name : {"a.BIN", "b.BIN", "c.BIN", "d.BIN"})
+      f.putSource(name, FourBankImage());
+    f.putTarget("b.BIN", "old");
+    const auto [code, screen] =
+        runOnTerminal({"convert", QFile::encodeName(f.source()), QFile::encodeName(f.target()),
+                       "--no-settings", "--overwrite", "ask"},
+                      "c\n", f.store().root());
+    QCOMPARE(code, 4);
+    QVERIFY2(screen.endsWith("\n2 total files were processed. 1 files were converted and  0 were "
+                             "skipped.\nThe run was stopped: 2 files were not read.\n"),
+             screen.constData());
+    QCOMPARE(RunFixture::snapshot(f.target()).keys(), QStringList({"a.BIN", "b.BIN"}));
 #endif
   }
 
