@@ -5,6 +5,7 @@
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -186,14 +187,14 @@ QList<QByteArray> hostileFiles(const QByteArray& name) {
 // Makes the source and target folders' files of a hostile name by its exact bytes.
 void putHostile(const RunFixture& f, const QByteArray& name) {
   const QList<QByteArray> files = hostileFiles(name);
-  const QByteArray source = QFile::encodeName(f.source()), target = QFile::encodeName(f.target());
-  QVERIFY(WriteFile(f.source() + "image.tmp", withCalText(Bank1(48 * K))));
-  QVERIFY(::rename(source + "image.tmp", source + files[0]) == 0);
-  QVERIFY(WriteFile(f.source() + "image.tmp", FourBankImage()));
-  QVERIFY(::rename(source + "image.tmp", source + files[1]) == 0);
-  QVERIFY(WriteFile(f.target() + "old.tmp", "old"));
-  QVERIFY(::rename(target + "old.tmp", target + files[1]) == 0);
-  QVERIFY(::mkdir(source + files[2], 0700) == 0);
+  const auto put = [](const QString& folder, const QByteArray& file, const QByteArray& data) {
+    QVERIFY(WriteFile(folder + "put.tmp", data));
+    QVERIFY(::rename(QFile::encodeName(folder + "put.tmp"), QFile::encodeName(folder) + file) == 0);
+  };
+  put(f.source(), files[0], withCalText(Bank1(48 * K)));
+  put(f.source(), files[1], FourBankImage());
+  put(f.target(), files[1], "old");
+  QVERIFY(::mkdir(QFile::encodeName(f.source()) + files[2], 0700) == 0);
 }
 #endif
 
@@ -206,21 +207,15 @@ std::pair<int, QByteArray> runOnTerminal(const QList<QByteArray>& args, const QB
   struct termios raw {};
   cfmakeraw(&raw);
   raw.c_cc[VMIN] = 1;
-  raw.c_cc[VTIME] = 0;
-  cfsetispeed(&raw, B38400);
-  cfsetospeed(&raw, B38400);
-  QList<QByteArray> argv{QUILLET_CLI};
-  argv += args;
-  std::vector<char*> pointers;
-  for (QByteArray& arg : argv) pointers.push_back(arg.data());
-  pointers.push_back(nullptr);
   // Made before the fork: the child of a process with threads only execs.
-  QList<QByteArray> environment{"QUILLET_SETTINGS_ROOT=" + QFile::encodeName(settingsRoot)};
-  for (char** variable = environ; *variable; ++variable) {
-    if (!QByteArrayView(*variable).startsWith("QUILLET_SETTINGS_ROOT=")) environment << *variable;
-  }
-  std::vector<char*> envp;
+  QList<QByteArray> argv{QUILLET_CLI},
+      environment{"QUILLET_SETTINGS_ROOT=" + QFile::encodeName(settingsRoot)};
+  argv += args;
+  for (char** variable = environ; *variable; ++variable) environment << *variable;
+  std::vector<char*> pointers, envp;
+  for (QByteArray& arg : argv) pointers.push_back(arg.data());
   for (QByteArray& variable : environment) envp.push_back(variable.data());
+  pointers.push_back(nullptr);
   envp.push_back(nullptr);
   int master = -1;
   const pid_t pid = forkpty(&master, nullptr, &raw, nullptr);
@@ -232,19 +227,15 @@ std::pair<int, QByteArray> runOnTerminal(const QList<QByteArray>& args, const QB
   if (!typed.isEmpty()) (void)!::write(master, typed.constData(), size_t(typed.size()));
   QByteArray out;
   char buffer[4096];
-  QElapsedTimer clock;
-  clock.start();
-  for (;;) {
+  for (QDeadlineTimer deadline(60000); !deadline.hasExpired();) {
     pollfd ready{master, POLLIN, 0};
-    if (::poll(&ready, 1, 1000) == 0) {
-      if (clock.elapsed() > 60000) break;
-      continue;
-    }
+    if (::poll(&ready, 1, 200) == 0) continue;
     const ssize_t n = ::read(master, buffer, sizeof buffer);
     if (n <= 0) break;  // the program has ended and the terminal is closed
     out.append(buffer, n);
   }
   ::close(master);
+  ::kill(pid, SIGKILL);  // one still waiting after a minute; nothing to one that has ended
   int status = 0;
   ::waitpid(pid, &status, 0);
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1000 - WTERMSIG(status), out};
