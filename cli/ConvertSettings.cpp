@@ -156,8 +156,6 @@ QString DescribeLayout(const Options& o) {
     }
   }
   QString line = QStringLiteral("layout ") + parts.join(QStringLiteral(", "));
-  if (const QString problem = StoreProblem(o); !problem.isEmpty())
-    line = problem + QStringLiteral("; ") + line;
   if (!storedNames.isEmpty()) {
     const QString which =
         storedNames.size() == parts.size()
@@ -172,6 +170,8 @@ QString DescribeLayout(const Options& o) {
 
 QString DescribeRun(const Options& o) {
   QString line = DescribeLayout(o);
+  if (const QString problem = StoreProblem(o); !problem.isEmpty())
+    line = problem + QStringLiteral("; ") + line;
   switch (ConversionSettings.Overwrite) {
     case AlwaysOverwrite: line += QStringLiteral("; existing targets replaced"); break;
     case AskToOverwrite: line += QStringLiteral("; existing targets asked about"); break;

@@ -85,6 +85,8 @@ int RunInspect(const Options& options) {
     Terminal::Write(stderr, QStringLiteral("quillet-cli: ") + error + u'\n');
     return ExitUsage;
   }
+  if (const QString problem = StoreProblem(options); !problem.isEmpty())
+    Terminal::Write(stderr, QStringLiteral("quillet-cli: ") + problem + u'\n');
   const std::optional<OutputLayout> layout = chosenLayout(options);
   const bool json = options.isSet(options.json);
   bool allRecognised = true;
