@@ -268,7 +268,8 @@ class SettingsTest : public QObject {
     for (const auto& row : rows) {
       TemporarySettingsStore store;
       const QString linked = QDir(store.folder()).filePath("dotfiles/quillet.conf");
-      QVERIFY(QDir().mkpath(QFileInfo(linked).path()) && QDir().mkpath(store.folder() + "/Quillet"));
+      QVERIFY(QDir().mkpath(QFileInfo(linked).path()) &&
+              QDir().mkpath(store.folder() + "/Quillet"));
       if (row.linked) QVERIFY(ImageBuilder::WriteFile(linked, row.linked));
       QVERIFY(QFile::link(linked, store.storeFile()));
       ResetGlobals();
@@ -278,9 +279,12 @@ class SettingsTest : public QObject {
       ConversionSettings.SourceExt = ".ROM";
       QCOMPARE(SaveSettings(), !*row.why);
       QVERIFY2(QFileInfo(store.storeFile()).isSymLink(), row.name);
-      if (!row.linked) QVERIFY2(!QFileInfo::exists(linked), row.name);  // nothing made through it
-      else if (*row.why) QCOMPARE(ReadFile(linked), QByteArray(row.linked));
-      else QVERIFY(ReadFile(linked).contains("SourceExt=.ROM\n"));
+      if (!row.linked)
+        QVERIFY2(!QFileInfo::exists(linked), row.name);  // nothing made through it
+      else if (*row.why)
+        QCOMPARE(ReadFile(linked), QByteArray(row.linked));
+      else
+        QVERIFY(ReadFile(linked).contains("SourceExt=.ROM\n"));
     }
 #endif
   }
