@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <set>
 
 #include "batch/FileListBox.h"
@@ -19,20 +20,17 @@ using Toolkit::Message;
 
 namespace {
 
-bool isSeparator(QChar c) {
-#ifdef Q_OS_WIN
-  if (c == u'\\') return true;
-#endif
-  return c == u'/';
-}
-
 // An extension is appended to names in the target folder: it must not
 // lead out of it, nor hold what the system refuses in a name.
 std::optional<Message> extensionError(const QString& which, const QString& extension) {
   bool allowed = !extension.contains(QStringLiteral(".."));
   for (QChar c : extension) allowed = allowed && NativeFile::IsAllowedInName(c);
-  if (allowed) return std::nullopt;
-  return RunMessages::BadExtension(which, extension);
+  if (!allowed) return RunMessages::BadExtension(which, extension);
+  // A run removes the files named as its temporary files: no target may
+  // ever be named so.
+  if (which == u"Target" && NativeFile::CouldEndTemporaryName(extension))
+    return RunMessages::TemporaryExtension(extension);
+  return std::nullopt;
 }
 
 }  // namespace
@@ -111,7 +109,7 @@ class BatchRun::Run {
     TargetFolder::Refusal refusal = TargetFolder::Refusal::None;
     folder_ = TargetFolder::Begin(target_, !options_.dryRun, &refusal);
     switch (refusal) {
-      case TargetFolder::Refusal::None: return std::nullopt;
+      case TargetFolder::Refusal::None: ignoresCase_ = folder_->IgnoresCase(); return std::nullopt;
       case TargetFolder::Refusal::CannotOpen: return RunMessages::TargetUnreadable(s.Target);
       case TargetFolder::Refusal::CannotWrite: return RunMessages::TargetUnwritable(s.Target);
       case TargetFolder::Refusal::Busy: return RunMessages::TargetBusy(s.Target);
@@ -156,8 +154,9 @@ class BatchRun::Run {
     qint64 length = -1;
     QString why;
     // Only an image's length is worth reading: anything else is told by its length alone.
-    if (!Lib_File::ReadWhole(sourcePath, [](qint64 n) { return !LengthClassName(n).isEmpty(); },
-                             &input, &length, &why)) {
+    if (!Lib_File::ReadWhole(
+            sourcePath, [](qint64 n) { return !LengthClassName(n).isEmpty(); }, &input, &length,
+            &why)) {
       return skip(why);
     }
     // A name of fewer than four characters leaves no base name for a target.
@@ -167,6 +166,15 @@ class BatchRun::Run {
     const ImageReading reading = readImage(name, report.length, input);
     takeFindings(report, input, reading);
     if (!reading.recognised()) return refuse(reading);
+
+    // One target name, one file: a second source whose target the folder
+    // takes for one already written by this run is not written over it,
+    // nor asked about, nor told as the user's file kept.
+    const QString taken = takenKey(report.targetName);
+    if (const auto other = taken_.constFind(taken); other != taken_.cend()) {
+      return skip(QStringLiteral("another file of this run is written as %1: %2")
+                      .arg(other->first, other->second));
+    }
 
     // What stands at the target's name must be seen as it will be when the
     // files before this one are in place.
@@ -211,13 +219,19 @@ class BatchRun::Run {
         default: return keep();  // never, and unknown codes
       }
     }
+    taken_.insert(taken, {report.targetName, name});
     if (options_.dryRun) {
       report.outcome = FileOutcome::Converted;
       return queue.AddFinal(std::move(report));
     }
+    // A target that could not be written leaves its name to the next file.
+    auto fail = [&](const QString& why) {
+      taken_.remove(taken);
+      skip(why);
+    };
 
     // The old target stays until the new image is complete and flushed.
-    if (!folder_->Write(Lib_File::OutputFile, report.targetName, &why)) return skip(why);
+    if (!folder_->Write(Lib_File::OutputFile, report.targetName, &why)) return fail(why);
     TargetFolder::Placing placing;
     placing.file = Lib_File::TakeReplacement(Lib_File::OutputFile);
     // Assembled straight into the memory that goes to the disk where the
@@ -230,7 +244,7 @@ class BatchRun::Run {
     // Its bytes start on their way to the disk, and the file is let go of
     // until its flush: a queue never holds many files open.
     if (!wrote || !placing.file->FinishWriting()) {
-      return skip(QStringLiteral("the target could not be written: ") + placing.file->Reason());
+      return fail(QStringLiteral("the target could not be written: ") + placing.file->Reason());
     }
     // Only what the user saw and allowed is replaced: a file that appears
     // at a free name meanwhile is kept.
@@ -256,6 +270,11 @@ class BatchRun::Run {
     asked.layout = layout_;
     asked.crc32 = options_.findings == Findings::Full;
     report.findings = std::make_shared<const ImageFindings>(TakeFindings(input, reading, asked));
+  }
+
+  // A target name as the target folder tells names apart.
+  QString takenKey(const QString& targetName) const {
+    return ignoresCase_ ? targetName.toCaseFolded() : targetName;
   }
 
   // Whether the target of this name is one of the run's sources: the same
@@ -289,6 +308,10 @@ class BatchRun::Run {
   OutputLayout layout_;
   QByteArray image_;  // the output image, its memory reused from file to file
   std::set<NativeFile::Identity> sources_;
+  // The target names that files of this run are written as, as takenKey()
+  // gives them: each name's target and source.
+  QHash<QString, std::pair<QString, QString>> taken_;
+  bool ignoresCase_ = false;
   bool sourcesKnown_ = false;
   bool stopped_ = false;  // Cancel at the overwrite question
   RunTotals totals_;
@@ -316,11 +339,6 @@ void BatchRun::PlaceWrittenTargets() {
 
 RunTotals RunBatch(RunFrontEnd& frontEnd, const RunOptions& options) {
   return BatchRun(frontEnd, options).Go();
-}
-
-QString FolderWithSeparator(const QString& folder) {
-  if (folder.isEmpty() || isSeparator(folder.back())) return folder;
-  return folder + QDir::separator();
 }
 
 namespace {

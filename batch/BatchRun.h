@@ -120,4 +120,6 @@ class BatchRun {
 RunTotals RunBatch(RunFrontEnd& frontEnd, const RunOptions& options = {});
 
 // The folder as the run uses it: with a path separator at its end.
-QString FolderWithSeparator(const QString& folder);
+inline QString FolderWithSeparator(const QString& folder) {
+  return NativeFile::WithSeparator(folder);
+}

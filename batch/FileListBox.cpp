@@ -75,8 +75,7 @@ void FileListBox::refresh() {
   passedOver_.clear();
   listIndex_ = -1;
   if (!pathValid_) return;
-  const QString folder =
-      path_.endsWith(u'/') || path_.endsWith(QDir::separator()) ? path_ : path_ + QDir::separator();
+  const QString folder = NativeFile::WithSeparator(path_);
   if (!hasWildcard(pattern_)) {
     if (!pattern_.isEmpty() && NativeFile::IsListedFile(folder + pattern_)) {
       names_.append(pattern_);

@@ -28,6 +28,8 @@ class TargetFolder {
   std::optional<NativeFile::Identity> IdentityOf(const QString& name) const {
     return folder_->IdentityOf(name);
   }
+  // Whether two names that differ only in letter case are one name here.
+  bool IgnoresCase() const { return folder_->IgnoresCase(); }
 
   // Opens a new target for the name under the file number; its bytes go to
   // a temporary file until the file is placed.

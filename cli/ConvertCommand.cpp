@@ -34,6 +34,12 @@ int RunConvert(const Options& options) {
                                            "and TARGET_FOLDER; see quillet-cli --help\n"));
     return ExitUsage;
   }
+  // An empty argument would mean the current folder, wherever a script runs.
+  if (operands.contains(QString())) {
+    Terminal::Write(stderr, QStringLiteral("quillet-cli: an empty folder or file name was given; "
+                                           "write . for the current folder\n"));
+    return ExitUsage;
+  }
   if (options.isSet(options.noSettings)) {
     ResetGlobals();
     ApplySettingDefaults();
@@ -65,7 +71,12 @@ int RunConvert(const Options& options) {
   }
 
   const bool quiet = options.isSet(options.quiet);
-  if (!quiet) Terminal::Write(stderr, DescribeRun(options) + u'\n');
+  if (!quiet) {
+    Terminal::Write(stderr, DescribeRun(options) + u'\n');
+  } else if (const QString problem = StoreProblem(options); !problem.isEmpty()) {
+    // Settings lost are never passed over in silence.
+    Terminal::Write(stderr, QStringLiteral("quillet-cli: ") + problem + u'\n');
+  }
   TerminalFrontEnd frontEnd(
       {.json = options.isSet(options.json), .dryRun = dryRun, .quiet = quiet});
   FileListBox listing;

@@ -7,15 +7,18 @@
 #include "batch/StatedLayouts.h"
 #include "cli/Options.h"
 #include "engine/ImageAssembly.h"
+#include "engine/Lib_Convert.h"
+#include "engine/NativeFile.h"
 #include "settings/Presets.h"
 #include "settings/modGlobals.h"
+#include "settings/modRegistry.h"
 
 namespace {
 
 QString badValue(const Options& options, const QCommandLineOption& option,
                  const QString& expected) {
   return QStringLiteral("bad value '%1' for --%2: %3")
-      .arg(options.value(option), option.names().constLast(), expected);
+      .arg(Lib_Convert::ShownText(options.value(option)), option.names().constLast(), expected);
 }
 
 // The index of the value among the words, letter case ignored; -1 when it is
@@ -124,15 +127,24 @@ QString RunFolder(const QString& argument) {
   // system's encoding and lose bytes that are not UTF-8.
   const QString absolute =
       QDir::isAbsolutePath(argument) ? argument : QDir::currentPath() + u'/' + argument;
-  return FolderWithSeparator(QDir::toNativeSeparators(QDir::cleanPath(absolute)));
+  return NativeFile::WithSeparator(QDir::toNativeSeparators(QDir::cleanPath(absolute)));
+}
+
+QString StoreProblem(const Options& o) {
+  if (o.isSet(o.noSettings)) return {};
+  const QString problem = SettingsProblem();
+  if (problem.isEmpty()) return {};
+  return QStringLiteral("the stored settings cannot be read (%1: %2), so the defaults are used")
+      .arg(Lib_Convert::ShownText(SettingsLocation()), problem);
 }
 
 QString DescribeLayout(const Options& o) {
   const auto& s = ConversionSettings;
+  const bool storeRead = !o.isSet(o.noSettings) && SettingsProblem().isEmpty();
   // Whether a value is the stored one: the store was read, and neither the
   // value's option nor, for what a preset sets, --preset was given.
   const auto stored = [&](const QCommandLineOption& option, bool presetSets) {
-    return !o.isSet(o.noSettings) && !o.isSet(option) && !(presetSets && o.isSet(o.preset));
+    return storeRead && !o.isSet(option) && !(presetSets && o.isSet(o.preset));
   };
   QStringList parts, storedNames, storedOptions;
   const auto part = [&](const QString& text, const char* name, bool fromStore, const char* option) {
@@ -147,7 +159,7 @@ QString DescribeLayout(const Options& o) {
       part(QStringLiteral("cut to 32K"), "the 32K cut", stored(o.limit32K, true), "--preset");
     }
   } else {
-    part(s.OutOrder, "order", stored(o.order, true), "--order");
+    part(Lib_Convert::ShownText(s.OutOrder), "order", stored(o.order, true), "--order");
     // As the run reads the codes: an unknown size is no padding.
     const bool pad64K = s.PadSize == Padding64K;
     const bool padded = pad64K || s.PadSize == Padding56K;
@@ -159,7 +171,10 @@ QString DescribeLayout(const Options& o) {
                                     : QStringLiteral("8K of fill in front"),
            "fill position", stored(o.padType, true), "--pad-type");
     }
-    if (padded) part(QStringLiteral("fill ") + s.PadValue, "fill", stored(o.fill, false), "--fill");
+    if (padded) {
+      part(QStringLiteral("fill ") + Lib_Convert::ShownText(s.PadValue), "fill",
+           stored(o.fill, false), "--fill");
+    }
   }
   QString line = QStringLiteral("layout ") + parts.join(QStringLiteral(", "));
   if (!storedNames.isEmpty()) {
@@ -176,12 +191,14 @@ QString DescribeLayout(const Options& o) {
 
 QString DescribeRun(const Options& o) {
   QString line = DescribeLayout(o);
+  if (const QString problem = StoreProblem(o); !problem.isEmpty())
+    line = problem + QStringLiteral("; ") + line;
   switch (ConversionSettings.Overwrite) {
     case AlwaysOverwrite: line += QStringLiteral("; existing targets replaced"); break;
     case AskToOverwrite: line += QStringLiteral("; existing targets asked about"); break;
     default: line += QStringLiteral("; existing targets kept"); break;  // unknown codes too
   }
-  if (!o.isSet(o.noSettings) && !o.isSet(o.overwrite))
+  if (!o.isSet(o.noSettings) && !o.isSet(o.overwrite) && SettingsProblem().isEmpty())
     line += QStringLiteral(" (stored setting, --overwrite to change)");
   return o.isSet(o.dryRun) ? QStringLiteral("dry run, nothing written: ") + line : line;
 }

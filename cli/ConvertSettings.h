@@ -19,11 +19,16 @@ QString ApplyStatedOptions(const Options& options, StatedLayouts* stated);
 // with a separator at its end.
 QString RunFolder(const QString& argument);
 
+// Why the stored settings could not be read and that the defaults are used
+// instead, in words; empty when they were read or not asked for.
+QString StoreProblem(const Options& options);
+
 // The layout in force, in words, and which of its parts are the stored
 // settings: "layout 0,1,8,9, unpadded (stored settings, --order, --pad to
 // change)".
 QString DescribeLayout(const Options& options);
 
 // What the run will do, in one line: the layout and what happens to existing
-// targets, and which of these are the stored settings.
+// targets, and which of these are the stored settings; first, when they
+// could not be read, why.
 QString DescribeRun(const Options& options);

@@ -1,7 +1,5 @@
 // quillet-cli inspect: what the program recognises in single images, and
 // what the chosen layout would leave out of them.
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 
 #include "batch/ImageWords.h"
@@ -11,7 +9,9 @@
 #include "cli/ExitCode.h"
 #include "cli/Options.h"
 #include "cli/Terminal.h"
+#include "cli/TerminalFrontEnd.h"
 #include "engine/ImageFindings.h"
+#include "engine/Lib_Convert.h"
 #include "engine/Lib_File.h"
 #include "settings/modGlobals.h"
 #include "settings/modRegistry.h"
@@ -21,30 +21,23 @@ namespace {
 ImageFindings inspect(const QString& path, const std::optional<OutputLayout>& layout,
                       const StatedLayouts& stated) {
   ImageFindings findings;
-  const QFileInfo info(path);
-  QFile file(path);
-  if (info.isDir()) {
-    findings.error = QStringLiteral("is a folder");
-  } else if (info.exists() && !info.isFile()) {
-    // Opening a pipe could wait for a writer forever.
-    findings.error = QStringLiteral("is not a regular file");
-  } else if (!file.open(QIODevice::ReadOnly)) {
-    findings.error = QStringLiteral("cannot be read: ") + file.errorString();
-  }
-  if (!findings.error.isEmpty()) return findings;
-  file.close();
+  // Opened as a run opens a source: by the name's exact bytes, never
+  // waiting on a pipe.
+  QString why;
   QByteArray image;
   qint64 length = -1;
-  if (!Lib_File::ReadWhole(path, [](qint64 n) { return !LengthClassName(n).isEmpty(); }, &image,
-                           &length)) {
-    findings.error = QStringLiteral("cannot be read");
+  if (!Lib_File::ReadWhole(
+          path, [](qint64 n) { return !LengthClassName(n).isEmpty(); }, &image, &length, &why)) {
+    // The run's words name the file as "the source"; here the name stands
+    // before them.
+    static const QString Source = QStringLiteral("the source ");
+    findings.error = why.startsWith(Source) ? why.mid(Source.size()) : why;
     return findings;
   }
-  const ImageReading reading = LengthClassName(length).isEmpty()
-                                   ? UnreadImage(length, Refusal::UnknownLength)
-                               : image.size() == length
-                                   ? ConvertFile(image, stated.For(path, length))
-                                   : UnreadImage(length, Refusal::UnreadableSlot);
+  const ImageReading reading =
+      LengthClassName(length).isEmpty() ? UnreadImage(length, Refusal::UnknownLength)
+      : image.size() == length          ? ConvertFile(image, stated.For(path, length))
+                                        : UnreadImage(length, Refusal::UnreadableSlot);
   return TakeFindings(image, reading, {.layout = layout, .crc32 = true});
 }
 
@@ -64,12 +57,12 @@ std::optional<OutputLayout> chosenLayout(const Options& options) {
       Terminal::Write(stderr, QStringLiteral("quillet-cli: the stored bank order '%1' cannot be "
                                              "used, so no dropped bytes are told (--order to "
                                              "give one)\n")
-                                  .arg(s.OutOrder));
+                                  .arg(Lib_Convert::ShownText(s.OutOrder)));
       break;
     case LayoutError::BadPadValue:
       Terminal::Write(stderr, QStringLiteral("quillet-cli: the stored fill '%1' cannot be used, "
                                              "so no dropped bytes are told (--fill to give one)\n")
-                                  .arg(s.PadValue));
+                                  .arg(Lib_Convert::ShownText(s.PadValue)));
       break;
   }
   return std::nullopt;
@@ -84,6 +77,10 @@ int RunInspect(const Options& options) {
                     QStringLiteral("quillet-cli: inspect needs FILE...; see quillet-cli --help\n"));
     return ExitUsage;
   }
+  if (files.contains(QString())) {
+    Terminal::Write(stderr, QStringLiteral("quillet-cli: an empty file name was given\n"));
+    return ExitUsage;
+  }
   if (options.isSet(options.noSettings)) {
     ResetGlobals();
     ApplySettingDefaults();
@@ -94,6 +91,8 @@ int RunInspect(const Options& options) {
     Terminal::Write(stderr, QStringLiteral("quillet-cli: ") + error + u'\n');
     return ExitUsage;
   }
+  if (const QString problem = StoreProblem(options); !problem.isEmpty())
+    Terminal::Write(stderr, QStringLiteral("quillet-cli: ") + problem + u'\n');
   StatedLayouts stated;
   if (const QString error = ApplyStatedOptions(options, &stated); !error.isEmpty()) {
     Terminal::Write(stderr, QStringLiteral("quillet-cli: ") + error + u'\n');
@@ -105,11 +104,15 @@ int RunInspect(const Options& options) {
   for (const QString& file : files) {
     const ImageFindings image = inspect(file, layout, stated);
     allRecognised = allRecognised && image.error.isEmpty() && image.reading.recognised();
-    Terminal::Write(stdout,
-                    json ? QString::fromUtf8(QJsonDocument(ImageWords::FindingsJson(file, image))
-                                                 .toJson(QJsonDocument::Compact)) +
-                               u'\n'
-                         : ImageWords::FindingsText(file, image));
+    const QString shown = Lib_Convert::ShownText(file);
+    if (json) {
+      QJsonObject object = ImageWords::FindingsJson(file, image);
+      object.insert(QStringLiteral("nameBytes"), NameBytes(file));
+      Terminal::Write(
+          stdout, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + u'\n');
+    } else {
+      Terminal::Write(stdout, ImageWords::FindingsText(shown, image));
+    }
   }
   return allRecognised ? ExitDone : ExitSomeFailed;
 }

@@ -142,16 +142,20 @@ QString Options::helpText() const {
       QStringLiteral("\nJSON output:\n") +
       entries({
           {QStringLiteral("file"),
-           QStringLiteral("convert, one object a file: \"type\": \"file\", \"name\", \"class\"\n"
-                          "(\"88K\", \"112K\", \"216K\", \"224K\", \"256K\" or null), \"outcome\"\n"
-                          "(\"converted\", \"skipped\", \"refused\" or \"stopped\"), \"reason\"\n"
-                          "(why not converted, or null), \"target\" (the target name, or null)\n"
-                          "and \"action\", what was done at the target, with --dry-run what\n"
-                          "would be: \"create\", \"replace\", \"keep\", \"ask\" or null")},
+           QStringLiteral(
+               "convert, one object a file: \"type\": \"file\", \"name\", \"nameBytes\"\n"
+               "(the name's exact bytes in base64, also in every other object\n"
+               "with a name), \"class\"\n"
+               "(\"88K\", \"112K\", \"216K\", \"224K\", \"256K\" or null), \"outcome\"\n"
+               "(\"converted\", \"skipped\", \"refused\" or \"stopped\"), \"reason\"\n"
+               "(why not converted, or null), \"target\" (the target name, or null)\n"
+               "and \"action\", what was done at the target, with --dry-run what\n"
+               "would be: \"create\", \"replace\", \"keep\", \"ask\" or null")},
           {QStringLiteral("summary"),
            QStringLiteral("convert, last: \"type\": \"summary\", \"end\" (\"completed\",\n"
                           "\"stopped\" or \"refused\"), \"dryRun\", \"total\", \"converted\",\n"
-                          "\"skipped\", \"refused\" and \"message\", the summary line")},
+                          "\"skipped\", \"refused\", \"passedOver\", \"notRead\" (files a stop\n"
+                          "left unread) and \"message\", the summary line")},
           {QStringLiteral("image"),
            QStringLiteral("inspect, one object an image: \"name\", \"length\" (-1 when\n"
                           "unreadable), \"class\", \"recognised\", \"padding\" (\"front\",\n"
@@ -167,7 +171,8 @@ QString Options::helpText() const {
                           "are not fill, \"droppedBytes\" (all it leaves out; both null\n"
                           "when the stored layout cannot be used), \"refusal\" (the check\n"
                           "that refused the image, or null) and \"error\" (\"is a folder\",\n"
-                          "\"is not a regular file\", \"cannot be read: \" and why, or null)")},
+                          "\"is not a regular file\", \"is not there\", \"cannot be read: \"\n"
+                          "and why, or null)")},
       });
   text += QStringLiteral("\nExit status:\n") +
           entries({

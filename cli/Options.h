@@ -128,8 +128,8 @@ class Options {
       QStringLiteral("Writes one JSON object per file to stdout, then a summary object.")};
   const QCommandLineOption quiet{
       {QStringLiteral("q"), QStringLiteral("quiet")},
-      QStringLiteral("Leaves out the run's first line and the lines of files not converted; "
-                     "errors are still told.")};
+      QStringLiteral("Leaves out the run's first line, its progress, notes and the entries "
+                     "passed over; refusals, errors and files not converted are still told.")};
   // Prints the completion script of a shell; the build installs its output.
   const QCommandLineOption completion =
       hidden({QStringLiteral("completion"),

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "cli/Terminal.h"
+#include "engine/Lib_Convert.h"
 
 namespace {
 
@@ -16,14 +17,14 @@ constexpr qsizetype MaxWidth = 79;
 
 }  // namespace
 
-ProgressLine::ProgressLine() : enabled_(Terminal::IsTerminal(stderr)) {
+ProgressLine::ProgressLine(bool wanted) : enabled_(wanted && Terminal::IsTerminal(stderr)) {
   sinceStart_.start();
 }
 
 void ProgressLine::Show(int done, int total, const QString& path) {
   if (!enabled_ || sinceStart_.elapsed() < QuietMs) return;
   if (shownWidth_ > 0 && sinceShown_.elapsed() < RedrawMs) return;
-  const QString name = QFileInfo(path).fileName();
+  const QString name = Lib_Convert::ShownText(QFileInfo(path).fileName());
   QString line = QStringLiteral("%1/%2  ").arg(done).arg(total);
   const qsizetype room = MaxWidth - line.size();
   line += name.size() <= room ? name : QStringLiteral("...") + name.right(room - 3);

@@ -7,27 +7,14 @@
 #include "cli/ExitCode.h"
 #include "cli/Terminal.h"
 #include "engine/ImageFindings.h"
+#include "engine/Lib_Convert.h"
 #include "settings/modGlobals.h"
 
+using Lib_Convert::ShownText;
 using Toolkit::Answer;
 using Toolkit::Buttons;
-using Toolkit::CRLF;
 
 namespace {
-
-// A message's lines as a terminal shows them.
-QString lines(const QString& prompt) {
-  return QString(prompt).replace(CRLF, QStringLiteral("\n"));
-}
-
-// The summary as one line: each line of the message, trimmed, after the other.
-QString oneLine(const QString& prompt) {
-  QStringList parts;
-  for (const QString& part : prompt.split(CRLF)) {
-    if (!part.trimmed().isEmpty()) parts.append(part.trimmed());
-  }
-  return parts.join(u' ');
-}
 
 void writeJson(const QJsonObject& object) {
   Terminal::Write(stdout,
@@ -38,24 +25,38 @@ QJsonValue orNull(const QString& text) {
   return text.isEmpty() ? QJsonValue() : QJsonValue(text);
 }
 
+// A report with every name and reason in it as a terminal may show them.
+FileReport shown(const FileReport& report) {
+  FileReport shown = report;
+  shown.name = ShownText(report.name);
+  shown.targetName = ShownText(report.targetName);
+  shown.reason = ShownText(report.reason);
+  return shown;
+}
+
 // A dry run's line for a file: what a real run would do with it.
 QString prediction(const FileReport& report) {
-  QString line = report.name + QStringLiteral(": ");
+  const FileReport s = shown(report);
+  QString line = s.name + QStringLiteral(": ");
   if (const QString lengthClass = LengthClassName(report.length); !lengthClass.isEmpty()) {
     line += lengthClass + QStringLiteral(", ");
   }
-  return line + RunWords::Prediction(report);
+  return line + RunWords::Prediction(s);
 }
 
 // The exit code of a run refused before its first file. A refused extension
 // is a bad value given, like a bad option value.
 int refusalCode(const Toolkit::Message& refusal) {
-  return refusal.title == u"Extension Error" ? ExitUsage : ExitRefused;
+  return refusal.refusal == RunRefusal::Extension ? ExitUsage : ExitRefused;
 }
 
 }  // namespace
 
-TerminalFrontEnd::TerminalFrontEnd(Mode mode) : mode_(mode) {}
+QJsonValue NameBytes(const QString& name) {
+  return QString::fromLatin1(NativeFile::EncodeName(name).toBase64());
+}
+
+TerminalFrontEnd::TerminalFrontEnd(Mode mode) : mode_(mode), progress_(!mode.quiet) {}
 
 Answer TerminalFrontEnd::MsgBox(const Toolkit::Message& message) {
   progress_.Clear();
@@ -69,8 +70,8 @@ Answer TerminalFrontEnd::ask(const Toolkit::Message& message) {
   // Nothing more to read (the input ended, or Ctrl+C): stop, or decline.
   const Answer unanswered = withCancel ? Answer::Cancel : Answer::No;
   for (;;) {
-    Terminal::Write(stderr, lines(message.prompt) + (withCancel ? QStringLiteral(" [y/n/c] ")
-                                                                : QStringLiteral(" [y/n] ")));
+    Terminal::Write(stderr, message.prompt + (withCancel ? QStringLiteral(" [y/n/c] ")
+                                                         : QStringLiteral(" [y/n] ")));
     QString reply;
     if (!Terminal::ReadLine(&reply)) {
       Terminal::Write(stderr, QStringLiteral("\n"));
@@ -84,6 +85,7 @@ Answer TerminalFrontEnd::ask(const Toolkit::Message& message) {
 }
 
 void TerminalFrontEnd::ShowProgress(int fileIndex, int fileCount, const QString& sourcePath) {
+  fileCount_ = fileCount;
   progress_.Show(fileIndex, fileCount, sourcePath);
 }
 
@@ -99,6 +101,7 @@ void TerminalFrontEnd::FileDone(const FileReport& report) {
   if (mode_.json) {
     writeJson({{QStringLiteral("type"), QStringLiteral("file")},
                {QStringLiteral("name"), report.name},
+               {QStringLiteral("nameBytes"), NameBytes(report.name)},
                {QStringLiteral("class"), orNull(LengthClassName(report.length))},
                {QStringLiteral("outcome"), RunWords::Outcome(report)},
                {QStringLiteral("reason"), orNull(report.reason)},
@@ -107,14 +110,16 @@ void TerminalFrontEnd::FileDone(const FileReport& report) {
   } else if (mode_.dryRun) {
     progress_.Clear();
     Terminal::Write(stdout, prediction(report) + u'\n');
-  } else if (report.outcome != FileOutcome::Converted && !mode_.quiet) {
+  } else if (report.outcome != FileOutcome::Converted) {
+    // Told under --quiet too: a file not converted is never passed over in silence.
     progress_.Clear();
-    Terminal::Write(stderr, report.name + QStringLiteral(": ") + RunWords::Result(report) + u'\n');
+    const FileReport s = shown(report);
+    Terminal::Write(stderr, s.name + QStringLiteral(": ") + RunWords::Result(s) + u'\n');
   }
   // Bytes that are not fill and that the written target leaves out: told
   // once per file, beside the outcome, which stays as it is.
   if (report.findings && report.outcome == FileOutcome::Converted && !mode_.quiet) {
-    const QString notice = ImageWords::DroppedNotice(report.name, *report.findings);
+    const QString notice = ImageWords::DroppedNotice(ShownText(report.name), *report.findings);
     if (!notice.isEmpty()) {
       progress_.Clear();
       Terminal::Write(stderr, notice + u'\n');
@@ -127,10 +132,12 @@ void TerminalFrontEnd::PassedOver(const NativeFile::FolderEntry& entry) {
   if (mode_.json) {
     writeJson({{QStringLiteral("type"), QStringLiteral("passed-over")},
                {QStringLiteral("name"), entry.name},
+               {QStringLiteral("nameBytes"), NameBytes(entry.name)},
                {QStringLiteral("reason"), entry.passedOver}});
     return;
   }
-  const QString line = entry.name + QStringLiteral(": ") + RunWords::PassedOver(entry.passedOver);
+  const QString line =
+      ShownText(entry.name) + QStringLiteral(": ") + RunWords::PassedOver(entry.passedOver);
   if (mode_.dryRun) {
     progress_.Clear();
     Terminal::Write(stdout, line + u'\n');
@@ -149,15 +156,28 @@ QJsonObject TerminalFrontEnd::summary(const RunTotals& totals) const {
           {QStringLiteral("skipped"), totals.skipped},
           {QStringLiteral("refused"), refused_},
           {QStringLiteral("passedOver"), passedOver_},
-          {QStringLiteral("message"),
-           notices_.isEmpty() ? QString() : oneLine(notices_.constLast().prompt)}};
+          {QStringLiteral("notRead"), notRead(totals)},
+          {QStringLiteral("message"), said(totals)}};
+}
+
+QString TerminalFrontEnd::said(const RunTotals& totals) const {
+  // A run that wrote nothing says what would have happened.
+  if (mode_.dryRun && totals.end != RunEnd::Refused) {
+    return Toolkit::OneLine(
+        RunMessages::DryRunSummary(totals.total, totals.converted, totals.skipped));
+  }
+  return notices_.isEmpty() ? QString() : Toolkit::OneLine(notices_.constLast());
+}
+
+int TerminalFrontEnd::notRead(const RunTotals& totals) const {
+  return totals.end == RunEnd::Refused ? 0 : qMax(0, fileCount_ - totals.total);
 }
 
 int TerminalFrontEnd::Finish(const RunTotals& totals) {
   progress_.Clear();
   if (totals.end == RunEnd::Refused) {
     for (const Toolkit::Message& notice : notices_) {
-      Terminal::Write(stderr, notice.title + QStringLiteral(": ") + lines(notice.prompt) + u'\n');
+      Terminal::Write(stderr, notice.title + QStringLiteral(": ") + notice.prompt + u'\n');
     }
     if (mode_.json) writeJson(summary(totals));
     return notices_.isEmpty() ? ExitRefused : refusalCode(notices_.constLast());
@@ -165,8 +185,11 @@ int TerminalFrontEnd::Finish(const RunTotals& totals) {
   if (mode_.json) {
     writeJson(summary(totals));
   } else {
-    for (const Toolkit::Message& notice : notices_) {
-      Terminal::Write(stdout, oneLine(notice.prompt) + u'\n');
+    Terminal::Write(stdout, said(totals) + u'\n');
+    if (totals.end == RunEnd::Stopped) {
+      Terminal::Write(
+          stdout,
+          QStringLiteral("The run was stopped: %1 files were not read.\n").arg(notRead(totals)));
     }
   }
   if (totals.end == RunEnd::Stopped) return ExitStopped;

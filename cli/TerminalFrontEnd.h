@@ -15,7 +15,7 @@ class TerminalFrontEnd : public RunFrontEnd {
   struct Mode {
     bool json = false;
     bool dryRun = false;  // tells every file's prediction on stdout
-    bool quiet = false;   // no lines for files not converted
+    bool quiet = false;   // no progress, no notes, no lines for entries passed over
   };
   explicit TerminalFrontEnd(Mode mode);
 
@@ -33,6 +33,10 @@ class TerminalFrontEnd : public RunFrontEnd {
  private:
   Toolkit::Answer ask(const Toolkit::Message& message);
   QJsonObject summary(const RunTotals& totals) const;
+  // The summary in one line, or the refusal's text.
+  QString said(const RunTotals& totals) const;
+  // The files of the run that a stop left unread.
+  int notRead(const RunTotals& totals) const;
 
   const Mode mode_;
   ProgressLine progress_;
@@ -42,4 +46,9 @@ class TerminalFrontEnd : public RunFrontEnd {
   // Files not converted for another reason than a target kept by choice.
   int failed_ = 0;
   int passedOver_ = 0;
+  int fileCount_ = 0;
 };
+
+// A name's exact bytes, as the system takes them, in base64: what a script
+// needs to find the file whose name a terminal cannot show.
+QJsonValue NameBytes(const QString& name);

@@ -6,6 +6,7 @@
 #include "cli/ExitCode.h"
 #include "cli/Options.h"
 #include "cli/Terminal.h"
+#include "engine/Lib_Convert.h"
 #include "engine/NativeFile.h"
 #include "settings/AppIdentity.h"
 
@@ -26,7 +27,8 @@ QStringList argumentsAsGiven(int argc, char* argv[]) {
 }
 
 int usageError(const QString& text) {
-  Terminal::Write(stderr, QStringLiteral("quillet-cli: ") + text + u'\n');
+  // The words given are echoed as a name is shown.
+  Terminal::Write(stderr, QStringLiteral("quillet-cli: ") + Lib_Convert::ShownText(text) + u'\n');
   return ExitUsage;
 }
 

@@ -120,24 +120,82 @@ bool Folder::FlushesAsWhole() const {
   return NativeFile::FlushesAsWhole(type_);
 }
 
+// A run's temporary files are named ".~quillet-" and six letters or digits,
+// then ".tmp~". The run refuses every target extension that could end such
+// a name (see CouldEndTemporaryName), so no target of any run ever carries
+// it, and a file of this name is a run's own.
+const QLatin1StringView TemporaryPrefix(".~quillet-");
+const QLatin1StringView TemporarySuffix(".tmp~");
+constexpr qsizetype TemporaryLetters = 6;
+constexpr qsizetype TemporaryLength = 10 + TemporaryLetters + 5;
+
+namespace {
+
+bool isTemporaryLetter(QChar c) {
+  return c.isDigit() || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+
+}  // namespace
+
 QString TemporaryName() {
   static const char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  QString name = QStringLiteral(".~quillet-");
-  for (int i = 0; i < 6; ++i) {
+  QString name = TemporaryPrefix;
+  for (int i = 0; i < TemporaryLetters; ++i) {
     name += QLatin1Char(Letters[QRandomGenerator::global()->bounded(int(sizeof Letters) - 1)]);
   }
-  return name + QStringLiteral(".tmp");
+  return name + TemporarySuffix;
 }
 
 bool IsTemporaryName(const QString& name) {
-  if (name.size() != 20 || !name.startsWith(u".~quillet-") || !name.endsWith(u".tmp")) {
+  if (name.size() != TemporaryLength || !name.startsWith(TemporaryPrefix) ||
+      !name.endsWith(TemporarySuffix)) {
     return false;
   }
-  for (qsizetype i = 10; i < 16; ++i) {
-    const QChar c = name[i];
-    if (!(c.isDigit() || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'))) return false;
+  for (qsizetype i = TemporaryPrefix.size(); i < TemporaryPrefix.size() + TemporaryLetters; ++i) {
+    if (!isTemporaryLetter(name[i])) return false;
   }
   return true;
+}
+
+bool CouldEndTemporaryName(const QString& extension) {
+  QString end = extension;
+#ifdef Q_OS_WIN
+  // The system drops dots and spaces at the end of a name.
+  while (end.endsWith(u'.') || end.endsWith(u' ')) end.chop(1);
+#endif
+  // Letter case is compared as the least strict file system compares it.
+  if (end.size() > TemporaryLength) return false;
+  const qsizetype from = TemporaryLength - end.size();
+  const QString pattern = TemporaryPrefix + QString(TemporaryLetters, u'X') + TemporarySuffix;
+  for (qsizetype i = 0; i < end.size(); ++i) {
+    const qsizetype at = from + i;
+    const bool letter =
+        at >= TemporaryPrefix.size() && at < TemporaryPrefix.size() + TemporaryLetters;
+    if (letter ? !isTemporaryLetter(end[i]) : end[i].toCaseFolded() != pattern[at].toCaseFolded()) {
+      return false;
+    }
+  }
+  return true;
+}
+
+QString WithSeparator(const QString& folder) {
+  if (folder.isEmpty()) return folder;
+#ifdef Q_OS_WIN
+  if (folder.endsWith(u'\\') || folder.endsWith(u'/')) return folder;
+  return folder + u'\\';
+#else
+  if (folder.endsWith(u'/')) return folder;
+  return folder + u'/';
+#endif
+}
+
+bool Folder::IgnoresCase() const {
+  if (!ignoresCase_) {
+    std::optional<bool> told;
+    if (Observer* observer = TheObserver()) told = observer->IgnoresCase();
+    ignoresCase_ = told ? *told : systemIgnoresCase();
+  }
+  return *ignoresCase_;
 }
 
 std::unique_ptr<QIODevice> InMemory(const QByteArray& bytes) {

@@ -70,6 +70,15 @@ bool IsListedFile(const QString& path);
 // character the system forbids in names.
 bool IsAllowedInName(QChar c);
 
+// A folder's path as the program joins names to it: with one separator at
+// its end. Empty text stays empty.
+QString WithSeparator(const QString& folder);
+
+// Whether a target name ending in the extension could be the name of a
+// run's temporary file; the run refuses such an extension, so that the
+// files it removes as its own leftovers can never be targets.
+bool CouldEndTemporaryName(const QString& extension);
+
 // A path as the system takes it, and back. On Linux a name is bytes: bytes
 // that are not UTF-8 travel as lone surrogates (U+DC80 to U+DCFF), so that
 // such a file can be read and its target named with the same bytes.
@@ -136,6 +145,9 @@ class Observer {
   virtual std::optional<qint64> UnwrittenBytes() { return std::nullopt; }
   // In place of what the folder's file system type says, when set.
   virtual std::optional<bool> FlushesAsWhole() { return std::nullopt; }
+  // In place of whether the folder takes two names that differ only in
+  // letter case for one, when set.
+  virtual std::optional<bool> IgnoresCase() { return std::nullopt; }
   // In place of whether the folder's file system takes writes that bypass
   // the system's cache, when set: false makes every write take the
   // buffered path.
@@ -174,6 +186,11 @@ class Folder : public std::enable_shared_from_this<Folder> {
   // Sets *why to the system's reason when the entry is Unknown.
   Entry EntryAt(const QString& name, QString* why = nullptr) const;
   std::optional<Identity> IdentityOf(const QString& name) const;
+
+  // Whether the folder takes two names that differ only in letter case for
+  // one name, as Windows and some file systems elsewhere do: then two
+  // targets that differ so are one file. Found once per folder.
+  bool IgnoresCase() const;
 
   // Removes temporary files that a run killed half way left in the folder.
   // Only a run holding the lock may do this: others' files are in use.
@@ -226,11 +243,14 @@ class Folder : public std::enable_shared_from_this<Folder> {
   std::atomic<int> directAlignment_{0};
   std::atomic<int> directMemoryAlignment_{0};
   bool wantsDirect() const;
+  // What the system tells of the folder's letter case (platform half).
+  bool systemIgnoresCase() const;
+  mutable std::optional<bool> ignoresCase_;
 };
 
 // A file that is to take a name in a folder as a whole. Its bytes go to a
 // temporary file in the folder, hidden and named plainly as the program's
-// (".~quillet-XXXXXX.tmp"), whose length never depends on the name. Only
+// (".~quillet-XXXXXX.tmp~"), whose length never depends on the name. Only
 // Place() puts it at its name; destroying it unplaced removes the temporary
 // file.
 class Replacement : public QIODevice {

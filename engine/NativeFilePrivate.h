@@ -10,7 +10,7 @@
 
 namespace NativeFile {
 
-// A temporary file's name: ".~quillet-" and six letters or digits, ".tmp".
+// A temporary file's name: ".~quillet-" and six letters or digits, ".tmp~".
 QString TemporaryName();
 bool IsTemporaryName(const QString& name);
 

@@ -17,7 +17,9 @@
 #include <cstring>
 
 #ifdef Q_OS_LINUX
+#include <linux/fs.h>
 #include <linux/magic.h>
+#include <sys/ioctl.h>
 #include <sys/statfs.h>
 #include <sys/syscall.h>
 #endif
@@ -393,7 +395,7 @@ std::shared_ptr<Folder> Folder::Open(const QString& path) {
   if (handle < 0) return nullptr;
   std::shared_ptr<Folder> folder(new Folder);
   folder->handle_ = handle;
-  folder->path_ = path.endsWith(u'/') ? path : path + u'/';
+  folder->path_ = WithSeparator(path);
 #ifdef Q_OS_LINUX
   struct statfs system {};
   if (::fstatfs(handle, &system) == 0) folder->type_ = static_cast<quint64>(system.f_type);
@@ -441,6 +443,73 @@ std::optional<Identity> Folder::IdentityOf(const QString& name) const {
     return std::nullopt;
   }
   return identityOf(info);
+}
+
+namespace {
+
+// A name of the folder with one letter of another case, to look the folder
+// up by; empty when the folder holds no such name.
+std::optional<std::pair<QByteArray, QByteArray>> nameOfOtherCase(int handle) {
+  const int own = ::openat(handle, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (own < 0) return std::nullopt;
+  DIR* listing = ::fdopendir(own);
+  if (!listing) {
+    ::close(own);
+    return std::nullopt;
+  }
+  std::optional<std::pair<QByteArray, QByteArray>> found;
+  while (const dirent* entry = ::readdir(listing)) {
+    const QByteArray name(entry->d_name);
+    for (qsizetype i = 0; i < name.size(); ++i) {
+      const char c = name[i];
+      if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) continue;
+      QByteArray other = name;
+      other[i] = static_cast<char>(c ^ 0x20);
+      found = std::pair(name, other);
+      break;
+    }
+    if (found) break;
+  }
+  ::closedir(listing);
+  return found;
+}
+
+}  // namespace
+
+bool Folder::systemIgnoresCase() const {
+#ifdef Q_OS_DARWIN
+  if (const long sensitive = ::fpathconf(fd(handle_), _PC_CASE_SENSITIVE); sensitive >= 0)
+    return sensitive == 0;
+#endif
+#ifdef Q_OS_LINUX
+  // A folder whose names fold their case (ext4, f2fs, tmpfs).
+  int flags = 0;
+  if (::ioctl(fd(handle_), FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_CASEFOLD_FL)) return true;
+#endif
+  // Asked of the folder itself: a name of it with one letter changed leads
+  // to the same file only where letter case is ignored.
+  if (const auto names = nameOfOtherCase(fd(handle_))) {
+    struct stat one {
+    }, other{};
+    if (::fstatat(fd(handle_), names->first.constData(), &one, AT_SYMLINK_NOFOLLOW) != 0)
+      return false;
+    return ::fstatat(fd(handle_), names->second.constData(), &other, AT_SYMLINK_NOFOLLOW) == 0 &&
+           one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+  }
+#ifdef Q_OS_LINUX
+  // An empty folder: the file systems that ignore case as a whole.
+  switch (type_) {
+    case MSDOS_SUPER_MAGIC:
+    case 0x2011BAB0:  // exFAT
+    case 0x5346544E:  // NTFS
+    case 0x7366746E:  // ntfs3
+    case 0xFF534D42:  // CIFS
+    case 0xFE534D42:  // SMB2
+      return true;
+    default: break;
+  }
+#endif
+  return false;
 }
 
 void Folder::RemoveLeftovers() {

@@ -185,7 +185,7 @@ std::shared_ptr<Folder> Folder::Open(const QString& path) {
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
   std::shared_ptr<Folder> folder(new Folder);
   folder->handle_ = reinterpret_cast<qintptr>(handle);
-  folder->path_ = path.endsWith(u'/') || path.endsWith(u'\\') ? path : path + u'\\';
+  folder->path_ = WithSeparator(path);
   return folder;
 }
 
@@ -245,10 +245,15 @@ std::optional<Identity> Folder::IdentityOf(const QString& name) const {
   return NativeFile::IdentityOf(path_ + name, false);
 }
 
+// Windows takes names that differ only in letter case for one name.
+bool Folder::systemIgnoresCase() const {
+  return true;
+}
+
 void Folder::RemoveLeftovers() {
   const QDir dir(path_);
   const QStringList names =
-      dir.entryList({QStringLiteral(".~quillet-*.tmp")},
+      dir.entryList({QStringLiteral(".~quillet-*.tmp~")},
                     QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
   for (const QString& name : names) {
     if (!IsTemporaryName(name)) continue;

@@ -1,10 +1,12 @@
 #include "settings/modRegistry.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+#include <algorithm>
 
 #include "settings/modGlobals.h"
 
@@ -49,14 +51,58 @@ QString storeFile() {
 #endif
 }
 
-// A store kept in a file is read and written only when that file is a
-// regular one, or not there yet: a pipe or a device in its place would
-// hold the program up for ever. Such a store is treated as unreadable.
-bool storeUsable() {
+QString keyPath(const QString& section, const QString& key);
+
+// Every key the program keeps, as the store names them.
+const QStringList& ownKeys() {
+  static const QStringList keys{
+      keyPath(Folders, QStringLiteral("Source")),    keyPath(Folders, QStringLiteral("Target")),
+      keyPath(Folders, QStringLiteral("SourceExt")), keyPath(Folders, QStringLiteral("TargetExt")),
+      keyPath(User, QStringLiteral("OutOrder")),     keyPath(User, QStringLiteral("Overwrite")),
+      keyPath(User, QStringLiteral("PadType")),      keyPath(User, QStringLiteral("PadSize")),
+      keyPath(User, QStringLiteral("PadValue"))};
+  return keys;
+}
+
+// Why the store kept in a file can be neither read nor written, or empty
+// text. Only a regular file, or none yet, is the program's store: a pipe or
+// a device in its place would hold the program up for ever. A link to a
+// file is followed only when that file holds the program's settings
+// already, as a link that a dotfile manager keeps does: anything else
+// behind a link is another program's file, never to be read as settings
+// nor replaced by them.
+QString storeProblem() {
   const QString file = storeFile();
-  if (file.isEmpty()) return true;
+  if (file.isEmpty()) return {};
   const QFileInfo info(file);
-  return !info.exists() || info.isFile();
+  if (info.isSymLink()) {
+    const QFileInfo linked(info.symLinkTarget());
+    if (!linked.exists()) return QStringLiteral("it is a link that leads nowhere");
+    if (!linked.isFile()) return QStringLiteral("it is a link to something other than a file");
+    QSettings store(file, QSettings::IniFormat);
+    const bool own = std::any_of(ownKeys().begin(), ownKeys().end(),
+                                 [&](const QString& key) { return store.contains(key); });
+    if (!own) return QStringLiteral("it is a link to a file that holds none of Quillet's settings");
+  } else if (info.isDir()) {
+    return QStringLiteral("it is a folder");
+  } else if (info.exists() && !info.isFile()) {
+    return QStringLiteral("it is not a regular file");
+  }
+  if (!info.exists()) {
+    // The folder it is to be made in must be one.
+    const QFileInfo folder(info.path());
+    if (folder.exists() && !folder.isDir()) return QStringLiteral("its folder is a file");
+    return {};
+  }
+  QFile readable(file);
+  if (!readable.open(QIODevice::ReadOnly)) {
+    return QStringLiteral("it cannot be read: ") + readable.errorString();
+  }
+  return {};
+}
+
+bool storeUsable() {
+  return storeProblem().isEmpty();
 }
 
 QString keyPath(const QString& section, const QString& key) {
@@ -144,6 +190,10 @@ bool SaveSettings() {
   QSettings again = openStore(AppName);
   again.sync();
   return again.status() == QSettings::NoError;
+}
+
+QString SettingsProblem() {
+  return storeProblem();
 }
 
 QString SettingsLocation() {

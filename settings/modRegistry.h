@@ -12,6 +12,13 @@ QString GetSetting(const QString& appName, const QString& section, const QString
 void SaveSetting(const QString& appName, const QString& section, const QString& key,
                  const QString& setting);
 
+// Why the store can be neither read nor written, in words that follow its
+// location ("it is a folder", "it is a link to a file that holds none of
+// Quillet's settings", "it cannot be read: Permission denied"); empty text
+// when it can be used. A store that cannot be used is left as it is: every
+// setting reads as absent, and nothing is saved.
+QString SettingsProblem();
+
 // Where the store is kept: empty, as at start, for the user's own store.
 // Tests give each run a store of its own: on Windows a registry key below
 // HKEY_CURRENT_USER (such as Software\QuilletTest), elsewhere a folder;

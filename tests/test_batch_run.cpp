@@ -32,8 +32,8 @@ const QByteArray Converted = Bank0() + Bank1(48 * K) + Bank8() + Bank9();
 
 QString summary(int total, int converted, int skipped) {
   return QString::asprintf(
-      " %d total files were processed. \r\n\r\n %d files were converted and  %d were skipped.",
-      total, converted, skipped);
+      " %d total files were processed. \n\n %d files were converted and  %d were skipped.", total,
+      converted, skipped);
 }
 
 QString lastPrompt(const MessageRecorder& messages) {
@@ -59,7 +59,37 @@ void reorder(RunFixture& f) {
   QVERIFY(!Forms::frmProcess.loaded());
 }
 
+// Tells the run that the target folder takes names differing only in letter case for one name,
+// or not, whatever its file system does.
+struct LetterCase : NativeFile::Observer {
+  explicit LetterCase(std::optional<bool> ignored) : ignored(ignored) {
+    NativeFile::SetObserver(this);
+  }
+  ~LetterCase() override { NativeFile::SetObserver(nullptr); }
+  std::optional<bool> IgnoresCase() override { return ignored; }
+  std::optional<bool> ignored;
+};
+
 // clang-format off
+// Sources in the source folder (or, with paths, given as paths below the fixture's root %R), the
+// first of which holds FourBankImage() and the others another image; the target extension, the
+// policy, whether the user's own target a.BIN stands there, and what the target folder is told of
+// letter case (unset: as its file system is). The real run's lines, questions answered Yes; the
+// dry run foretells them. A target name is taken once per run: a second source is never written
+// over the first, asked about it, nor told as a kept file of the user's.
+struct Clash { const char* name; QStringList sources; bool paths; const char* targetExt; quint8 overwrite; bool existing; std::optional<bool> ignoresCase; const char* lines; int questions; };
+const char* const SecondSkipped = "a.BIN: converted into a.BIN | a.bin: skipped, another file of this run is written as a.BIN: a.BIN";
+const Clash clashes[] = {
+    {"a.BIN and a.bin, never: the second is no kept target", {"a.BIN", "a.bin"}, false, ".BIN", NeverOverwrite, false, {}, SecondSkipped, 0},
+    {"a.BIN and a.bin, always: the second does not replace the first", {"a.BIN", "a.bin"}, false, ".BIN", AlwaysOverwrite, false, {}, SecondSkipped, 0},
+    {"a.BIN and a.bin, ask: nothing asked about the run's own file", {"a.BIN", "a.bin"}, false, ".BIN", AskToOverwrite, false, {}, SecondSkipped, 0},
+    {"ask with the user's a.BIN: asked once, for the first", {"a.BIN", "a.bin"}, false, ".BIN", AskToOverwrite, true, {}, "a.BIN: replaced a.BIN | a.bin: skipped, another file of this run is written as a.BIN: a.BIN", 1},
+    {"never with the user's a.BIN: both keep it", {"a.BIN", "a.bin"}, false, ".BIN", NeverOverwrite, true, {}, "a.BIN: skipped, the target exists and was kept | a.bin: skipped, the target exists and was kept", 0},
+    {"two paths of one file name", {"d1/x.BIN", "d2/x.BIN"}, true, ".BIN", AlwaysOverwrite, false, {}, "%R/d1/x.BIN: converted into x.BIN | %R/d2/x.BIN: skipped, another file of this run is written as x.BIN: %R/d1/x.BIN", 0},
+    {"A.bin and a.bin into a folder that ignores case", {"A.bin", "a.bin"}, false, ".BIN", AlwaysOverwrite, false, true, "A.bin: converted into A.BIN | a.bin: skipped, another file of this run is written as A.BIN: A.bin", 0},
+    {"A.bin and a.bin into a folder that tells case apart", {"A.bin", "a.bin"}, false, ".BIN", AlwaysOverwrite, false, false, "A.bin: converted into A.BIN | a.bin: converted into a.BIN", 0},
+};
+
 // Sources f1 to f5 under "ask"; the targets numbered in `old` exist. The progress window is
 // closed at question `closeAt` (0: never); the close waits for the next file's event point.
 // Each message is logged with the converted targets in place as it shows: nothing written waits
@@ -75,8 +105,9 @@ const Stop stops[] = {
 // with %1 standing for the target folder and %2 for the target extension, or the summary.
 struct Said { QString title, prompt; };
 Said done(int total, int converted, int skipped) { return {"Operation Complete", summary(total, converted, skipped)}; }
-const Said SameFolders{"Folder Error", "The Source and Target folders/extensions are the same.\r\nPlease change one of the folders/extensions before continuing."};
-const Said BadExtension{"Extension Error", "The Target extension cannot be used in a file name:\r\n%2\r\nAn extension may not hold a path separator, \"..\" or a character that file names cannot hold."};
+const Said SameFolders{"Folder Error", "The Source and Target folders/extensions are the same.\nPlease change one of the folders/extensions before continuing."};
+const Said TemporaryExtension{"Extension Error", "The Target extension would give a target the name of a run's temporary file:\n%2\nPlease choose another target extension."};
+const Said BadExtension{"Extension Error", "The Target extension cannot be used in a file name:\n%2\nAn extension may not hold a path separator, \"..\" or a character that file names cannot hold."};
 
 // The source folder holds a.BIN, the target folder an unrelated keep.tmp, the root outside.bin;
 // each row sets the overwrite policy and arranges more; questions get Yes. written: the target
@@ -89,11 +120,14 @@ const Hazard hazards[] = {
     {"same folder through a link", NeverOverwrite, Needs::Links, [](RunFixture& f) { link(f.source(), f.root() + "/link"); f.setFolders(f.source(), f.root() + "/link/"); }, SameFolders, ""},
     {"order with three pieces", NeverOverwrite, Needs::Nothing, [](RunFixture&) { ConversionSettings.OutOrder = "0,1,8"; }, {"Format Error", "Invalid Bank Order format. Re-enter"}, ""},
     {"pad value that is no hex", NeverOverwrite, Needs::Nothing, [](RunFixture&) { ConversionSettings.PadSize = Padding56K, ConversionSettings.PadValue = "ZZ"; }, {"Format Error", "Invalid Pad Value format. Re-enter"}, ""},
-    {"target folder missing", NeverOverwrite, Needs::Nothing, [](RunFixture& f) { f.setFolders(f.source(), f.root() + "/gone/"); }, {"Folder Error", "The Target folder does not exist or cannot be read:\r\n%1\r\nPlease choose another target folder."}, ""},
+    {"target folder missing", NeverOverwrite, Needs::Nothing, [](RunFixture& f) { f.setFolders(f.source(), f.root() + "/gone/"); }, {"Folder Error", "The Target folder does not exist or cannot be read:\n%1\nPlease choose another target folder."}, ""},
     // Even root may create nothing in /proc.
-    {"target folder that takes no new files", NeverOverwrite, Needs::Linux, [](RunFixture& f) { f.setFolders(f.source(), "/proc/sys/"); }, {"Folder Error", "The Target folder cannot be written:\r\n%1\r\nPlease choose another target folder."}, ""},
+    {"target folder that takes no new files", NeverOverwrite, Needs::Linux, [](RunFixture& f) { f.setFolders(f.source(), "/proc/sys/"); }, {"Folder Error", "The Target folder cannot be written:\n%1\nPlease choose another target folder."}, ""},
     {"target extension that leads out of the folder", NeverOverwrite, Needs::Nothing, [](RunFixture& f) { f.setExtensions(".BIN", "/../../outside.BIN"); }, BadExtension, ""},
     {"target extension with two dots in a row", NeverOverwrite, Needs::Nothing, [](RunFixture& f) { f.setExtensions(".BIN", ".BIN.."); }, BadExtension, ""},
+    {"target extension ending a temporary file's name", NeverOverwrite, Needs::Nothing, [](RunFixture& f) { f.setExtensions(".BIN", ".TMP~"); }, TemporaryExtension, ""},
+    {"target extension that is a temporary file's whole name", NeverOverwrite, Needs::Nothing, [](RunFixture& f) { f.setExtensions(".BIN", ".~quillet-a1B2c3.tmp~"); }, TemporaryExtension, ""},
+    {"a file named as the temporaries of old is the user's and stays", AlwaysOverwrite, Needs::Nothing, [](RunFixture& f) { f.putTarget(".~quillet-ABCDEF.tmp", "the user's"); f.putTarget(".~quillet-ABCDEF.tmp~x", "the user's"); }, done(1, 1, 0), "a.BIN"},
     {"an unknown overwrite code keeps the target", 9, Needs::Nothing, [](RunFixture& f) { f.putTarget("a.BIN", "old"); }, done(1, 0, 1), ""},
     {"links at targets, to another source or a file outside, are replaced, not followed", AlwaysOverwrite, Needs::Links, [](RunFixture& f) { f.putSource("b.BIN", FourBankImage()); f.putSource("c.BIN", FourBankImage()); link(f.source() + "b.BIN", f.target() + "a.BIN"); link(f.root() + "/outside.bin", f.target() + "c.BIN"); }, done(3, 3, 0), "a.BIN b.BIN c.BIN"},
     {"dangling link at the target is an existing target", NeverOverwrite, Needs::Links, [](RunFixture& f) { link(f.root() + "/nowhere.bin", f.target() + "a.BIN"); }, done(1, 0, 1), ""},
@@ -110,7 +144,7 @@ const Hazard hazards[] = {
     {"read-only target is kept, not asked about", AskToOverwrite, Needs::Nothing, [](RunFixture& f) { f.putTarget("a.BIN", "old"); QFile::setPermissions(f.target() + "a.BIN", QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther); }, done(1, 0, 1), ""},
     {"a target held open is kept, with nothing beside it", AlwaysOverwrite, Needs::Windows, [](RunFixture& f) { f.putTarget("a.BIN", "old"); QVERIFY((new QFile(f.target() + "a.BIN", f.main()))->open(QIODevice::ReadOnly)); }, done(1, 0, 1), ""},
     {"two sources naming one target: the second finds the first in place", NeverOverwrite, Needs::CaseApart, [](RunFixture& f) { f.putSource("a.bin", FourBankImage()); }, done(2, 1, 1), "a.BIN"},
-    {"two sources naming one target, always: the second replaces the first", AlwaysOverwrite, Needs::CaseApart, [](RunFixture& f) { f.putSource("a.bin", FourBankImage()); }, done(2, 2, 0), "a.BIN"},
+    {"two sources naming one target, always: the second is not written over the first", AlwaysOverwrite, Needs::CaseApart, [](RunFixture& f) { f.putSource("a.bin", FourBankImage()); }, done(2, 1, 1), "a.BIN"},
     {"same folder: a target that is another source is skipped", AlwaysOverwrite, Needs::CaseApart, [](RunFixture& f) { f.putSource("a.bin", Image112K(Bank8(), Bank1())); f.setFolders(f.source(), f.source()); f.setExtensions(".BIN", ".bin"); }, done(2, 0, 2), ""},
     {"same folder: a name differing in case from a source is no source", AlwaysOverwrite, Needs::CaseApart, [](RunFixture& f) { QFile::rename(f.source() + "a.BIN", f.source() + "A.BIN"); f.setFolders(f.source(), f.source()); f.setExtensions(".BIN", ".bin"); }, done(1, 1, 0), "A.bin"},
     {"same folder in other letters: a name differing in case is the source itself", AlwaysOverwrite, Needs::CaseOneName, [](RunFixture& f) { f.setFolders(f.source(), f.source().toUpper()); f.setExtensions(".BIN", ".bin"); }, done(1, 0, 1), ""},
@@ -276,9 +310,53 @@ class BatchRunTest : public QObject {
              QStringList());
   }
 
+  void targetNamesTakenOnce_data() {
+    addRows(clashes);
+  }
+  void targetNamesTakenOnce() {
+    QFETCH(int, row);
+    const Clash& c = clashes[row];
+    RunFixture f;
+    const QString root = f.root();
+    if (!c.paths && !TellsCaseApart(f.source()))
+      QSKIP("the source folder takes names differing only in case for one name");
+    QStringList given;
+    for (const QString& name : c.sources) {
+      const QString path = (c.paths ? root + u'/' : f.source()) + name;
+      QDir().mkpath(QFileInfo(path).path());
+      QVERIFY(WriteFile(path, given.isEmpty() ? FourBankImage() : Image112K(Bank8(), Bank1())));
+      given << path;
+    }
+    if (c.existing) f.putTarget("a.BIN", "the user's");
+    const LetterCase letterCase(c.ignoresCase);
+    ConversionSettingsRecord settings = settingsFor(f, c.overwrite);
+    settings.SourceExt = u".bin"_s;
+    settings.TargetExt = QString::fromLatin1(c.targetExt);
+    RecordingFrontEnd dry, real;
+    const auto run = [&](RecordingFrontEnd& frontEnd, bool dryRun) {
+      if (!c.paths) return frontEnd.runOver(settings, {.dryRun = dryRun});
+      BatchRun(frontEnd, {.dryRun = dryRun, .listedPaths = true}, settings, given).Go();
+    };
+    run(dry, true);
+    run(real, false);
+    QCOMPARE(real.Lines(false).join(u" | "_s), QString::fromLatin1(c.lines).replace("%R", root));
+    QStringList predicted;
+    for (const QString& line : dry.Lines(true)) predicted.append(cameTrue(line));
+    QCOMPARE(predicted, real.Lines(false));
+    int questions = 0;
+    for (const Toolkit::Message& m : real.messages) questions += m.buttons != Toolkit::Buttons::OK;
+    QCOMPARE(questions, c.questions);
+    // The first source's target holds its image, or the user's kept file its own bytes.
+    const FileReport& first = real.reports[0];
+    QCOMPARE(ReadFile(f.target() + first.targetName),
+             first.outcome == FileOutcome::Converted ? Converted : QByteArray("the user's"));
+  }
+
   // A run is refused before it touches a file, or whatever stands in the folders, writes only
   // regular files into the target folder and never touches what a link points to.
-  void refusalsAndHazards_data() { addRows(hazards); }
+  void refusalsAndHazards_data() {
+    addRows(hazards);
+  }
   void refusalsAndHazards() {
     QFETCH(int, row);
     const Hazard& h = hazards[row];
@@ -332,7 +410,7 @@ class BatchRunTest : public QObject {
 
   // Listed sources that vanish or turn into a pipe before their turn are skipped without
   // blocking; a target name repeated a whole batch later, while the first file of that name may
-  // still be on its way into place, sees it as existing.
+  // still be on its way into place, is skipped as taken.
   void listedFilesAsTheRunFindsThem() {
     RunFixture f;
 #ifdef Q_OS_UNIX

@@ -2,8 +2,27 @@
 // run, the refusals and their exit codes, JSON reports, and inspect.
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+#if defined(Q_OS_LINUX)
+#include <pty.h>
+#elif defined(Q_OS_DARWIN)
+#include <util.h>
+#endif
+
 #include "batch/ImageWords.h"
+#include "batch/Messages.h"
+#include "cli/ProgressLine.h"
 #include "engine/ImageFindings.h"
+#include "engine/Lib_Convert.h"
+#include "engine/NativeFile.h"
 #include "settings/Presets.h"
 #include "settings/modGlobals.h"
 #include "settings/modRegistry.h"
@@ -35,7 +54,7 @@ QString placed(QString text, const RunFixture& f) {
 QStringList words(const char* text, const RunFixture& f) {
   QStringList args;
   for (const QString& word : QString::fromLatin1(text).split(u' ', Qt::SkipEmptyParts))
-    args << placed(word, f);
+    args << (word == u"\"\"" ? QString() : placed(word, f));  // "" is an empty argument
   return args;
 }
 
@@ -59,12 +78,12 @@ const Layout layouts[] = {
 // and the folder d.BIN; the target a.BIN exists and stays. Words as placed() takes them. A run's
 // output is compared line by line; a refusal (exit code 2 or 3) writes nothing and its message
 // holds err. %1 in the JSON lines is whether it is a dry run.
-const char* const JsonLines = R"({"action":"keep","class":"216K","name":"a.BIN","outcome":"skipped","reason":"the target exists and was kept","target":"a.BIN","type":"file"}
-{"action":"create","class":"256K","name":"b.BIN","outcome":"converted","reason":null,"target":"b.BIN","type":"file"}
-{"action":null,"class":null,"name":"c.BIN","outcome":"refused","reason":"no image layout has this length","target":"c.BIN","type":"file"}
-{"name":"d.BIN","reason":"it is a folder","type":"passed-over"}
-{"converted":1,"dryRun":%1,"end":"completed","message":"3 total files were processed. 1 files were converted and  2 were skipped.","passedOver":1,"refused":1,"skipped":2,"total":3,"type":"summary"})";
-QString jsonLines(bool dryRun) { return QString::fromUtf8(JsonLines).arg(dryRun ? "true" : "false"); }
+const char* const JsonLines = R"({"action":"keep","class":"216K","name":"a.BIN","nameBytes":"YS5CSU4=","outcome":"skipped","reason":"the target exists and was kept","target":"a.BIN","type":"file"}
+{"action":"create","class":"256K","name":"b.BIN","nameBytes":"Yi5CSU4=","outcome":"converted","reason":null,"target":"b.BIN","type":"file"}
+{"action":null,"class":null,"name":"c.BIN","nameBytes":"Yy5CSU4=","outcome":"refused","reason":"no image layout has this length","target":"c.BIN","type":"file"}
+{"name":"d.BIN","nameBytes":"ZC5CSU4=","reason":"it is a folder","type":"passed-over"}
+{"converted":1,"dryRun":%1,"end":"completed","message":"3 total files %2 processed. 1 files %2 converted and  2 %2 skipped.","notRead":0,"passedOver":1,"refused":1,"skipped":2,"total":3,"type":"summary"})";
+QString jsonLines(bool dryRun) { return QString::fromUtf8(JsonLines).arg(dryRun ? "true" : "false", dryRun ? "would be" : "were"); }
 struct Invocation { const char* name; const char* args; int code; QString out; const char* err; };
 const Invocation invocations[] = {
     {"same folder and extension, told under --quiet too", "convert %S %S -q", 3, "", "Folder Error: The Source and Target folders/extensions are the same.\nPlease change"},
@@ -81,10 +100,12 @@ const Invocation invocations[] = {
     {"unknown option close to none", "convert %S %T --colour", 2, "", "unknown option '--colour'; see quillet-cli --help"},
     {"inspect with options about writing", "inspect %S --pad 56k --dry-run -q", 2, "", "inspect takes no --dry-run, --quiet"},
     {"a target kept under never is no failure; bytes left out are noted", "convert %Sa.BIN %Sb.BIN %T --overwrite never --no-settings", 0, "2 total files were processed. 1 files were converted and  1 were skipped.", "%L; existing targets kept\n%Sa.BIN: skipped, the target exists and was kept\n%Sb.BIN%N"},
-    {"--quiet leaves out the first line, the kept file and the note", "convert %Sa.BIN %Sb.BIN %T --overwrite never -q --no-settings", 0, "2 total files were processed. 1 files were converted and  1 were skipped.", ""},
-    {"dry run predicts the kept target and notes the bytes left out", "convert %Sa.BIN %Sb.BIN %T --overwrite never --dry-run --no-settings", 0, "%Sa.BIN: 216K, would keep the existing a.BIN\n%Sb.BIN: 256K, would be written as b.BIN\n2 total files were processed. 1 files were converted and  1 were skipped.", "dry run, nothing written: %L; existing targets kept\n%Sb.BIN%N"},
-    {"dry run predicts the question, with no terminal", "convert %Sa.BIN %Sb.BIN %T --overwrite ask --dry-run -q --no-settings", 0, "%Sa.BIN: 216K, would ask whether to replace a.BIN\n%Sb.BIN: 256K, would be written as b.BIN\n2 total files were processed. 2 files were converted and  0 were skipped.", ""},
-    {"image files in the order given, a missing one told", "convert %Sb.BIN %Mx.BIN %Sa.BIN %T --overwrite always --dry-run -q --no-settings", 1, "%Sb.BIN: 256K, would be written as b.BIN\n%Mx.BIN: skipped, the source is not there\n%Sa.BIN: 216K, would replace a.BIN\n3 total files were processed. 2 files were converted and  1 were skipped.", ""},
+    {"--quiet leaves out the first line and the note, not the file skipped", "convert %Sa.BIN %Sb.BIN %T --overwrite never -q --no-settings", 0, "2 total files were processed. 1 files were converted and  1 were skipped.", "%Sa.BIN: skipped, the target exists and was kept"},
+    {"--quiet still tells an image refused", "convert %S %T --overwrite never -q --no-settings", 1, "3 total files were processed. 1 files were converted and  2 were skipped.", "a.BIN: skipped, the target exists and was kept\nc.BIN: refused, no image layout has this length"},
+    {"an empty folder argument", "convert %S \"\"", 2, "", "an empty folder or file name was given"},
+    {"dry run predicts the kept target and notes the bytes left out", "convert %Sa.BIN %Sb.BIN %T --overwrite never --dry-run --no-settings", 0, "%Sa.BIN: 216K, would keep the existing a.BIN\n%Sb.BIN: 256K, would be written as b.BIN\n2 total files would be processed. 1 files would be converted and  1 would be skipped.", "dry run, nothing written: %L; existing targets kept\n%Sb.BIN%N"},
+    {"dry run predicts the question, with no terminal", "convert %Sa.BIN %Sb.BIN %T --overwrite ask --dry-run -q --no-settings", 0, "%Sa.BIN: 216K, would ask whether to replace a.BIN\n%Sb.BIN: 256K, would be written as b.BIN\n2 total files would be processed. 2 files would be converted and  0 would be skipped.", ""},
+    {"image files in the order given, a missing one told", "convert %Sb.BIN %Mx.BIN %Sa.BIN %T --overwrite always --dry-run -q --no-settings", 1, "%Sb.BIN: 256K, would be written as b.BIN\n%Mx.BIN: skipped, the source is not there\n%Sa.BIN: 216K, would replace a.BIN\n3 total files would be processed. 2 files would be converted and  1 would be skipped.", ""},
     {"a missing image file is a failure", "convert %Sb.BIN %Mx.BIN %T --no-settings", 1, "2 total files were processed. 1 files were converted and  1 were skipped.", "%L; existing targets kept\n%Sb.BIN%N\n%Mx.BIN: skipped, the source is not there"},
     {"JSON: a line for every file and for what was passed over, then the summary", "convert %S %T --json --no-settings", 1, jsonLines(false), "%L; existing targets kept\nb.BIN%N"},
     {"JSON of a dry run: the same, writing nothing", "convert %S %T --json --dry-run --no-settings", 1, jsonLines(true), "dry run, nothing written: %L; existing targets kept\nb.BIN%N"},
@@ -113,9 +134,116 @@ const Inspected inspections[] = {
 struct System { const char* name; bool linuxOnly; const char* script; int code; const char* said; };
 const System systems[] = {
     {"a low limit on open files; folder and file names that are not UTF-8 keep their bytes", false, "s=\"$(printf 'lat\\351')\" && mv src \"$s\" && mv \"$s/f0.BIN\" \"$s/$s.BIN\" && ulimit -n 40 && \"$0\" convert \"$s\" dst --no-settings -q && test -f \"dst/$s.BIN\"; e=$?; rm -rf \"$s\" dst; exit $e", 0, "150 files were converted and  0 were skipped."},
+    {"a store that cannot be read: the defaults, and the first line says why", true, "chmod 777 . src dst && s=\"$QUILLET_SETTINGS_ROOT/Quillet\" && mkdir -p \"$s\" && printf '[User]\\nOutOrder=8,1,0,9\\n' > \"$s/Quillet.conf\" && chmod 000 \"$s/Quillet.conf\" && chmod 755 \"$QUILLET_SETTINGS_ROOT\" \"$s\" && $u \"$0\" convert src dst --dry-run", 0, "Quillet.conf: it cannot be read: Permission denied), so the defaults are used; layout 0,1,8,9, unpadded; existing targets kept\n"},
+    {"a store linked to another program's file: the defaults, said so, the file untouched", false, "s=\"$QUILLET_SETTINGS_ROOT/Quillet\" && mkdir -p \"$s\" && echo secret=1 > other && ln -s \"$PWD/other\" \"$s/Quillet.conf\" && \"$0\" convert src dst --dry-run -q && test \"$(cat other)\" = secret=1", 0, "quillet-cli: the stored settings cannot be read ("},
     {"the dry run refuses it as the run does", true, "chmod 777 . src && chmod 555 dst && $u \"$0\" convert src dst --no-settings --dry-run", 3, "The Target folder cannot be written:"},
 };
+
+// Names that would act on a terminal or fake a line if printed raw: an escape that writes the
+// clipboard, one that sets the window title, a line break with a fake summary after it, a carriage
+// return that hides the start of its line, a colour, the byte that is an escape by itself on
+// 8-bit terminals (and no UTF-8), and the mark that turns the text after it around.
+struct Hostile { const char* name; QByteArray bytes; };
+const Hostile hostiles[] = {
+    {"clipboard escape", "clip\x1b]52;c;ZXZpbA==\x07.bin"},
+    {"title escape", "title\x1b]0;PWNED\x07.bin"},
+    {"line break and a fake summary", "nl\nFAKE: 99 files converted.bin"},
+    {"carriage return", "cr\rOVERWRITE.bin"},
+    {"colour", "\x1b[31mred.bin"},
+    {"a byte that is no UTF-8", "csi\x9b" "31m.bin"},
+    {"right-to-left override", "\xe2\x80\xae" "nib.exe.bin"},
+};
 // clang-format on
+
+#ifdef Q_OS_UNIX
+// What in a program's output would act on a terminal rather than show: a control character (a
+// line break ends a line; a carriage return only where the progress line is drawn again), a byte
+// that is no UTF-8, a C1 control or a mark that turns the text around. Empty when there is none.
+QString controlIn(const QByteArray& out) {
+  for (qsizetype i = 0; i < out.size(); ++i) {
+    const auto c = static_cast<unsigned char>(out[i]);
+    const bool redraw =
+        c == '\r' && (i + 1 == out.size() || QByteArrayView("0123456789 \r").contains(out[i + 1]));
+    if ((c < 0x20 && c != '\n' && !redraw) || c == 0x7F)
+      return QStringLiteral("byte 0x%1 at %2 in: %3")
+          .arg(c, 2, 16, QLatin1Char('0'))
+          .arg(i)
+          .arg(QString::fromLatin1(out.toPercentEncoding(" /:.,;'()")));
+  }
+  const QString text = QString::fromUtf8(out);
+  if (text.toUtf8() != out) return QStringLiteral("bytes that are no UTF-8");
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    if ((u >= 0x80 && u <= 0x9F) || u == 0x061C || u == 0x200E || u == 0x200F ||
+        (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069))
+      return QStringLiteral("U+%1").arg(int(u), 4, 16, QLatin1Char('0'));
+  }
+  return {};
+}
+
+// Every file the hostile name is in: a converted image with a note, a source whose target exists
+// (kept, or asked about), and a folder passed over.
+QList<QByteArray> hostileFiles(const QByteArray& name) {
+  return {name, "kept " + name, "folder " + name};
+}
+
+// Makes the source and target folders' files of a hostile name by its exact bytes.
+void putHostile(const RunFixture& f, const QByteArray& name) {
+  const QList<QByteArray> files = hostileFiles(name);
+  const auto put = [](const QString& folder, const QByteArray& file, const QByteArray& data) {
+    QVERIFY(WriteFile(folder + "put.tmp", data));
+    QVERIFY(::rename(QFile::encodeName(folder + "put.tmp"), QFile::encodeName(folder) + file) == 0);
+  };
+  put(f.source(), files[0], withCalText(Bank1(48 * K)));
+  put(f.source(), files[1], FourBankImage());
+  put(f.target(), files[1], "old");
+  QVERIFY(::mkdir(QFile::encodeName(f.source()) + files[2], 0700) == 0);
+}
+#endif
+
+#if defined(Q_OS_LINUX) || defined(Q_OS_DARWIN)
+// Runs quillet-cli on a pseudo-terminal, as a user at a terminal does, with the settings of root:
+// its stdin, stdout and stderr are the terminal, which takes the bytes as they are (no line
+// discipline adds or echoes any). Gives the exit code and everything the terminal received.
+std::pair<int, QByteArray> runOnTerminal(const QList<QByteArray>& args, const QByteArray& typed,
+                                         const QString& settingsRoot) {
+  struct termios raw {};
+  cfmakeraw(&raw);
+  raw.c_cc[VMIN] = 1;
+  // Made before the fork: the child of a process with threads only execs.
+  QList<QByteArray> argv{QUILLET_CLI},
+      environment{"QUILLET_SETTINGS_ROOT=" + QFile::encodeName(settingsRoot)};
+  argv += args;
+  for (char** variable = environ; *variable; ++variable) environment << *variable;
+  std::vector<char*> pointers, envp;
+  for (QByteArray& arg : argv) pointers.push_back(arg.data());
+  for (QByteArray& variable : environment) envp.push_back(variable.data());
+  pointers.push_back(nullptr);
+  envp.push_back(nullptr);
+  int master = -1;
+  const pid_t pid = forkpty(&master, nullptr, &raw, nullptr);
+  if (pid < 0) return {-1, {}};
+  if (pid == 0) {
+    ::execve(pointers[0], pointers.data(), envp.data());
+    ::_exit(127);
+  }
+  if (!typed.isEmpty()) (void)!::write(master, typed.constData(), size_t(typed.size()));
+  QByteArray out;
+  char buffer[4096];
+  for (QDeadlineTimer deadline(60000); !deadline.hasExpired();) {
+    pollfd ready{master, POLLIN, 0};
+    if (::poll(&ready, 1, 200) == 0) continue;
+    const ssize_t n = ::read(master, buffer, sizeof buffer);
+    if (n <= 0) break;  // the program has ended and the terminal is closed
+    out.append(buffer, n);
+  }
+  ::close(master);
+  ::kill(pid, SIGKILL);  // one still waiting after a minute; nothing to one that has ended
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1000 - WTERMSIG(status), out};
+}
+#endif
 
 }  // namespace
 
@@ -214,8 +342,137 @@ class TestCli : public QObject {
                                "text \"CAL 4.2 EEC\"\n"),
              dropped.contains("padding of slot 1"));
     QVERIFY2(
-        text.out.contains(u'\n' + dir.path() + ": is a folder\n" + missing + ": cannot be read: "),
+        text.out.contains(u'\n' + dir.path() + ": is a folder\n" + missing + ": is not there\n"),
         qPrintable(text.out));
+  }
+
+  // A hostile name reaches a script's pipe and a user's terminal as text on every path that prints
+  // it, never as control; JSON gives its exact bytes as well.
+  void hostileNamesShowAsText_data() { addRows(hostiles); }
+  void hostileNamesShowAsText() {
+#ifndef Q_OS_UNIX
+    QSKIP("Windows takes no control characters and no bytes that are not UTF-16 in a name");
+#else
+    QFETCH(int, row);
+    const QByteArray name = hostiles[row].bytes;
+    RunFixture f;
+    putHostile(f, name);
+    const QList<QByteArray> files = hostileFiles(name);
+    QStringList shown;
+    for (const QByteArray& file : files)
+      shown << Lib_Convert::ShownText(NativeFile::DecodeName(file));
+    // Pipes, as a script reads them: every line of a run, of a dry run and of inspect.
+    const auto shell = [&](const QString& script, const QString& folder) {
+      return RunCli({"-c", script, QUILLET_CLI}, f.store(), "/bin/sh", folder);
+    };
+    const auto bytes = [](const CliResult& r) { return (r.out + r.err).toUtf8(); };
+    const CliResult run = RunCli(
+        {"convert", f.source(), f.target(), "--no-settings", "--target-ext", ".bin"}, f.store());
+    QCOMPARE(run.code, 0);
+    QCOMPARE(controlIn(bytes(run)), QString());
+    QVERIFY2(run.err.contains(shown[0] + ": note, the layout leaves out"), qPrintable(run.err));
+    QVERIFY(run.err.contains(shown[1] + ": skipped, the target exists and was kept\n"));
+    QVERIFY(run.err.contains(shown[2] + ": passed over, it is a folder\n"));
+    const CliResult dry = RunCli(
+        {"convert", f.source(), f.target(), "--no-settings", "--target-ext", ".bin", "--dry-run"},
+        f.store());
+    QCOMPARE(controlIn(bytes(dry)), QString());
+    QVERIFY(dry.out.contains(shown[1] + ": 224K, would keep the existing " + shown[1] + u'\n'));
+    const CliResult inspect = shell("\"$0\" inspect --no-settings src/*.bin", f.root());
+    QCOMPARE(controlIn(bytes(inspect)), QString());
+    QVERIFY2(inspect.out.contains("src/" + shown[0] + ": 256K"), qPrintable(inspect.out));
+    // A stored order holding the name is echoed as text by the first line of a refused run.
+    SaveSetting("Quillet", "User", "OutOrder", NativeFile::DecodeName(name));
+    const CliResult stored = RunCli({"convert", f.source(), f.target()}, f.store());
+    QCOMPARE(stored.code, 3);
+    QCOMPARE(controlIn(bytes(stored)), QString());
+    SaveSetting("Quillet", "User", "OutOrder", "0,1,8,9");
+
+    // JSON keeps each name as text and gives its bytes, which name the very file.
+    const CliResult json = RunCli({"convert", f.source(), f.target(), "--no-settings",
+                                   "--target-ext", ".bin", "--json", "--dry-run"},
+                                  f.store());
+    const CliResult inspectJson = shell("\"$0\" inspect --json --no-settings src/*.bin", f.root());
+    QSet<QByteArray> named;
+    for (const CliResult* r : {&json, &inspectJson}) {
+      for (const QString& line : r->out.split(u'\n', Qt::SkipEmptyParts)) {
+        const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+        if (!o.contains(u"nameBytes")) continue;
+        const QByteArray exact = QByteArray::fromBase64(o[u"nameBytes"].toString().toLatin1());
+        QCOMPARE(NativeFile::DecodeName(exact), o[u"name"].toString());
+        named.insert(exact.mid(exact.lastIndexOf('/') + 1));
+      }
+    }
+    QCOMPARE(named, QSet<QByteArray>(files.begin(), files.end()));
+
+#if defined(Q_OS_LINUX) || defined(Q_OS_DARWIN)
+    // A terminal: the run's lines and the overwrite questions (the converted image's target is
+    // there now too), answered n.
+    const QList<QByteArray> args{"convert",
+                                 QFile::encodeName(f.source()),
+                                 QFile::encodeName(f.target()),
+                                 "--no-settings",
+                                 "--target-ext",
+                                 ".bin",
+                                 "--overwrite",
+                                 "ask"};
+    const auto [code, screen] = runOnTerminal(args, "n\nn\n", f.store().root());
+    QVERIFY2(code == 0, screen.constData());
+    QCOMPARE(controlIn(screen), QString());
+    QVERIFY2(
+        screen.contains(("Do you want to overwrite the file\n" + shown[1] + "? [y/n/c] ").toUtf8()),
+        screen.constData());
+    QVERIFY(screen.contains((shown[0] + ": skipped, the target exists and was kept\n").toUtf8()));
+
+    // The progress line, drawn on the terminal as stderr, and the messages both front ends show.
+    int master = -1, terminal = -1;
+    QVERIFY(::openpty(&master, &terminal, nullptr, nullptr, nullptr) == 0);
+    const int savedStderr = ::dup(2);
+    ::dup2(terminal, 2);
+    {
+      ProgressLine progress;
+      QThread::msleep(450);  // a run shorter than this shows no progress at all
+      progress.Show(0, 3, NativeFile::DecodeName(QFile::encodeName(f.source()) + files[0]));
+      progress.Clear();
+    }
+    ::dup2(savedStderr, 2);
+    ::close(savedStderr);
+    ::close(terminal);
+    QByteArray drawn(4096, '\0');
+    drawn.resize(std::max<ssize_t>(0, ::read(master, drawn.data(), size_t(drawn.size()))));
+    ::close(master);
+    QVERIFY2(drawn.contains(("0/3  " + shown[0]).toUtf8()), drawn.constData());
+    QCOMPARE(controlIn(drawn), QString());
+#endif
+    const QString decoded = NativeFile::DecodeName(name);
+    for (const Toolkit::Message& m :
+         {RunMessages::OverwriteQuestion(decoded), RunMessages::TargetBusy(decoded),
+          RunMessages::SourceUnreadable(decoded), RunMessages::BadExtension("Target", decoded)})
+      for (const QString& line : m.prompt.split(Toolkit::LineBreak))
+        QCOMPARE(controlIn(line.toUtf8()), QString());
+#endif
+  }
+
+  // A run stopped at the overwrite question says so after its summary, with the files it never
+  // read; exit code 4.
+  void stoppedRunSaysWhatWasNotRead() {
+#if !defined(Q_OS_LINUX) && !defined(Q_OS_DARWIN)
+    QSKIP("no pseudo-terminal here");
+#else
+    RunFixture f;
+    for (const char* name : {"a.BIN", "b.BIN", "c.BIN", "d.BIN"})
+      f.putSource(name, FourBankImage());
+    f.putTarget("b.BIN", "old");
+    const auto [code, screen] =
+        runOnTerminal({"convert", QFile::encodeName(f.source()), QFile::encodeName(f.target()),
+                       "--no-settings", "--overwrite", "ask"},
+                      "c\n", f.store().root());
+    QCOMPARE(code, 4);
+    QVERIFY2(screen.endsWith("\n2 total files were processed. 1 files were converted and  0 were "
+                             "skipped.\nThe run was stopped: 2 files were not read.\n"),
+             screen.constData());
+    QCOMPARE(RunFixture::snapshot(f.target()).keys(), QStringList({"a.BIN", "b.BIN"}));
+#endif
   }
 
   // --help names every preset, and each shell's script offers every option and command it lists.
@@ -243,7 +500,9 @@ class TestCli : public QObject {
 
   // What a system imposes on a run, in scripts run in the fixture's folder with quillet-cli as $0
   // and $u to run it as an ordinary user when root, as root may write anywhere.
-  void whatTheSystemImposes_data() { addRows(systems); }
+  void whatTheSystemImposes_data() {
+    addRows(systems);
+  }
   void whatTheSystemImposes() {
 #ifndef Q_OS_UNIX
     QSKIP("names are UTF-16, open files have no small limit and folders refuse no user here");

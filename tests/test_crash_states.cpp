@@ -431,7 +431,7 @@ Files sourceFiles() {
 }
 
 // A killed run's leftover, a file of the user's own, and old targets of b and c.
-const Files TargetFiles{{u".~quillet-Lft0v3.tmp"_s, "left by a killed run"},
+const Files TargetFiles{{u".~quillet-Lft0v3.tmp~"_s, "left by a killed run"},
                         {u"notes.txt"_s, "the user's own"},
                         {u"b.BIN"_s, "old b"},
                         {u"c.BIN"_s, "old c"}};

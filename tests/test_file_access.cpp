@@ -424,7 +424,7 @@ class TestFileAccess : public QObject {
     auto folder = begin(dir.path());
     QVERIFY(folder);
     auto group = written(*folder, {"x.BIN"});
-    const QStringList temporary = files(dir.path(), {"*.tmp"});
+    const QStringList temporary = files(dir.path(), {"*.tmp~"});
     QCOMPARE(temporary.size(), 1);
     auto more = written(*folder, {"y.BIN"});
     group.push_back(std::move(more[0]));

@@ -15,7 +15,7 @@
 #include "ui/frmProcess.h"
 #include "ui/frm_Main.h"
 
-using Toolkit::CRLF;
+using Toolkit::LineBreak;
 
 namespace {
 
@@ -290,10 +290,10 @@ class MainWindowTest : public QObject {
     for (const auto& m : messages.shown)
       said << QString::number(int(m.icon)) + ' ' + m.title + ": " + m.prompt;
     if (r.start == UnreachableVolume || r.start == UnusedDriveLetter)
-      expected << "3 Drive unavailable: Current drive is unavailable." + CRLF +
+      expected << "3 Drive unavailable: Current drive is unavailable." + LineBreak +
                       "Selecting default of " + fallback();
     if (action == "offline drive")
-      expected << "2 Drive Not Ready: Drive " + Drives::Capitalised(offline) + CRLF +
+      expected << "2 Drive Not Ready: Drive " + Drives::Capitalised(offline) + LineBreak +
                       "Not ready...";
     QCOMPARE(said, expected);
   }

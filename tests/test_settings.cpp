@@ -216,11 +216,11 @@ class SettingsTest : public QObject {
 #endif
     // clang-format off
     // file null: a folder; "|": a named pipe, which would hold the program up at its start
-    const struct { const char *name, *path, *file; bool saved; } rows[] = {
-        {"a line the store cannot read is written over", "Quillet/Quillet.conf", "[Folders", true},
-        {"the store file is a folder", "Quillet/Quillet.conf", nullptr, false},
-        {"the store folder is a file", "Quillet", "", false},
-        {"the store file is a pipe", "Quillet/Quillet.conf", "|", false},
+    const struct { const char *name, *path, *file; bool saved; const char* why; } rows[] = {
+        {"a line the store cannot read is written over", "Quillet/Quillet.conf", "[Folders", true, ""},
+        {"the store file is a folder", "Quillet/Quillet.conf", nullptr, false, "it is a folder\n"},
+        {"the store folder is a file", "Quillet", "", false, "its folder is a file\n"},
+        {"the store file is a pipe", "Quillet/Quillet.conf", "|", false, "it is not a regular file\n"},
     };
     // clang-format on
     for (const auto& row : rows) {
@@ -244,10 +244,50 @@ class SettingsTest : public QObject {
       for (const auto& m : messages.shown) said << m.title + ": " + m.prompt;
       QCOMPARE(said, row.saved
                          ? QStringList()
-                         : QStringList{"Settings Error: The settings could not be saved to:\r\n" +
-                                       QDir::toNativeSeparators(store.storeFile()) +
-                                       "\r\nChanges made in this session are lost."});
+                         : QStringList{"Settings Error: The settings could not be saved to:\n" +
+                                       QDir::toNativeSeparators(store.storeFile()) + "\n" +
+                                       row.why + "Changes made in this session are lost."});
     }
+  }
+
+  // The store is the program's own: a link to another program's file is neither read as settings
+  // nor replaced by them, while a link to a real store (as dotfile managers keep) is read and
+  // written through, and stays a link.
+  void storeBehindALink() {
+#ifndef Q_OS_UNIX
+    QSKIP("the registry keeps the settings here: there is no file to link");
+#else
+    // clang-format off
+    // What the link leads to (null: nothing), the order loaded, and why the store is not used.
+    const struct { const char *name, *linked, *order, *why; } rows[] = {
+        {"another program's file", "[User]\nName=someone\nHome=/home/someone\n", "0,1,8,9", "it is a link to a file that holds none of Quillet's settings"},
+        {"a file of no settings at all", "root:x:0:0:root:/root:/bin/bash\n", "0,1,8,9", "it is a link to a file that holds none of Quillet's settings"},
+        {"nothing", nullptr, "0,1,8,9", "it is a link that leads nowhere"},
+        {"a real store", "[User]\nOutOrder=8,1,0,9\n", "8,1,0,9", ""},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+      TemporarySettingsStore store;
+      const QString linked = QDir(store.folder()).filePath("dotfiles/quillet.conf");
+      QVERIFY(QDir().mkpath(QFileInfo(linked).path()) &&
+              QDir().mkpath(store.folder() + "/Quillet"));
+      if (row.linked) QVERIFY(ImageBuilder::WriteFile(linked, row.linked));
+      QVERIFY(QFile::link(linked, store.storeFile()));
+      ResetGlobals();
+      LoadSettings();
+      QVERIFY2(ConversionSettings.OutOrder == QLatin1String(row.order), row.name);
+      QCOMPARE(SettingsProblem(), QString::fromLatin1(row.why));
+      ConversionSettings.SourceExt = ".ROM";
+      QCOMPARE(SaveSettings(), !*row.why);
+      QVERIFY2(QFileInfo(store.storeFile()).isSymLink(), row.name);
+      if (!row.linked)
+        QVERIFY2(!QFileInfo::exists(linked), row.name);  // nothing made through it
+      else if (*row.why)
+        QCOMPARE(ReadFile(linked), QByteArray(row.linked));
+      else
+        QVERIFY(ReadFile(linked).contains("SourceExt=.ROM\n"));
+    }
+#endif
   }
 
   // Bank 1 only and its limit last for one session: they are not stored.

@@ -19,9 +19,8 @@ QMessageBox::Icon toQt(Icon icon) {
 }
 
 Answer showRealBox(const Message& message) {
-  QMessageBox box(toQt(message.icon), message.title,
-                  QString(message.prompt).replace(CRLF, QStringLiteral("\n")),
-                  QMessageBox::NoButton, QApplication::activeWindow());
+  QMessageBox box(toQt(message.icon), message.title, message.prompt, QMessageBox::NoButton,
+                  QApplication::activeWindow());
   switch (message.buttons) {
     case Buttons::OK:
       box.setStandardButtons(QMessageBox::Ok);

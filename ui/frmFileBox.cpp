@@ -19,8 +19,8 @@
 #include "ui/frm_Main.h"
 
 using Toolkit::Buttons;
-using Toolkit::CRLF;
 using Toolkit::Icon;
+using Toolkit::LineBreak;
 using Toolkit::MsgBox;
 
 namespace {
@@ -220,7 +220,7 @@ void frmFileBox::Form_Load() {
       openStartFolder();
       break;
     case DirListBox::DeviceUnavailable:
-      MsgBox(QStringLiteral("Current drive is unavailable.") + CRLF +
+      MsgBox(QStringLiteral("Current drive is unavailable.") + LineBreak +
                  QStringLiteral("Selecting default of ") + Drives::Fallback(),
              Buttons::OK, Icon::Critical, QStringLiteral("Drive unavailable"));
       PickerFolder = Drives::Fallback();
@@ -243,8 +243,8 @@ int frmFileBox::openStartFolder() {
 void frmFileBox::Drive1_Change() {
   const QString drive = Drives::Capitalised(Drive1->Drive());
   if (Dir1->setPath(Drives::CurrentFolder(drive)) == DirListBox::DeviceUnavailable) {
-    MsgBox(QStringLiteral("Drive ") + drive + CRLF + QStringLiteral("Not ready..."), Buttons::OK,
-           Icon::Exclamation, QStringLiteral("Drive Not Ready"));
+    MsgBox(QStringLiteral("Drive ") + drive + LineBreak + QStringLiteral("Not ready..."),
+           Buttons::OK, Icon::Exclamation, QStringLiteral("Drive Not Ready"));
   }
 }
 

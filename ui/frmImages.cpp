@@ -192,7 +192,7 @@ frmImages::frmImages() {
   });
   // A look the run would refuse says why, in the run's own words.
   connect(survey_, &ImageSurvey::refused, this, [this](const Toolkit::Message& message) {
-    refusal_ = QString(message.prompt).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    refusal_ = Toolkit::OneLine(message);
     showCount();
   });
   connect(survey_, &ImageSurvey::finished, this, [this] {

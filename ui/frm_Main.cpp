@@ -9,6 +9,8 @@
 
 #include "batch/FileListBox.h"
 #include "batch/ImageList.h"
+#include "engine/Lib_Convert.h"
+#include "engine/NativeFile.h"
 #include "settings/AppIdentity.h"
 #include "settings/modGlobals.h"
 #include "settings/modRegistry.h"
@@ -21,8 +23,8 @@
 #include "ui/frmProcess.h"
 
 using Toolkit::Buttons;
-using Toolkit::CRLF;
 using Toolkit::Icon;
+using Toolkit::LineBreak;
 using Toolkit::MsgBox;
 
 namespace {
@@ -161,7 +163,7 @@ void frm_Main::dropFolder(const QString& folder, FolderBox* field, QString* sett
 }
 
 void frm_Main::takePickerFolder(FolderBox* field, QString* setting) {
-  if (!PickerFolder.endsWith(QDir::separator())) PickerFolder += QDir::separator();
+  PickerFolder = NativeFile::WithSeparator(PickerFolder);
   field->setText(PickerFolder);
   *setting = PickerFolder;
 }
@@ -252,8 +254,12 @@ void frm_Main::Form_Unload(int& Cancel) {
   // Closing goes ahead either way; the user at least learns that this
   // session's choices will not be there next time.
   if (!SaveSettings()) {
-    MsgBox(QStringLiteral("The settings could not be saved to:") + CRLF + SettingsLocation() +
-               CRLF + QStringLiteral("Changes made in this session are lost."),
+    // A store that is not the program's own says why it was left alone.
+    const QString why = SettingsProblem();
+    MsgBox(QStringLiteral("The settings could not be saved to:") + LineBreak +
+               Lib_Convert::ShownText(SettingsLocation()) +
+               (why.isEmpty() ? QString() : LineBreak + why) + LineBreak +
+               QStringLiteral("Changes made in this session are lost."),
            Buttons::OK, Icon::Exclamation, QStringLiteral("Settings Error"));
   }
 }
