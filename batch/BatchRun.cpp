@@ -231,9 +231,9 @@ class BatchRun::Run {
     };
 
     // The old target stays until the new image is complete and flushed.
-    if (!folder_->Write(Lib_File::OutputFile, report.targetName, &why)) return fail(why);
     TargetFolder::Placing placing;
-    placing.file = Lib_File::TakeReplacement(Lib_File::OutputFile);
+    placing.file = folder_->Write(report.targetName, &why);
+    if (!placing.file) return fail(why);
     // Assembled straight into the memory that goes to the disk where the
     // file has such memory, else written from the run's own buffer.
     const OutputPlan plan = PlanOutput(reading, layout_);

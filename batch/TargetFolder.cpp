@@ -5,8 +5,6 @@
 #include <future>
 #include <system_error>
 
-#include "engine/Lib_File.h"
-
 using Placed = NativeFile::Replacement::Placed;
 using Result = TargetFolder::Placing::Result;
 
@@ -82,8 +80,8 @@ std::unique_ptr<TargetFolder> TargetFolder::Begin(const QString& path, bool writ
   return std::unique_ptr<TargetFolder>(new TargetFolder(std::move(folder)));
 }
 
-bool TargetFolder::Write(int fileNumber, const QString& name, QString* why) {
-  return Lib_File::OpenForReplace(fileNumber, *folder_, name, why);
+std::unique_ptr<NativeFile::Replacement> TargetFolder::Write(const QString& name, QString* why) {
+  return folder_->Create(name, why);
 }
 
 void TargetFolder::Place(std::vector<Placing>& group) noexcept {

@@ -31,9 +31,9 @@ class TargetFolder {
   // Whether two names that differ only in letter case are one name here.
   bool IgnoresCase() const { return folder_->IgnoresCase(); }
 
-  // Opens a new target for the name under the file number; its bytes go to
-  // a temporary file until the file is placed.
-  bool Write(int fileNumber, const QString& name, QString* why);
+  // Opens a new target for the name; its bytes go to a temporary file until
+  // the file is placed. Null, with why, when it cannot be made.
+  std::unique_ptr<NativeFile::Replacement> Write(const QString& name, QString* why);
 
   // A written target on its way to its name. Without replace, whatever
   // stands at the name when the file gets there stays.

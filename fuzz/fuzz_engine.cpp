@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes through the bank conversion engine and checks what
 // must hold for every image. The first bytes of an input choose one image
 // length, one layout and a stated layout; the rest, repeated to that length,
-// is the image. It is read and, when accepted, assembled and written under
-// file number 2, as the batch run does it.
+// is the image. It is read and, when accepted, assembled, as the batch run
+// does it.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -15,7 +15,6 @@
 #include "engine/ImageAssembly.h"
 #include "engine/ImageFindings.h"
 #include "engine/Lib_Convert.h"
-#include "engine/Lib_File.h"
 
 namespace {
 
@@ -197,10 +196,6 @@ void convertOne(const QByteArray& input) {
     check(findings.reading.refusal == reading.refusal, "findings tell the reading");
   }
 
-  Lib_File::CloseAllGuard closeAll;
-  static QByteArray target;
-  target.resize(0);
-  check(Lib_File::OpenBuffer(Lib_File::OutputFile, &target), "open the target");
   if (accepted) {
     checkBanks(reading, image);
     const OutputPlan plan = PlanOutput(reading, layout);
@@ -208,12 +203,9 @@ void convertOne(const QByteArray& input) {
     out.resize(plan.length);
     AssembleImage(plan, image, out.data());
     checkOutput(reading, image, layout, out);
-    check(Lib_File::WriteBytes(Lib_File::OutputFile, Lib_File::CurrentPosition, out),
-          "write the image");
-    check(target == out, "the target holds the image");
+  } else {
+    check(PlanOutput(reading, layout).length == 0, "a refused image has no output");
   }
-  Lib_File::CloseAll();
-  check(accepted || target.isEmpty(), "a refused image writes nothing");
 }
 
 // The layout texts themselves, taken from the input.
@@ -240,48 +232,12 @@ void checkLayoutTexts(const QByteArray& input) {
   check(QByteArray::fromHex(hex.toLatin1()) == input, "hex text gives back the bytes");
 }
 
-// Reads and writes decoded from the input, on a buffer under a file number
-// and on a plain byte string that models the file and its current position.
-void checkFileAccess(const QByteArray& input) {
-  QByteArray buffer = input.left(16);
-  QByteArray model = buffer;
-  qint64 current = 0;
-  Lib_File::CloseAllGuard closeAll;
-  check(Lib_File::OpenBuffer(Lib_File::OutputFile, &buffer), "open a buffer");
-
-  for (qsizetype k = 16; k + 2 < input.size() && k < 16 + 3 * 64; k += 3) {
-    const auto kind = static_cast<quint8>(input[k]);
-    const qint64 position = static_cast<quint8>(input[k + 1]) % 24 - 2;  // -2 to 21
-    const qint64 length = static_cast<quint8>(input[k + 2]) % 10 - 1;    // -1 to 8
-    const qint64 size = model.size();
-    const qint64 start = position == -1 ? current : position == -2 ? size : position;
-    if (kind % 2 == 0) {
-      const QByteArray data(qMax<qint64>(length, 0), static_cast<char>(kind));
-      check(Lib_File::WriteBytes(Lib_File::OutputFile, position, data), "write");
-      if (start > size) model.append(start - size, '\0');
-      model.replace(start, qMin<qint64>(data.size(), model.size() - start), data);
-      current = start + data.size();
-    } else {
-      const qint64 count = length == 0 || length == -1 ? size : length;
-      QByteArray expected;
-      if (count > 0 && start <= size) {
-        expected = model.mid(start, count);
-        current = start + expected.size();
-      }
-      check(Lib_File::ReadBytes(Lib_File::OutputFile, position, length) == expected, "read");
-    }
-    check(buffer == model, "the buffer holds what was written");
-    check(Lib_File::FileLength(Lib_File::OutputFile) == model.size(), "length");
-  }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
   const QByteArray input =
       QByteArray::fromRawData(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(size));
   checkLayoutTexts(input);
-  checkFileAccess(input);
   convertOne(input);
   return 0;
 }

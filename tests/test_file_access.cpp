@@ -1,6 +1,6 @@
-// Byte ranges of files open by number, replacement of target files, and the target folder as one
-// transaction: held, locked, written through temporary files, placed under a policy, flushed the
-// way its file system honours.
+// Sources read whole, names shown as text, replacement of target files, and the target folder as
+// one transaction: held, locked, written through temporary files, placed under a policy, flushed
+// the way its file system honours.
 #include <cerrno>
 #include <cstring>
 
@@ -50,10 +50,10 @@ const WritePath writePaths[] = {
 };
 // clang-format on
 
-// Puts the replacement open under the number at its name, as a run does.
-bool commit(int fileNumber) {
-  auto file = TakeReplacement(fileNumber);
-  return file && file->FinishWriting() && file->Flush() &&
+// Writes a new file for the name and puts it in place, as a run does.
+bool writeAndPlace(NativeFile::Folder& folder, const QString& name, const QByteArray& bytes) {
+  auto file = folder.Create(name);
+  return file && file->write(bytes) == bytes.size() && file->FinishWriting() && file->Flush() &&
          file->Place(true) == NativeFile::Replacement::Placed::Done;
 }
 
@@ -71,8 +71,8 @@ std::unique_ptr<TargetFolder> begin(const QString& path, TargetFolder::Refusal* 
 std::vector<TargetFolder::Placing> written(TargetFolder& folder, const QStringList& names) {
   std::vector<TargetFolder::Placing> group(names.size());
   for (qsizetype i = 0; i < names.size(); ++i)
-    if (folder.Write(OutputFile, names[i], nullptr) && WriteBytes(OutputFile, -1, "new"))
-      group[i].file = TakeReplacement(OutputFile);
+    if (auto file = folder.Write(names[i], nullptr); file && file->write("new") == 3)
+      group[i].file = std::move(file);
   return group;
 }
 
@@ -150,30 +150,6 @@ class TestFileAccess : public QObject {
   QString path(const QString& name) const { return dir_.filePath(name); }
 
  private Q_SLOTS:
-  void cleanup() { CloseAll(); }
-
-  // On a real file and on a buffer; earlier reads set the current position.
-  void readBytes() {
-    const QByteArray all("\xFF\xFA\x00\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C\x0D", 16);
-    const auto check = [&](const char* name, const QList<std::pair<qint64, qint64>>& earlier,
-                           qint64 position, qint64 length, const QByteArray& expected) {
-      for (bool onDisk : {true, false}) {
-        QByteArray buffer = all;
-        QVERIFY(onDisk ? WriteFile(path("in.bin"), all) && OpenForRead(InputFile, path("in.bin"))
-                       : OpenBuffer(InputFile, &buffer));
-        for (const auto& [at, count] : earlier) ReadBytes(InputFile, at, count);
-        QVERIFY2(ReadBytes(InputFile, position, length) == expected && buffer == all, name);
-      }
-    };
-    check("position is a 0-based offset", {}, 5, 3, all.mid(5, 3));
-    check("-1 on a new file is the first byte", {}, -1, 3, all.left(3));
-    check("-1 follows the last read", {{0, 2}, {6, 1}}, -1, 4, all.mid(7, 4));
-    check("length 0 reads to the end", {}, 10, 0, all.mid(10));
-    check("length -1 reads to the end", {}, 0, -1, all);
-    check("a read past the end stops there", {}, 14, 100, all.mid(14));
-    check("a read from past the end gives nothing", {}, 40, 2, {});
-    check("a read from past the end moves nothing", {{0, 3}, {40, 1}}, -1, 2, all.mid(3, 2));
-  }
 
   // A name is shown as text that no terminal or window takes for control, and two names
   // never show alike.
@@ -198,26 +174,6 @@ class TestFileAccess : public QObject {
     check("bytes that are not UTF-8", notUtf8, u"caf\\xe9.bin"_qs);
     check("a backslash is told from an escape", u"a\\nb"_qs, u"a\\\\nb"_qs);
 #endif
-  }
-
-  // On a replaced file and on an empty buffer.
-  void writeBytes() {
-    const auto check = [&](const char* name, const QList<std::pair<qint64, QByteArray>>& writes,
-                           const QByteArray& expected) {
-      for (bool onDisk : {true, false}) {
-        QByteArray buffer;
-        auto folder = NativeFile::Folder::Open(dir_.path());
-        QVERIFY(onDisk ? OpenForReplace(OutputFile, *folder, "out.bin")
-                       : OpenBuffer(OutputFile, &buffer));
-        for (const auto& [at, bytes] : writes) QVERIFY(WriteBytes(OutputFile, at, bytes));
-        QVERIFY(!onDisk || commit(OutputFile));
-        QVERIFY2((onDisk ? ReadFile(path("out.bin")) : buffer) == expected, name);
-      }
-    };
-    check("-1 starts at the first byte, follows the last write", {{-1, "AB"}, {-1, "CD"}}, "ABCD");
-    check("a positioned write overwrites in place", {{-1, "ABCD"}, {1, "x"}, {-1, "y"}}, "AxyD");
-    check("-2 appends whatever the current position", {{-1, "ABCD"}, {0, "x"}, {-2, "E"}}, "xBCDE");
-    check("a write past the end grows the file", {{3, "Z"}}, QByteArray("\0\0\0Z", 4));
   }
 
   void placingUnderAPolicy_data() {
@@ -292,8 +248,7 @@ class TestFileAccess : public QObject {
     disk.writesDirect = w.direct;
     if (w.refused) disk.Fail(*w.refused, EINVAL);
     auto folder = NativeFile::Folder::Open(dir.path());
-    QVERIFY(folder && OpenForReplace(OutputFile, *folder, "target.bin") &&
-            WriteBytes(OutputFile, CurrentPosition, bytes) && commit(OutputFile));
+    QVERIFY(folder && writeAndPlace(*folder, "target.bin", bytes));
     QCOMPARE(ReadFile(dir.filePath("target.bin")), bytes);
     QCOMPARE(files(dir.path()), QStringList{"target.bin"});
     QByteArray reported(w.length, 0);
@@ -330,9 +285,9 @@ class TestFileAccess : public QObject {
       disk.writesDirect = direct;
       disk.Fail(Change::Write, DiskFullError());
       auto folder = NativeFile::Folder::Open(dir.path());
-      QVERIFY(OpenForReplace(OutputFile, *folder, "target.bin"));
-      const bool wrote = WriteBytes(OutputFile, CurrentPosition, pattern(64 * K));
-      auto file = TakeReplacement(OutputFile);
+      auto file = folder->Create("target.bin");
+      QVERIFY(file);
+      const bool wrote = file->write(pattern(64 * K)) == 64 * K;
       file->FinishWriting();
       QVERIFY(!wrote || !file->FinishWriting());
       QVERIFY(!file->Flush());
@@ -348,12 +303,19 @@ class TestFileAccess : public QObject {
     }
   }
 
-  void unopenedNumbersAndMissingFiles() {
-    for (int number : {0, 3, MaxFileNumber + 1}) {
-      QVERIFY(FileLength(number) == -1 && ReadBytes(number, 0, 0).isEmpty());
-      QVERIFY(!WriteBytes(number, -1, "x") && !TakeReplacement(number));
-    }
-    QVERIFY(!OpenForRead(InputFile, path("missing.bin")) && !QFile::exists(path("missing.bin")));
+  // A source is read whole only when its length is wanted, and one that is not there is not made.
+  void readingASource() {
+    QByteArray bytes("left");
+    qint64 length = 0;
+    const auto any = [](qint64) { return true; };
+    QVERIFY(!ReadWhole(path("missing.bin"), any, &bytes, &length) &&
+            !QFile::exists(path("missing.bin")));
+    QVERIFY(bytes.isEmpty() && length == -1);
+    QVERIFY(WriteFile(path("in.bin"), pattern(3 * K)));
+    QVERIFY(ReadWhole(
+        path("in.bin"), [](qint64 n) { return n < 3 * K; }, &bytes, &length));
+    QVERIFY(bytes.isEmpty() && length == 3 * K);
+    QVERIFY(ReadWhole(path("in.bin"), any, &bytes, &length) && bytes == pattern(3 * K));
   }
   // A flush of the whole file system does not reach a FUSE or network server, and beside another
   // program's unwritten gigabytes it would wait for all of them: there each file is flushed before
