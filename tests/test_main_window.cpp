@@ -124,8 +124,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(main->windowTitle(), "Quillet - v1.02.0000");
     const char* folders[][2] = {{"", ""}, {"/no/such/", "/b/"}, {"", "/b/"}, {"/a/", ""}};
     for (const auto& [source, target] : folders) {
-      main->txtSource->setText(source);
-      main->txtTarget->setText(target);
+      main->txtSource->SetFolder(source);
+      main->txtTarget->SetFolder(target);
       QVERIFY2(main->cmdStrip->isEnabled() == (*source && *target), source);
     }
     main->Show();
@@ -176,9 +176,9 @@ class MainWindowTest : public QObject {
     const QString picked = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
     const QString shown = taken ? picked + QDir::separator() : QString();
     QCOMPARE(enter.isAccepted() && enter.dropAction() == Qt::CopyAction, taken);
-    QCOMPARE(
-        QStringList({box->text(), source ? ConversionSettings.Source : ConversionSettings.Target}),
-        QStringList({shown, shown}));
+    QCOMPARE(QStringList(
+                 {box->Folder(), source ? ConversionSettings.Source : ConversionSettings.Target}),
+             QStringList({shown, shown}));
   }
 
   // An options window left open keeps the program running after the main window closed.
@@ -306,7 +306,7 @@ class MainWindowTest : public QObject {
       Forms::frmFileBox->cmdDone_Click();
     });
     f.main()->txtSource_DblClick();
-    QCOMPARE(QStringList({f.main()->txtSource->text(), ConversionSettings.Source}),
+    QCOMPARE(QStringList({f.main()->txtSource->Folder(), ConversionSettings.Source}),
              QStringList(2, bins + QDir::separator()));
   }
 

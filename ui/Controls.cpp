@@ -7,6 +7,8 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "engine/Lib_Convert.h"
+
 TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {
   // An edit reports textEdited before textChanged, so shown_ still holds the
   // text from before the edit when the edit is checked.
@@ -105,6 +107,28 @@ void TextBox::keyPressEvent(QKeyEvent* event) {
 FolderBox::FolderBox(QWidget* parent) : TextBox(parent) {
   setReadOnly(true);
   setAcceptDrops(true);
+}
+
+void FolderBox::SetFolder(const QString& folder) {
+  folder_ = folder;
+  setText(Lib_Convert::ShownText(folder));
+  setCursorPosition(0);
+}
+
+void FolderBox::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  const Qt::KeyboardModifiers modifiers =
+      event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+  const bool opens = modifiers == Qt::NoModifier
+                         ? key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space ||
+                               key == Qt::Key_F4
+                         : modifiers == Qt::AltModifier && key == Qt::Key_Down;
+  if (!opens) {
+    TextBox::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+  Q_EMIT pickerKeyPressed();
 }
 
 namespace {
