@@ -11,6 +11,7 @@
 #include "tests/support/RunFixture.h"
 #include "tools/ImageBuilder.h"
 #include "ui/Controls.h"
+#include "ui/ImageTable.h"
 #include "ui/frmImages.h"
 #include "ui/frmProcess.h"
 #include "ui/frm_Main.h"
@@ -223,14 +224,16 @@ class ImageListTest : public QObject {
     QTest::mouseClick(images->chkLeftOut, Qt::LeftButton);
     QCOMPARE(view->model()->rowCount(), 3);
 
-    // Copying a row gives what inspect tells of the file, once the look after the run has read it.
+    // Copying a row gives what inspect tells of the file, once the look after the run has read it,
+    // and what the run did with it.
     QTRY_VERIFY(!images->prgLook->isVisible());
     view->sortByColumn(ImageListModel::Name, Qt::AscendingOrder);
     view->selectRow(0);
     view->setFocus();
     QTest::keySequence(view, QKeySequence::Copy);
     const QString inspected = RunCli({"inspect", f.source() + "a.BIN"}, f.store()).out;
-    QCOMPARE(QGuiApplication::clipboard()->text(), QString(inspected).remove(f.source()));
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QString(inspected).remove(f.source()) + "  run: converted into a.BIN\n");
 
     // Its size and columns are not settings; it goes with the main window.
     images->resize(images->size() + QSize(40, 40));

@@ -4,6 +4,7 @@
 #include <QHelpEvent>
 #include <QPainter>
 #include <QToolTip>
+#include <algorithm>
 
 #include "batch/ImageList.h"
 #include "engine/BankTables.h"
@@ -72,7 +73,17 @@ void ImageListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
   const QPalette& palette = option.palette;
   const QRectF area = QRectF(option.rect).adjusted(2, 2, -2, -2);
   const double half = (area.height() - 2) / 2;
-  const Band input{{area.left(), area.top(), area.width(), half}, f->length};
+  // Both bands are drawn to one scale, that of the longer of the file and
+  // the output, so that neither runs past the cell and a shorter one shows
+  // as a shorter band.
+  std::optional<QList<OutputPiece>> pieces;
+  qint64 outLength = 0;
+  if (layout_) {
+    pieces = TraceOutput(*f, *layout_);
+    outLength = outputLength(*pieces, *layout_);
+  }
+  const double perByte = area.width() / double(std::max({f->length, outLength, qint64(1)}));
+  const Band input{{area.left(), area.top(), double(f->length) * perByte, half}, f->length};
   const QBrush bankBrush = palette.color(QPalette::Base).darker(115);
   const QBrush fillBrush(palette.color(QPalette::Mid), Qt::BDiagPattern);
 
@@ -89,17 +100,12 @@ void ImageListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
       painter->fillRect(input.span(r.offset, r.length), lost);
   }
 
-  if (layout_) {
-    const QList<OutputPiece> pieces = TraceOutput(*f, *layout_);
-    const Band output{{area.left(), area.top() + half + 2, area.width(), half},
-                      outputLength(pieces, *layout_)};
-    // The output is drawn to the file's scale, so that a shorter layout
-    // shows as a shorter strip.
-    Band scaled = output;
-    scaled.rect.setWidth(input.rect.width() * double(output.length) / double(f->length));
-    block(painter, scaled.rect, fillBrush, palette, {});
-    for (const OutputPiece& p : pieces) {
-      block(painter, scaled.span(p.outputOffset, p.length), bankBrush, palette,
+  if (pieces) {
+    const Band output{{area.left(), area.top() + half + 2, double(outLength) * perByte, half},
+                      outLength};
+    block(painter, output.rect, fillBrush, palette, {});
+    for (const OutputPiece& p : *pieces) {
+      block(painter, output.span(p.outputOffset, p.length), bankBrush, palette,
             QString::number(p.bank));
     }
   }
@@ -110,7 +116,11 @@ QSize ImageListDelegate::sizeHint(const QStyleOptionViewItem& option,
                                   const QModelIndex& index) const {
   if (index.column() != ImageListModel::Layout) return QStyledItemDelegate::sizeHint(option, index);
   const QFontMetrics& fm = option.fontMetrics;
-  return {fm.horizontalAdvance(QLatin1Char('0')) * 27, fm.height() * 2 + 6};
+  return {StripWidth(fm), fm.height() * 2 + 6};
+}
+
+int ImageListDelegate::StripWidth(const QFontMetrics& metrics) {
+  return metrics.horizontalAdvance(QLatin1Char('0')) * 27;
 }
 
 QString ImageListDelegate::StripText(const ImageFindings& f) const {

@@ -10,7 +10,7 @@ class QCheckBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTableView;
+class ImageTable;
 class ImageListDelegate;
 class ImageListModel;
 class ImageSurvey;
@@ -36,7 +36,7 @@ class frmImages : public Form {
   void RunStarting();
   void RunEnded();
 
-  QTableView* lvwImages = nullptr;
+  ImageTable* lvwImages = nullptr;
   QCheckBox* chkLeftOut = nullptr;
   QLabel* lblCount = nullptr;
   QProgressBar* prgLook = nullptr;
@@ -55,6 +55,7 @@ class frmImages : public Form {
   void watchFolders();
   void showCount();
   void copyRows();
+  void growToFit();
 
   ImageListModel* model_ = nullptr;
   ImageListFilter* filter_ = nullptr;
@@ -66,6 +67,7 @@ class frmImages : public Form {
   ConversionSettingsRecord lookedAt_;
   QString refusal_;  // why the run would be refused, while it would be
   bool running_ = false;
+  bool growOnce_ = false;  // the window may still widen to the first look's columns
 };
 
 namespace Forms {

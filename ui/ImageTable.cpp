@@ -1,0 +1,164 @@
+#include "ui/ImageTable.h"
+
+#include <QActionEvent>
+#include <QHeaderView>
+#include <QScreen>
+#include <QScrollBar>
+#include <algorithm>
+#include <numeric>
+
+#include "batch/ImageList.h"
+#include "ui/LayoutStrip.h"
+
+ImageTable::ImageTable(QWidget* parent) : QTableView(parent) {
+  names_ = new QTableView(this);
+  names_->setObjectName(QStringLiteral("lvwNames"));
+  names_->setAccessibleName(QStringLiteral("Names"));
+  // The table itself takes the focus and the keys; this only shows names.
+  names_->setFocusPolicy(Qt::NoFocus);
+  names_->setFrameShape(QFrame::NoFrame);
+  names_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  names_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  names_->verticalHeader()->hide();
+  names_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  // Its heading sorts through the table's.
+  names_->horizontalHeader()->setSectionsClickable(true);
+  names_->horizontalHeader()->setSortIndicatorShown(true);
+  names_->horizontalHeader()->setSortIndicatorClearable(true);
+  names_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+  viewport()->stackUnder(names_);
+
+  horizontalHeader()->setSortIndicatorClearable(true);
+  horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+  horizontalHeader()->setStretchLastSection(false);
+  verticalHeader()->hide();
+  const int rowHeight = fontMetrics().height() * 2 + 8;
+  for (QTableView* view : {static_cast<QTableView*>(this), names_}) {
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setAlternatingRowColors(true);
+    view->setWordWrap(false);
+    view->setTextElideMode(Qt::ElideRight);
+    view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    view->verticalHeader()->setDefaultSectionSize(rowHeight);
+  }
+  setSortingEnabled(true);
+
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, names_->verticalScrollBar(),
+          &QScrollBar::setValue);
+  connect(names_->verticalScrollBar(), &QScrollBar::valueChanged, verticalScrollBar(),
+          &QScrollBar::setValue);
+  // Either heading sorts, and both show how.
+  connect(horizontalHeader(), &QHeaderView::sortIndicatorChanged, names_->horizontalHeader(),
+          &QHeaderView::setSortIndicator);
+  connect(names_->horizontalHeader(), &QHeaderView::sortIndicatorChanged, horizontalHeader(),
+          &QHeaderView::setSortIndicator);
+  connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+          [this](int column, int, int newSize) { sectionResized(column, newSize); });
+  connect(names_->horizontalHeader(), &QHeaderView::sectionResized, this,
+          [this](int column, int, int newSize) {
+            if (column == ImageListModel::Name && newSize != columnWidth(column)) {
+              setColumnWidth(column, newSize);
+            }
+          });
+  // A click on a name selects its row in the table, which then has the keys.
+  connect(names_, &QAbstractItemView::pressed, this, [this] { setFocus(Qt::MouseFocusReason); });
+
+  // Until the list has rows to measure, room for what they commonly hold,
+  // in digits of the font.
+  const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+  natural_ = {digit * 20, digit * 13, digit * 21,
+              digit * 21, digit * 26, ImageListDelegate::StripWidth(fontMetrics())};
+  Q_ASSERT(natural_.size() == ImageListModel::ColumnCount);
+}
+
+void ImageTable::setModel(QAbstractItemModel* model) {
+  QTableView::setModel(model);
+  names_->setModel(model);
+  names_->setSelectionModel(selectionModel());
+  for (int column = 0; column < ImageListModel::ColumnCount; ++column) {
+    names_->setColumnHidden(column, column != ImageListModel::Name);
+  }
+  spread();
+}
+
+void ImageTable::SetDelegate(QAbstractItemDelegate* delegate) {
+  setItemDelegate(delegate);
+  names_->setItemDelegate(delegate);
+}
+
+void ImageTable::FitColumns() {
+  if (userSized_ || !model()) return;
+  const int most = (screen() ? screen()->availableGeometry().width() : 1024) / 3;
+  for (int column = 0; column < ImageListModel::ColumnCount; ++column) {
+    if (column == ImageListModel::Layout) continue;
+    const int contents =
+        std::max(horizontalHeader()->sectionSizeHint(column), sizeHintForColumn(column));
+    natural_[column] = std::min(contents, most);
+  }
+  spread();
+}
+
+void ImageTable::TakeWidths() {
+  for (int column = 0; column < ImageListModel::ColumnCount; ++column) {
+    natural_[column] = columnWidth(column);
+  }
+  userSized_ = true;
+  spread();
+}
+
+int ImageTable::NaturalWidth() const {
+  return std::accumulate(natural_.cbegin(), natural_.cend(), 0) +
+         verticalScrollBar()->sizeHint().width() + 2 * frameWidth();
+}
+
+void ImageTable::spread() {
+  if (!model()) return;
+  const int total = std::accumulate(natural_.cbegin(), natural_.cend(), 0);
+  const int room = std::max(0, viewport()->width() - total);
+  spreading_ = true;
+  int given = 0;
+  for (int column = 0; column < ImageListModel::ColumnCount; ++column) {
+    const int share = column + 1 == ImageListModel::ColumnCount
+                          ? room - given
+                          : int(qint64(room) * natural_[column] / std::max(total, 1));
+    given += share;
+    setColumnWidth(column, natural_[column] + share);
+  }
+  spreading_ = false;
+  placeNames();
+}
+
+void ImageTable::sectionResized(int column, int newSize) {
+  if (column == ImageListModel::Name && names_->columnWidth(column) != newSize) {
+    names_->setColumnWidth(column, newSize);
+  }
+  placeNames();
+  if (spreading_) return;
+  // The user sized a column: every width as it now stands is kept.
+  userSized_ = true;
+  for (int c = 0; c < ImageListModel::ColumnCount; ++c) natural_[c] = columnWidth(c);
+}
+
+void ImageTable::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  spread();
+}
+
+void ImageTable::updateGeometries() {
+  QTableView::updateGeometries();
+  placeNames();
+}
+
+void ImageTable::placeNames() {
+  if (!model()) return;
+  names_->setGeometry(frameWidth(), frameWidth(), columnWidth(ImageListModel::Name),
+                      viewport()->height() + horizontalHeader()->height());
+}
+
+void ImageTable::actionEvent(QActionEvent* event) {
+  QTableView::actionEvent(event);
+  // The names' context menu is the table's.
+  if (event->type() == QEvent::ActionAdded) {
+    names_->addAction(event->action());
+  }
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QList>
+#include <QTableView>
+
+// The image list's table. The Name column stays in view while the other
+// columns scroll sideways under it. Each column has a natural width: the
+// text columns their contents' (within a share of the screen), the strip
+// its own; room the window gives beyond them is shared by every column in
+// proportion, so that widening the window widens them all.
+class ImageTable : public QTableView {
+  Q_OBJECT
+
+ public:
+  explicit ImageTable(QWidget* parent = nullptr);
+
+  void setModel(QAbstractItemModel* model) override;
+  // The delegate draws the Name column too, where it stays in view.
+  void SetDelegate(QAbstractItemDelegate* delegate);
+
+  // Sizes the text columns to what they hold, none wider than a third of
+  // the screen, unless the user has sized a column.
+  void FitColumns();
+  // The columns' widths as they stand become their natural widths: the
+  // user's, kept from an earlier opening.
+  void TakeWidths();
+  bool UserSized() const { return userSized_; }
+  // The width the table needs to show every column at its natural width.
+  int NaturalWidth() const;
+
+  // The view that keeps the Name column in view.
+  QTableView* NameColumn() const { return names_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void updateGeometries() override;
+  void actionEvent(QActionEvent* event) override;
+
+ private:
+  void spread();
+  void placeNames();
+  void sectionResized(int column, int newSize);
+
+  QTableView* names_ = nullptr;
+  QList<int> natural_;
+  bool spreading_ = false;
+  bool userSized_ = false;
+};
