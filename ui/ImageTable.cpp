@@ -2,9 +2,11 @@
 
 #include <QActionEvent>
 #include <QHeaderView>
+#include <QLayout>
 #include <QScreen>
 #include <QScrollBar>
 #include <algorithm>
+#include <climits>
 #include <numeric>
 
 #include "batch/ImageList.h"
@@ -88,14 +90,65 @@ void ImageTable::SetDelegate(QAbstractItemDelegate* delegate) {
 
 void ImageTable::FitColumns() {
   if (userSized_ || !model()) return;
-  const int most = (screen() ? screen()->availableGeometry().width() : 1024) / 3;
+  const int room = roomOnScreen();
+  const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+  QList<int> contents(ImageListModel::ColumnCount), floors(ImageListModel::ColumnCount);
   for (int column = 0; column < ImageListModel::ColumnCount; ++column) {
-    if (column == ImageListModel::Layout) continue;
-    const int contents =
-        std::max(horizontalHeader()->sectionSizeHint(column), sizeHintForColumn(column));
-    natural_[column] = std::min(contents, most);
+    contents[column] =
+        column == ImageListModel::Layout
+            ? natural_[column]
+            : std::max(horizontalHeader()->sectionSizeHint(column), sizeHintForColumn(column));
+    // Sizes and strips are never cut, names only beyond a third of the
+    // room; the other texts keep room for their first words, and tell the
+    // rest in a tool tip.
+    switch (column) {
+      case ImageListModel::Size:
+      case ImageListModel::Layout: floors[column] = contents[column]; break;
+      case ImageListModel::Name: floors[column] = std::min(contents[column], room / 3); break;
+      default: floors[column] = std::min(contents[column], digit * 20); break;
+    }
   }
+  natural_ = FittedWidths(contents, floors, room);
   spread();
+}
+
+QList<int> ImageTable::FittedWidths(const QList<int>& contents, const QList<int>& floors,
+                                    int room) {
+  const auto cut = [&](int cap) {
+    QList<int> widths(contents.size());
+    for (int c = 0; c < contents.size(); ++c)
+      widths[c] = std::max(std::min(contents[c], cap), floors[c]);
+    return widths;
+  };
+  const auto sum = [](const QList<int>& widths) {
+    return std::accumulate(widths.cbegin(), widths.cend(), 0);
+  };
+  // The widest cap at which the columns fit: narrower columns keep their
+  // width, wider ones are cut to it.
+  int low = 0, high = *std::max_element(contents.cbegin(), contents.cend());
+  while (low < high) {
+    const int cap = (low + high + 1) / 2;
+    if (sum(cut(cap)) <= room) {
+      low = cap;
+    } else {
+      high = cap - 1;
+    }
+  }
+  return cut(low);
+}
+
+int ImageTable::roomOnScreen() const {
+  const QScreen* shown = screen();
+  if (!shown) return INT_MAX;
+  // What stands between the screen's edges and the columns: the window's
+  // frame and margins, the table's frame and its scroll bar.
+  const QWidget* top = window();
+  const int frame = top->frameGeometry().width() - top->width();
+  const int margins = top->layout() ? top->layout()->contentsMargins().left() +
+                                          top->layout()->contentsMargins().right()
+                                    : 0;
+  return shown->availableGeometry().width() - frame - margins - 2 * frameWidth() -
+         verticalScrollBar()->sizeHint().width();
 }
 
 void ImageTable::TakeWidths() {

@@ -18,9 +18,14 @@ class ImageTable : public QTableView {
   // The delegate draws the Name column too, where it stays in view.
   void SetDelegate(QAbstractItemDelegate* delegate);
 
-  // Sizes the text columns to what they hold, none wider than a third of
-  // the screen, unless the user has sized a column.
+  // Sizes the text columns to what they hold, unless the user has sized a
+  // column. Where they would not all fit on the screen, the widest are cut
+  // to one width, so that as much as can be is shown at once.
   void FitColumns();
+  // The widths that show `contents` within `room`: every column cut to the
+  // widest width at which they fit, but none below its floor. Where the
+  // floors alone are wider than the room, the floors.
+  static QList<int> FittedWidths(const QList<int>& contents, const QList<int>& floors, int room);
   // The columns' widths as they stand become their natural widths: the
   // user's, kept from an earlier opening.
   void TakeWidths();
@@ -38,6 +43,7 @@ class ImageTable : public QTableView {
 
  private:
   void spread();
+  int roomOnScreen() const;
   void placeNames();
   void sectionResized(int column, int newSize);
 
