@@ -140,7 +140,10 @@ frmImages::frmImages() {
   lblCount = new QLabel(this);
   lblCount->setObjectName(QStringLiteral("lblCount"));
   lblCount->setAccessibleName(QStringLiteral("Count"));
-  lblCount->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // Selectable from the keyboard too, so that a refusal's words can be
+  // copied without a mouse.
+  lblCount->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  lblCount->setFocusPolicy(Qt::StrongFocus);
   // What it tells may hold a folder's name: text, never markup.
   lblCount->setTextFormat(Qt::PlainText);
   prgLook = new QProgressBar(this);
@@ -165,7 +168,8 @@ frmImages::frmImages() {
   layout->addWidget(lvwImages);
   layout->addLayout(bar);
   setTabOrder(lvwImages, chkLeftOut);
-  setTabOrder(chkLeftOut, cmdRefresh);
+  setTabOrder(chkLeftOut, lblCount);
+  setTabOrder(lblCount, cmdRefresh);
 
   survey_ = new ImageSurvey(model_, this);
   connect(survey_, &ImageSurvey::progressed, this, [this](int read, int total) {
