@@ -425,9 +425,28 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.store().storedText("Folders", "Source"), folder);
   }
 
+  // The picker lists a folder whose name holds a control character escaped, and opens it whole.
+  void thePickerShowsAFolderNameEscaped() {
+#ifndef Q_OS_UNIX
+    QSKIP("only Unix names hold control characters");
+#else
+    QVERIFY(QDir(dir.path()).mkpath("new\nline"));
+    PickerFolder = in();
+    frmFileBox* picker = Forms::frmFileBox.get();
+    const QList<QListWidgetItem*> shown = picker->Dir1->findItems("new\\nline", Qt::MatchExactly);
+    QCOMPARE(shown.size(), 1);
+    picker->Dir1->setCurrentItem(shown.first());
+    QTest::keyClick(picker->Dir1, Qt::Key_Return);
+    picker->cmdDone_Click();
+    QCOMPARE(PickerFolder, in("new\nline"));
+#endif
+  }
+
   // Escape closes Options and the preset window as their Cancel and close box do, discarding
   // what was changed, and closes Images, wherever the focus is.
-  void escapeCloses_data() { addRows(escapeRows); }
+  void escapeCloses_data() {
+    addRows(escapeRows);
+  }
   void escapeCloses() {
     QFETCH(int, row);
     const EscapeRow& r = escapeRows[row];
@@ -469,7 +488,9 @@ class MainWindowTest : public QObject {
   // Tab and Shift+Tab go through each window's controls in the order they are read, and every
   // control the accessibility tree tells can take the focus is one Tab reaches, but for the
   // other options of a group, which the arrow keys reach.
-  void tabFollowsReadingOrderAndReachesEveryControl_data() { addRows(tabRows); }
+  void tabFollowsReadingOrderAndReachesEveryControl_data() {
+    addRows(tabRows);
+  }
   void tabFollowsReadingOrderAndReachesEveryControl() {
     QFETCH(int, row);
     const TabRow& r = tabRows[row];
