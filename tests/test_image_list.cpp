@@ -358,6 +358,15 @@ class ImageListTest : public QObject {
     QVERIFY(names->isVisible());
     QCOMPARE(names->width(), view->columnWidth(ImageListModel::Name));
     QCOMPARE(names->indexAt(QPoint(2, 2)).data().toString(), name);
+
+    // Going from cell to cell by the keyboard never leaves one under the names.
+    view->setFocus();
+    view->setCurrentIndex(view->model()->index(0, ImageListModel::Layout));
+    for (int column = ImageListModel::Layout; column > ImageListModel::Name; --column) {
+      QCOMPARE(view->currentIndex().column(), column);
+      QVERIFY(view->visualRect(view->currentIndex()).left() >= names->width());
+      QTest::keyClick(view, Qt::Key_Left);
+    }
   }
 
   // Both bands of a strip stay within the cell, for every class of image.

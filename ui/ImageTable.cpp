@@ -192,6 +192,17 @@ void ImageTable::sectionResized(int column, int newSize) {
   for (int c = 0; c < ImageListModel::ColumnCount; ++c) natural_[c] = columnWidth(c);
 }
 
+void ImageTable::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  const int across = horizontalScrollBar()->value();
+  QTableView::scrollTo(index, hint);
+  if (index.column() == ImageListModel::Name) {
+    horizontalScrollBar()->setValue(across);
+    return;
+  }
+  const int hidden = columnWidth(ImageListModel::Name) - visualRect(index).left();
+  if (hidden > 0) horizontalScrollBar()->setValue(horizontalScrollBar()->value() - hidden);
+}
+
 void ImageTable::resizeEvent(QResizeEvent* event) {
   QTableView::resizeEvent(event);
   spread();

@@ -36,6 +36,9 @@ class ImageTable : public QTableView {
   // The view that keeps the Name column in view.
   QTableView* NameColumn() const { return names_; }
 
+  // Brings a cell into view beside the Name column, never under it.
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void updateGeometries() override;
