@@ -65,6 +65,12 @@ ImageTable::ImageTable(QWidget* parent) : QTableView(parent) {
   // A click on a name selects its row in the table, which then has the keys.
   connect(names_, &QAbstractItemView::pressed, this, [this] { setFocus(Qt::MouseFocusReason); });
 
+  // A column is measured over the rows in view and this many around them.
+  horizontalHeader()->setResizeContentsPrecision(200);
+  fitSoon_.setSingleShot(true);
+  fitSoon_.setInterval(500);
+  connect(&fitSoon_, &QTimer::timeout, this, &ImageTable::FitColumns);
+
   // Until the list has rows to measure, room for what they commonly hold,
   // in digits of the font.
   const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
@@ -89,6 +95,7 @@ void ImageTable::SetDelegate(QAbstractItemDelegate* delegate) {
 }
 
 void ImageTable::FitColumns() {
+  fitSoon_.stop();
   if (userSized_ || !model()) return;
   const int room = roomOnScreen();
   const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
@@ -110,6 +117,10 @@ void ImageTable::FitColumns() {
   }
   natural_ = FittedWidths(contents, floors, room);
   spread();
+}
+
+void ImageTable::FitColumnsSoon() {
+  if (!fitSoon_.isActive()) fitSoon_.start();
 }
 
 QList<int> ImageTable::FittedWidths(const QList<int>& contents, const QList<int>& floors,

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QTableView>
+#include <QTimer>
 
 // The image list's table. The Name column stays in view while the other
 // columns scroll sideways under it. Each column has a natural width: the
@@ -22,6 +23,9 @@ class ImageTable : public QTableView {
   // column. Where they would not all fit on the screen, the widest are cut
   // to one width, so that as much as can be is shown at once.
   void FitColumns();
+  // The same within half a second, once for any number of calls: rows come
+  // in groups while a look reads, and measuring them costs.
+  void FitColumnsSoon();
   // The widths that show `contents` within `room`: every column cut to the
   // widest width at which they fit, but none below its floor. Where the
   // floors alone are wider than the room, the floors.
@@ -51,6 +55,7 @@ class ImageTable : public QTableView {
   void sectionResized(int column, int newSize);
 
   QTableView* names_ = nullptr;
+  QTimer fitSoon_;
   QList<int> natural_;
   bool spreading_ = false;
   bool userSized_ = false;

@@ -189,7 +189,7 @@ frmImages::frmImages() {
     growToFit();
   });
   connect(model_, &QAbstractItemModel::rowsInserted, this, &frmImages::showCount);
-  connect(model_, &QAbstractItemModel::rowsInserted, lvwImages, &ImageTable::FitColumns);
+  connect(model_, &QAbstractItemModel::rowsInserted, lvwImages, &ImageTable::FitColumnsSoon);
   connect(model_, &QAbstractItemModel::dataChanged, this, &frmImages::showCount);
   connect(model_, &QAbstractItemModel::modelReset, this, &frmImages::showCount);
 
