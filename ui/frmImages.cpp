@@ -140,10 +140,7 @@ frmImages::frmImages() {
   lblCount = new QLabel(this);
   lblCount->setObjectName(QStringLiteral("lblCount"));
   lblCount->setAccessibleName(QStringLiteral("Count"));
-  // Selectable from the keyboard too, so that a refusal's words can be
-  // copied without a mouse.
-  lblCount->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  lblCount->setFocusPolicy(Qt::StrongFocus);
+  lblCount->setTextInteractionFlags(Qt::TextSelectableByMouse);
   // What it tells may hold a folder's name: text, never markup.
   lblCount->setTextFormat(Qt::PlainText);
   prgLook = new QProgressBar(this);
@@ -168,8 +165,7 @@ frmImages::frmImages() {
   layout->addWidget(lvwImages);
   layout->addLayout(bar);
   setTabOrder(lvwImages, chkLeftOut);
-  setTabOrder(chkLeftOut, lblCount);
-  setTabOrder(lblCount, cmdRefresh);
+  setTabOrder(chkLeftOut, cmdRefresh);
 
   survey_ = new ImageSurvey(model_, this);
   connect(survey_, &ImageSurvey::progressed, this, [this](int read, int total) {
