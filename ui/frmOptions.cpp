@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <optional>
@@ -213,6 +214,13 @@ frmOptions::frmOptions() {
   followChoice(optPadType);
   txtPadValue->KeyPress = [this](int& KeyAscii) { txtPadValue_KeyPress(KeyAscii); };
   connect(txtOutputOrder, &TextBox::doubleClicked, this, &frmOptions::txtOutputOrder_DblClick);
+  // The presets open from the keyboard as a drop-down list does; the box
+  // takes Enter and Space as its own.
+  for (const QKeySequence& key : {QKeySequence(Qt::Key_F4), QKeySequence(Qt::ALT | Qt::Key_Down)}) {
+    auto* open = new QShortcut(key, txtOutputOrder);
+    open->setContext(Qt::WidgetShortcut);
+    connect(open, &QShortcut::activated, this, &frmOptions::txtOutputOrder_DblClick);
+  }
   connect(cmdOK, &QPushButton::clicked, this, &frmOptions::cmdOK_Click);
   connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
   closeOnEscape([this] { cmdCancel_Click(); });
