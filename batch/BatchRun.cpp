@@ -6,9 +6,9 @@
 #include <set>
 
 #include "batch/FileListBox.h"
+#include "batch/ImageWords.h"
 #include "batch/TargetFolder.h"
 #include "batch/TargetQueue.h"
-#include "engine/BankTables.h"
 #include "engine/ImageAssembly.h"
 #include "engine/ImageFindings.h"
 #include "engine/Lib_File.h"
@@ -142,30 +142,31 @@ class BatchRun::Run {
       queue.AddFinal(std::move(report));
     };
     // An image the recognition refuses: skipped, with the check that failed.
-    auto refuse = [&](Refusal refusal) {
-      report.refusal = refusal;
-      report.reason = RefusalText(refusal);
+    auto refuse = [&](const ImageReading& reading) {
+      report.refusal = reading.refusal;
+      report.reason = ImageWords::RefusalText(reading);
       queue.AddFinal(std::move(report));
     };
     auto keep = [&]() {
       report.action = TargetAction::Keep;
       skip(QStringLiteral("the target exists and was kept"));
     };
-    {
-      Lib_File::CloseAllGuard closeAll;
-      QString why;
-      if (!Lib_File::OpenForRead(Lib_File::InputFile, sourcePath, &why)) return skip(why);
-      const QString fileName = options_.listedPaths ? QFileInfo(name).fileName() : name;
-      // A name of fewer than four characters leaves no base name for a target.
-      if (fileName.size() < 4) return skip(QStringLiteral("the name leaves no target name"));
-      report.targetName = fileName.left(fileName.size() - 4) + settings_.TargetExt;
-      report.length = Lib_File::FileLength(Lib_File::InputFile);
-      const bool classified = ClassifyImage();
-      const bool converted = classified && ConvertFile();
-      takeFindings(report);
-      if (!classified) return refuse(Refusal::UnknownLength);
-      if (!converted) return refuse(LastRecognition.refusal);
+    const QString fileName = options_.listedPaths ? QFileInfo(name).fileName() : name;
+    QByteArray input;
+    qint64 length = -1;
+    QString why;
+    // Only an image's length is worth reading: anything else is told by its length alone.
+    if (!Lib_File::ReadWhole(sourcePath, [](qint64 n) { return !LengthClassName(n).isEmpty(); },
+                             &input, &length, &why)) {
+      return skip(why);
     }
+    // A name of fewer than four characters leaves no base name for a target.
+    if (fileName.size() < 4) return skip(QStringLiteral("the name leaves no target name"));
+    report.targetName = fileName.left(fileName.size() - 4) + settings_.TargetExt;
+    report.length = length;
+    const ImageReading reading = readImage(name, report.length, input);
+    takeFindings(report, input, reading);
+    if (!reading.recognised()) return refuse(reading);
 
     // What stands at the target's name must be seen as it will be when the
     // files before this one are in place.
@@ -216,18 +217,15 @@ class BatchRun::Run {
     }
 
     // The old target stays until the new image is complete and flushed.
-    QString why;
     if (!folder_->Write(Lib_File::OutputFile, report.targetName, &why)) return skip(why);
     TargetFolder::Placing placing;
     placing.file = Lib_File::TakeReplacement(Lib_File::OutputFile);
     // Assembled straight into the memory that goes to the disk where the
     // file has such memory, else written from the run's own buffer.
-    char* room = nullptr;
-    AssembleImage(layout_, [&](qint64 length) {
-      if ((room = placing.file->Reserve(length))) return room;
-      image_.resize(length);
-      return image_.data();
-    });
+    const OutputPlan plan = PlanOutput(reading, layout_);
+    char* room = placing.file->Reserve(plan.length);
+    if (room == nullptr) image_.resize(plan.length);
+    AssembleImage(plan, input, room ? room : image_.data());
     const bool wrote = room || placing.file->write(image_) == image_.size();
     // Its bytes start on their way to the disk, and the file is let go of
     // until its flush: a queue never holds many files open.
@@ -241,14 +239,23 @@ class BatchRun::Run {
     queue.AddPending(std::move(report), std::move(placing));
   }
 
-  // What the recognition found in the image still open as the input, as
-  // much as the front end asked for.
-  void takeFindings(FileReport& report) const {
+  // How the image is read: by its length alone when no layout has it, by
+  // its bytes (and any layout stated for it) otherwise.
+  ImageReading readImage(const QString& name, qint64 length, const QByteArray& input) const {
+    if (LengthClassName(length).isEmpty()) return UnreadImage(length, Refusal::UnknownLength);
+    if (input.size() != length) return UnreadImage(length, Refusal::UnreadableSlot);
+    return ConvertFile(input, options_.stated.For(name, length));
+  }
+
+  // What the recognition found in the image, as much as the front end asked
+  // for.
+  void takeFindings(FileReport& report, const QByteArray& input,
+                    const ImageReading& reading) const {
     if (options_.findings == Findings::None) return;
     FindingsOptions asked;
     asked.layout = layout_;
     asked.crc32 = options_.findings == Findings::Full;
-    report.findings = std::make_shared<const ImageFindings>(TakeFindings(asked));
+    report.findings = std::make_shared<const ImageFindings>(TakeFindings(input, reading, asked));
   }
 
   // Whether the target of this name is one of the run's sources: the same

@@ -8,6 +8,7 @@
 
 #include "batch/Messages.h"
 #include "batch/RunReport.h"
+#include "batch/StatedLayouts.h"
 #include "engine/NativeFile.h"
 
 class FileListBox;
@@ -80,6 +81,8 @@ struct RunOptions {
   // source folder.
   bool listedPaths = false;
   Findings findings = Findings::None;
+  // How to read the images whose marks cannot tell their banks apart.
+  StatedLayouts stated{};
 };
 
 // One run: checks what must hold before any file is read, then converts file

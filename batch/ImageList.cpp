@@ -3,8 +3,8 @@
 #include <QLocale>
 #include <algorithm>
 
+#include "batch/ImageWords.h"
 #include "batch/RunWords.h"
-#include "engine/BankTables.h"
 #include "engine/ImageFindings.h"
 #include "engine/Lib_Convert.h"
 
@@ -14,7 +14,7 @@ namespace {
 // report without findings, its length class and the check that refused it
 // or why it could not be read.
 QString whatItIs(const FileReport& report, const ImageFindings* findings) {
-  if (findings && report.length >= 0) return ImageSummary(*findings);
+  if (findings && report.length >= 0) return ImageWords::ImageSummary(*findings);
   const QString lengthClass = LengthClassName(report.length);
   if (report.refusal != Refusal::None) {
     return (lengthClass.isEmpty() ? QString() : lengthClass + QStringLiteral(", ")) +
@@ -37,7 +37,7 @@ QString displayText(const ImageListRow& row, int column) {
       return report ? whatItIs(*report, row.findings()) : QString();
     case ImageListModel::LeftOut: {
       const ImageFindings* findings = row.findings();
-      return findings ? DroppedSummary(*findings) : QString();
+      return findings ? ImageWords::LeftOutText(*findings) : QString();
     }
     case ImageListModel::Target: return Lib_Convert::ShownText(row.runText());
     default: return {};
@@ -75,7 +75,7 @@ QString ImageListRow::copyText() const {
   const ImageFindings* found = findings();
   if (found == nullptr)
     return shownName + QStringLiteral(": ") + Lib_Convert::ShownText(runText()) + u'\n';
-  QString text = FindingsText(shownName, *found);
+  QString text = ImageWords::FindingsText(shownName, *found);
   if (ran()) text += QStringLiteral("  run: ") + Lib_Convert::ShownText(runText()) + u'\n';
   return text;
 }

@@ -59,6 +59,7 @@ struct ImageSurvey::Job : QRunnable {
   ImageSurvey* survey;
   quint64 generation;
   ConversionSettingsRecord settings;
+  StatedLayouts stated;
   std::shared_ptr<std::atomic<bool>> stop;
 
   // Runs fn on the survey's thread, if this look is still the survey's.
@@ -97,7 +98,9 @@ struct ImageSurvey::Job : QRunnable {
       });
     });
     const RunTotals totals =
-        BatchRun(frontEnd, {.dryRun = true, .findings = Findings::Full}, settings, names).Go();
+        BatchRun(frontEnd, {.dryRun = true, .findings = Findings::Full, .stated = stated}, settings,
+                 names)
+            .Go();
     if (totals.end == RunEnd::Refused) {
       post([message = frontEnd.last_](ImageSurvey* s) { s->endWith(&message); });
       return;
@@ -115,7 +118,7 @@ ImageSurvey::~ImageSurvey() {
   pool_.waitForDone();
 }
 
-void ImageSurvey::Start(const ConversionSettingsRecord& settings) {
+void ImageSurvey::Start(const ConversionSettingsRecord& settings, const StatedLayouts& stated) {
   Stop();
   stop_ = std::make_shared<std::atomic<bool>>(false);
   running_ = true;
@@ -124,6 +127,7 @@ void ImageSurvey::Start(const ConversionSettingsRecord& settings) {
   job->survey = this;
   job->generation = generation_;
   job->settings = settings;
+  job->stated = stated;
   job->stop = stop_;
   pool_.start(job);
 }

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "batch/Messages.h"
+#include "batch/StatedLayouts.h"
 #include "settings/modGlobals.h"
 
 class ImageListModel;
@@ -24,9 +25,10 @@ class ImageSurvey : public QObject {
   // Stops the look under way and waits for it.
   ~ImageSurvey() override;
 
-  // Looks at the folders with these settings; the model's predictions are
+  // Looks at the folders with these settings, reading images whose marks
+  // cannot tell their banks apart as stated; the model's predictions are
   // replaced as the reports come.
-  void Start(const ConversionSettingsRecord& settings);
+  void Start(const ConversionSettingsRecord& settings, const StatedLayouts& stated = {});
   void Stop();
 
   bool Running() const { return running_; }

@@ -7,9 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "engine/BankTables.h"
 #include "engine/ImageAssembly.h"
-#include "engine/Lib_File.h"
 #include "tools/ImageBuilder.h"
 
 namespace {
@@ -43,12 +41,12 @@ int main() {
   }
 
   // The run assembles one image after another into the same buffer.
-  QByteArray out;
+  QByteArray out(Length256K, Qt::Uninitialized);
   auto convert = [&] {
-    Lib_File::OpenBuffer(Lib_File::InputFile, &image);
-    if (!ClassifyImage() || !ConvertFile()) std::abort();
-    AssembleImage(layout, &out);
-    Lib_File::CloseAll();
+    const ImageReading reading = ConvertFile(image);
+    if (!reading.recognised()) std::abort();
+    const OutputPlan plan = PlanOutput(reading, layout);
+    AssembleImage(plan, image, out.data());
     sink = sink + static_cast<unsigned char>(out[out.size() / 2]);
   };
   auto copy = [&] {

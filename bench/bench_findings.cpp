@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/BankTables.h"
 #include "engine/ImageAssembly.h"
 #include "engine/ImageFindings.h"
 #include "engine/Lib_File.h"
@@ -43,13 +42,14 @@ int main() {
   QByteArray image = Image256K({Bank8(), Bank1(), Bank0(), Bank9()}, /*frontPadding=*/false);
   OutputLayout layout;
   ResolveLayout(QStringLiteral("0,1,8,9"), QStringLiteral("FF"), 1, 0, 0, 0, &layout);
-  QByteArray out;
+  QByteArray out(Length224K, Qt::Uninitialized);
   auto convert = [&](bool findings) {
-    Lib_File::OpenBuffer(Lib_File::InputFile, &image);
-    if (!ClassifyImage() || !ConvertFile()) std::abort();
-    if (findings) sink = sink + quint32(TakeFindings({.layout = layout}).droppedBytes);
-    AssembleImage(layout, &out);
-    Lib_File::CloseAll();
+    const ImageReading reading = ConvertFile(image);
+    if (!reading.recognised()) std::abort();
+    if (findings) {
+      sink = sink + quint32(TakeFindings(image, reading, {.layout = layout}).droppedBytes);
+    }
+    AssembleImage(PlanOutput(reading, layout), image, out.data());
   };
   double plainNs = 1e300, withNs = 1e300;
   for (int round = 0; round < 40; ++round) {

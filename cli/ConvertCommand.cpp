@@ -44,6 +44,11 @@ int RunConvert(const Options& options) {
     Terminal::Write(stderr, QStringLiteral("quillet-cli: ") + error + u'\n');
     return ExitUsage;
   }
+  RunOptions run;
+  if (const QString error = ApplyStatedOptions(options, &run.stated); !error.isEmpty()) {
+    Terminal::Write(stderr, QStringLiteral("quillet-cli: ") + error + u'\n');
+    return ExitUsage;
+  }
   auto& s = ConversionSettings;
   const QStringList sources = operands.first(operands.size() - 1);
   const bool folderRun = sources.size() == 1 && namesFolder(sources[0], s.SourceExt);
@@ -69,8 +74,8 @@ int RunConvert(const Options& options) {
   if (refusal) return frontEnd.Refuse(*refusal);
   Terminal::CatchInterrupt();
   CancelRequested = false;
-  return frontEnd.Finish(
-      RunBatch(frontEnd, RunOptions{.dryRun = dryRun,
-                                    .listedPaths = !folderRun,
-                                    .findings = quiet ? Findings::None : Findings::Dropped}));
+  run.dryRun = dryRun;
+  run.listedPaths = !folderRun;
+  run.findings = quiet ? Findings::None : Findings::Dropped;
+  return frontEnd.Finish(RunBatch(frontEnd, run));
 }

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "batch/BatchRun.h"
+#include "batch/StatedLayouts.h"
 #include "cli/Options.h"
 #include "engine/ImageAssembly.h"
 #include "settings/Presets.h"
@@ -28,9 +29,7 @@ int wordIndex(const QString& value, const QStringList& words) {
 
 // Checks a text as the run would check it before its first file.
 bool usableOrder(const QString& order) {
-  OutputLayout layout;
-  return ResolveLayout(order, QStringLiteral("FF"), NoPadding, 0, 0, 0, &layout) ==
-         LayoutError::None;
+  return CheckBankOrder(order).has_value();
 }
 
 bool usableFill(const QString& fill) {
@@ -58,8 +57,9 @@ QString ApplyConvertOptions(const Options& o) {
   }
   if (o.isSet(o.order)) {
     if (!usableOrder(o.value(o.order))) {
-      return badValue(o, o.order,
-                      QStringLiteral("four bank numbers from 0 to 9 separated by commas"));
+      return badValue(
+          o, o.order,
+          QStringLiteral("four bank numbers from 0 to 9 separated by commas, e.g. 8,1,0,9"));
     }
     s.OutOrder = o.value(o.order);
   }
@@ -95,6 +95,27 @@ QString ApplyConvertOptions(const Options& o) {
     // As the main window takes an extension: with its dot.
     *field = ext.startsWith(u'.') ? ext : u'.' + ext;
   }
+  return {};
+}
+
+QString ApplyStatedOptions(const Options& o, StatedLayouts* stated) {
+  if (!o.isSet(o.inputOrder) && !o.isSet(o.inputPad)) return {};
+  // Where the fill stands says nothing of which bank is where.
+  if (!o.isSet(o.inputOrder)) return QStringLiteral("--input-pad needs --input-order");
+  StatedLayout layout;
+  const auto order = CheckBankOrder(o.value(o.inputOrder), true);
+  if (!order) {
+    return badValue(o, o.inputOrder,
+                    QStringLiteral("the banks 0, 1, 8 and 9 in file order, each once, e.g. "
+                                   "1,8,0,9"));
+  }
+  layout.order = *order;
+  if (o.isSet(o.inputPad)) {
+    const int where = wordIndex(o.value(o.inputPad), PadTypeWords);
+    if (where < 0) return badValue(o, o.inputPad, QStringLiteral("rear or front"));
+    layout.PadOffset = where == 0 ? 0 : Size8K;
+  }
+  stated->every = layout;
   return {};
 }
 

@@ -3,11 +3,17 @@
 #include <QString>
 
 class Options;
+struct StatedLayouts;
 
 // Puts the options of convert into ConversionSettings, over what the store
 // or the defaults gave: first the ready-made layout of --preset, then each
 // option given. Returns why a value is bad, or empty text.
 QString ApplyConvertOptions(const Options& options);
+
+// Puts the layout stated by --input-order and --input-pad into *stated, for
+// every four-bank image whose marks cannot tell its banks apart. Returns why
+// a value is bad, or empty text.
+QString ApplyStatedOptions(const Options& options, StatedLayouts* stated);
 
 // The folder as the run takes it: absolute, in the platform's separators,
 // with a separator at its end.

@@ -4,12 +4,13 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 
+#include "batch/ImageWords.h"
+#include "batch/StatedLayouts.h"
 #include "cli/Commands.h"
 #include "cli/ConvertSettings.h"
 #include "cli/ExitCode.h"
 #include "cli/Options.h"
 #include "cli/Terminal.h"
-#include "engine/BankTables.h"
 #include "engine/ImageFindings.h"
 #include "engine/Lib_File.h"
 #include "settings/modGlobals.h"
@@ -17,7 +18,8 @@
 
 namespace {
 
-ImageFindings inspect(const QString& path, const std::optional<OutputLayout>& layout) {
+ImageFindings inspect(const QString& path, const std::optional<OutputLayout>& layout,
+                      const StatedLayouts& stated) {
   ImageFindings findings;
   const QFileInfo info(path);
   QFile file(path);
@@ -31,14 +33,19 @@ ImageFindings inspect(const QString& path, const std::optional<OutputLayout>& la
   }
   if (!findings.error.isEmpty()) return findings;
   file.close();
-  Lib_File::CloseAllGuard closeAll;
-  if (!Lib_File::OpenForRead(Lib_File::InputFile, path)) {
+  QByteArray image;
+  qint64 length = -1;
+  if (!Lib_File::ReadWhole(path, [](qint64 n) { return !LengthClassName(n).isEmpty(); }, &image,
+                           &length)) {
     findings.error = QStringLiteral("cannot be read");
     return findings;
   }
-  ClearBankTables();
-  if (ClassifyImage()) ConvertFile();
-  return TakeFindings({.layout = layout, .crc32 = true});
+  const ImageReading reading = LengthClassName(length).isEmpty()
+                                   ? UnreadImage(length, Refusal::UnknownLength)
+                               : image.size() == length
+                                   ? ConvertFile(image, stated.For(path, length))
+                                   : UnreadImage(length, Refusal::UnreadableSlot);
+  return TakeFindings(image, reading, {.layout = layout, .crc32 = true});
 }
 
 // The layout whose dropped bytes are told, as convert would take it; none,
@@ -87,18 +94,22 @@ int RunInspect(const Options& options) {
     Terminal::Write(stderr, QStringLiteral("quillet-cli: ") + error + u'\n');
     return ExitUsage;
   }
+  StatedLayouts stated;
+  if (const QString error = ApplyStatedOptions(options, &stated); !error.isEmpty()) {
+    Terminal::Write(stderr, QStringLiteral("quillet-cli: ") + error + u'\n');
+    return ExitUsage;
+  }
   const std::optional<OutputLayout> layout = chosenLayout(options);
   const bool json = options.isSet(options.json);
   bool allRecognised = true;
   for (const QString& file : files) {
-    const ImageFindings image = inspect(file, layout);
-    allRecognised = allRecognised && image.recognised;
-    Terminal::Write(
-        stdout, json
-                    ? QString::fromUtf8(
-                          QJsonDocument(FindingsJson(file, image)).toJson(QJsonDocument::Compact)) +
-                          u'\n'
-                    : FindingsText(file, image));
+    const ImageFindings image = inspect(file, layout, stated);
+    allRecognised = allRecognised && image.error.isEmpty() && image.reading.recognised();
+    Terminal::Write(stdout,
+                    json ? QString::fromUtf8(QJsonDocument(ImageWords::FindingsJson(file, image))
+                                                 .toJson(QJsonDocument::Compact)) +
+                               u'\n'
+                         : ImageWords::FindingsText(file, image));
   }
   return allRecognised ? ExitDone : ExitSomeFailed;
 }

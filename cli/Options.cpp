@@ -88,9 +88,9 @@ QString UnknownWordError(const QString& kind, const QString& word, const QString
 }
 
 Options::Options() {
-  table_ = {&help,      &version,    &order,     &pad,       &padType,   &fill,
-            &bank1Only, &limit32K,   &overwrite, &sourceExt, &targetExt, &preset,
-            &dryRun,    &noSettings, &json,      &quiet,     &completion};
+  table_ = {&help,     &version,    &order,    &pad,       &padType,   &fill,      &bank1Only,
+            &limit32K, &inputOrder, &inputPad, &overwrite, &sourceExt, &targetExt, &preset,
+            &dryRun,   &noSettings, &json,     &quiet,     &completion};
   QString description = QStringLiteral(
       "Converts ROM images between bank layouts and tells what they hold.\n"
       "The conversion is the run of Quillet's Reorder, from a terminal or a script.\n\n"
@@ -155,8 +155,11 @@ QString Options::helpText() const {
           {QStringLiteral("image"),
            QStringLiteral("inspect, one object an image: \"name\", \"length\" (-1 when\n"
                           "unreadable), \"class\", \"recognised\", \"padding\" (\"front\",\n"
-                          "\"rear\" or null), \"slots\" [{\"slot\", \"bank\", \"offset\",\n"
-                          "\"length\"}], \"banks\" [{\"bank\", \"slot\" it was taken from,\n"
+                          "\"rear\" or null), \"stated\" (\"read as stated: 1,8,0,9\" for an\n"
+                          "image read as --input-order says, or null), \"slots\" [{\"slot\",\n"
+                          "\"bank\" it reads as, \"offset\", \"length\", and \"fillOnly\" (the\n"
+                          "one byte value of a slot that holds nothing else) where it\n"
+                          "applies}], \"banks\" [{\"bank\", \"slot\" it was taken from,\n"
                           "\"offset\", \"length\", \"crc32\" (eight hex digits)}], \"dropped\"\n"
                           "[{\"offset\", \"length\", \"where\", \"fill\" (its most frequent\n"
                           "byte), \"notFill\" (bytes of other values), \"text\" (the first\n"
@@ -238,7 +241,7 @@ QStringList Options::convertOnlyOptionsGiven() const {
 
 QStringList Options::valueWords(const QCommandLineOption& option) const {
   if (&option == &pad) return PadWords;
-  if (&option == &padType) return PadTypeWords;
+  if (&option == &padType || &option == &inputPad) return PadTypeWords;
   if (&option == &overwrite) return OverwriteWords;
   if (&option == &completion) return ShellWords;
   if (&option == &preset) {

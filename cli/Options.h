@@ -88,6 +88,16 @@ class Options {
                                      QStringLiteral("Writes bank 1 alone.")};
   const QCommandLineOption limit32K{QStringLiteral("limit-32k"),
                                     QStringLiteral("With --bank1-only: cuts bank 1 to 32K.")};
+  const QCommandLineOption inputOrder{
+      QStringLiteral("input-order"),
+      QStringLiteral("For four-bank images whose marks cannot tell their banks apart: the\n"
+                     "banks 0, 1, 8 and 9 in file order, each once, e.g. 1,8,0,9."),
+      QStringLiteral("ORDER")};
+  const QCommandLineOption inputPad{
+      QStringLiteral("input-pad"),
+      QStringLiteral("For such 256K images: where the 8K of fill stands in each slot, front\n"
+                     "or rear."),
+      QStringLiteral("WHERE")};
   const QCommandLineOption overwrite{
       QStringLiteral("overwrite"),
       QStringLiteral("An existing target is kept (never), replaced (always) or asked about "

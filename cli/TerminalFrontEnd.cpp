@@ -2,10 +2,10 @@
 
 #include <QJsonDocument>
 
+#include "batch/ImageWords.h"
 #include "batch/RunWords.h"
 #include "cli/ExitCode.h"
 #include "cli/Terminal.h"
-#include "engine/BankTables.h"
 #include "engine/ImageFindings.h"
 #include "settings/modGlobals.h"
 
@@ -114,7 +114,7 @@ void TerminalFrontEnd::FileDone(const FileReport& report) {
   // Bytes that are not fill and that the written target leaves out: told
   // once per file, beside the outcome, which stays as it is.
   if (report.findings && report.outcome == FileOutcome::Converted && !mode_.quiet) {
-    const QString notice = DroppedNotice(report.name, *report.findings);
+    const QString notice = ImageWords::DroppedNotice(report.name, *report.findings);
     if (!notice.isEmpty()) {
       progress_.Clear();
       Terminal::Write(stderr, notice + u'\n');

@@ -1,9 +1,8 @@
 #include "engine/ImageAssembly.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cstring>
-
-#include "engine/BankTables.h"
 
 namespace {
 
@@ -52,15 +51,6 @@ bool parseFillByte(const QString& padValue, quint8* fill) {
   return true;
 }
 
-// first(place, bank followed by fill): the bank cut or filled to `place`
-// bytes, written at `out`; returns the end of the place.
-char* putPlace(char* out, const QByteArray& bank, qint64 place, char fill) {
-  const qint64 used = qMin<qint64>(bank.size(), place);
-  if (used > 0) std::memcpy(out, bank.constData(), static_cast<size_t>(used));
-  std::memset(out + used, fill, static_cast<size_t>(place - used));
-  return out + place;
-}
-
 }  // namespace
 
 LayoutError ResolveLayout(const QString& outOrder, const QString& padValue, quint8 padSize,
@@ -80,55 +70,73 @@ LayoutError ResolveLayout(const QString& outOrder, const QString& padValue, quin
   return LayoutError::None;
 }
 
-QByteArray AssembleImage(const OutputLayout& layout) {
-  QByteArray image;
-  AssembleImage(layout, &image);
-  return image;
-}
-
-void AssembleImage(const OutputLayout& layout, QByteArray* image) {
-  AssembleImage(layout, [image](qint64 length) {
-    image->resize(length);
-    return image->data();
-  });
-}
-
-void AssembleImage(const OutputLayout& layout, const std::function<char*(qint64)>& memory) {
-  if (layout.bank1Only) {
-    // Copied rather than shared, so that the memory handed out is the image's own.
-    const qint64 length =
-        layout.limit32K ? qMin(BankData()[1].size(), Size32K) : BankData()[1].size();
-    putPlace(memory(length), BankData()[1], length, 0);
-    return;
+std::optional<std::array<int, 4>> CheckBankOrder(const QString& text, bool eachBankOnce) {
+  if (text.size() != 7 || text[1] != u',' || text[3] != u',' || text[5] != u',') return {};
+  std::array<int, 4> order{};
+  for (size_t k = 0; k < order.size(); ++k) {
+    order[k] = parseDigits(text.mid(qsizetype(k) * 2, 1), 10, BankCount - 1);
+    if (order[k] < 0) return {};
   }
-  // A number no bank has counts as an empty bank, as banks 2 to 7 are.
-  static const QByteArray NoBank;
-  auto bank = [](int number) -> const QByteArray& {
-    return number >= 0 && number < BankCount ? BankData()[static_cast<size_t>(number)] : NoBank;
+  if (eachBankOnce) {
+    std::array<int, 4> sorted = order;
+    std::sort(sorted.begin(), sorted.end());
+    if (sorted != SlotNames) return {};
+  }
+  return order;
+}
+
+OutputPlan PlanOutput(const ImageReading& reading, const OutputLayout& layout) {
+  OutputPlan plan;
+  plan.fill = layout.fillByte;
+  if (!reading.recognised()) return plan;
+  // The bank's bytes, at most `place` of them, put at `at`; a number the
+  // image has no bank of (2 to 7, or 0 and 9 of a two-bank image) puts
+  // nothing there, which padding fills.
+  const auto put = [&](qint64 at, int number, qint64 place) -> qint64 {
+    const BankPlace* b = reading.bank(number);
+    const qint64 n = b != nullptr ? std::min(b->length, place) : 0;
+    if (n > 0) plan.pieces.append({at, b->offset, n, number});
+    return n;
   };
-  const char fill = static_cast<char>(layout.fillByte);
-
-  // Every layout is built in one buffer of its final size, each byte written
-  // once.
-  qint64 placeSize = 0;
-  switch (layout.padSize) {
-    case PadSizeCode::NoPadding: {
-      qint64 total = 0;
-      for (int number : layout.order) total += bank(number).size();
-      char* out = memory(total);
-      for (int number : layout.order) out = putPlace(out, bank(number), bank(number).size(), fill);
-      return;
-    }
-    case PadSizeCode::Pad56K: placeSize = Size56K; break;
-    case PadSizeCode::Pad64K: placeSize = Size64K; break;
+  if (layout.bank1Only) {
+    plan.length = put(0, 1, layout.limit32K ? Size32K : Size64K);
+    return plan;
   }
-  char* out = memory(4 * placeSize);
+  qint64 at = 0;
   for (int number : layout.order) {
-    if (layout.padSize == PadSizeCode::Pad64K && layout.frontPadding) {
-      std::memset(out, fill, Size8K);
-      out = putPlace(out + Size8K, bank(number), Size56K, fill);
-    } else {
-      out = putPlace(out, bank(number), placeSize, fill);
+    switch (layout.padSize) {
+      case PadSizeCode::NoPadding: at += put(at, number, Size64K); break;
+      case PadSizeCode::Pad56K:
+        put(at, number, Size56K);
+        at += Size56K;
+        break;
+      case PadSizeCode::Pad64K:
+        put(layout.frontPadding ? at + Size8K : at, number,
+            layout.frontPadding ? Size56K : Size64K);
+        at += Size64K;
+        break;
     }
   }
+  plan.length = at;
+  for (const BankPlace& b : reading.banks) {
+    const auto times = std::count(layout.order.begin(), layout.order.end(), b.bank);
+    if (times == 0) plan.missing.append(b.bank);
+    if (times > 1) plan.repeated.append(b.bank);
+  }
+  return plan;
+}
+
+void AssembleImage(const OutputPlan& plan, QByteArrayView image, char* out) {
+  // Fill first where pieces leave gaps, then every piece over it: each byte
+  // of a bank is copied once, and only the gaps are filled.
+  qint64 at = 0;
+  for (const OutputPiece& piece : plan.pieces) {
+    if (piece.outputOffset > at) {
+      std::memset(out + at, plan.fill, static_cast<size_t>(piece.outputOffset - at));
+    }
+    std::memcpy(out + piece.outputOffset, image.data() + piece.inputOffset,
+                static_cast<size_t>(piece.length));
+    at = piece.outputOffset + piece.length;
+  }
+  if (plan.length > at) std::memset(out + at, plan.fill, static_cast<size_t>(plan.length - at));
 }

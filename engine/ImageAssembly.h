@@ -1,11 +1,16 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <array>
-#include <functional>
+#include <optional>
 
-// Builds the output image from BankData and the chosen layout.
+#include "engine/ImageReading.h"
+
+// The output image of a read image in the chosen layout: where each of its
+// bytes comes from, and the image built from that.
 
 enum class PadSizeCode : quint8 { NoPadding = 0, Pad56K = 1, Pad64K = 2 };
 
@@ -34,13 +39,36 @@ enum class LayoutError { None, BadOrder, BadPadValue };
 LayoutError ResolveLayout(const QString& outOrder, const QString& padValue, quint8 padSize,
                           quint8 padType, quint8 bank1Only, quint8 limit32K, OutputLayout* layout);
 
-// The whole output image for the banks now in BankData.
-QByteArray AssembleImage(const OutputLayout& layout);
+// The bank order the user gives, in the options window or on the command
+// line: "#,#,#,#", four bank numbers from 0 to 9 separated by commas. With
+// eachBankOnce, the numbers must be 0, 1, 8 and 9, each once, as the order
+// of an image's banks in its file is. Empty when the text is not such an
+// order.
+std::optional<std::array<int, 4>> CheckBankOrder(const QString& text, bool eachBankOnce = false);
 
-// The same, built in *image, whose memory is reused when it is large
-// enough: for callers that assemble one image after another.
-void AssembleImage(const OutputLayout& layout, QByteArray* image);
+// A run of output bytes and the input bytes they are copied from.
+struct OutputPiece {
+  qint64 outputOffset;
+  qint64 inputOffset;
+  qint64 length;
+  int bank;
+};
 
-// The same, built in the memory that memory(length) hands out for the
-// image's length, every byte of which it writes.
-void AssembleImage(const OutputLayout& layout, const std::function<char*(qint64)>& memory);
+// Where every byte of an output image comes from: the pieces copied from
+// the input, in output order, and fill everywhere else.
+struct OutputPlan {
+  qint64 length = 0;
+  quint8 fill = 0xFF;
+  QList<OutputPiece> pieces;
+  // Banks of the image that the output holds more than once, or not at all
+  // (bank 1 alone leaves out the others by choice, and they are not named).
+  QList<int> repeated;
+  QList<int> missing;
+};
+
+// The output of that layout for a read image. An unread image has no output.
+OutputPlan PlanOutput(const ImageReading& reading, const OutputLayout& layout);
+
+// Writes the planned output of the image into out, plan.length bytes, every
+// one of them written.
+void AssembleImage(const OutputPlan& plan, QByteArrayView image, char* out);

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -42,6 +43,20 @@ bool seekTo(QIODevice* file, qint64 position) {
 bool OpenForRead(int fileNumber, const QString& path, QString* why) {
   auto file = NativeFile::OpenRegularForRead(path, why);
   return file && install(fileNumber, std::move(file));
+}
+
+bool ReadWhole(const QString& path, const std::function<bool(qint64)>& wanted, QByteArray* bytes,
+               qint64* length, QString* why) {
+  bytes->clear();
+  *length = -1;
+  auto file = NativeFile::OpenRegularForRead(path, why);
+  if (!file) return false;
+  *length = file->size();
+  if (!wanted(*length)) return true;
+  bytes->resize(*length);
+  const qint64 got = file->read(bytes->data(), *length);
+  bytes->truncate(std::max<qint64>(got, 0));
+  return true;
 }
 
 bool OpenForReplace(int fileNumber, NativeFile::Folder& folder, const QString& name, QString* why) {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace NativeFile {
@@ -29,6 +30,14 @@ inline constexpr qint64 WholeFile = 0;
 // created, and anything but a regular file (a pipe, a device) is refused
 // without blocking. On failure why, when given, says why in the run's words.
 bool OpenForRead(int fileNumber, const QString& path, QString* why = nullptr);
+
+// Opens the regular file at path for reading, without blocking on anything
+// else, and tells its length in *length. When wanted(length) holds, reads it
+// whole into *bytes with one read; a short read leaves fewer bytes there.
+// False, with why when given, when it cannot be opened. Takes no file
+// number: the input of a run or a look is a value, not an open file.
+bool ReadWhole(const QString& path, const std::function<bool(qint64)>& wanted, QByteArray* bytes,
+               qint64* length, QString* why = nullptr);
 
 // Opens a file that is to take a name in a folder held open as a whole.
 // Bytes go to a temporary file beside it; only placing the replacement

@@ -26,7 +26,6 @@ using Toolkit::Answer;
 
 namespace {
 
-const qint64 K = 1024;
 
 // FourBankImage() as a run writes it, without padding.
 const QByteArray Converted = Bank0() + Bank1(48 * K) + Bank8() + Bank9();

@@ -2,6 +2,7 @@
 // run, the refusals and their exit codes, JSON reports, and inspect.
 #include <QtTest>
 
+#include "batch/ImageWords.h"
 #include "engine/ImageFindings.h"
 #include "settings/Presets.h"
 #include "settings/modGlobals.h"
@@ -13,8 +14,6 @@
 using namespace ImageBuilder;
 
 namespace {
-
-const qint64 K = 1024;
 
 // A 256K image with text in the padding of slot 1, which every layout leaves out.
 QByteArray withCalText(const QByteArray& bank1) {
@@ -74,6 +73,8 @@ const Invocation invocations[] = {
     {"ask with no terminal to ask on", "convert %S %T --overwrite ask", 2, "", "not a terminal"},
     {"unknown pad size", "convert %S %T --pad 48k", 2, "", "bad value '48k' for --pad"},
     {"order of three banks", "convert %S %T --order 0,1,8", 2, "", "for --order"},
+    {"an input order naming a bank twice", "convert %S %T --input-order 0,1,1,9", 2, "", "bad value '0,1,1,9' for --input-order"},
+    {"where the fill stands, without an input order", "inspect %Sa.BIN --input-pad front", 2, "", "--input-pad needs --input-order"},
     {"one folder only", "convert %S", 2, "", "needs SOURCE_FOLDER or FILE... and TARGET_FOLDER"},
     {"mistyped command", "convet %S %T", 2, "", "unknown command 'convet'; did you mean convert?"},
     {"mistyped option", "convert %S %T --ovewrite never", 2, "", "unknown option '--ovewrite'; did you mean --overwrite?"},
@@ -98,8 +99,10 @@ const Inspected inspections[] = {
     {"88K, bank 1 first", Image88K(Bank1(32 * K), Bank8()), nullptr, "--no-settings", Unpadded, R"({"class":"88K","padding":null,"slots":[{"bank":1,"length":32768,"offset":0,"slot":1},{"bank":8,"length":57344,"offset":32768,"slot":8}]})", "", ""},
     {"256K front padding", Image256K({Bank0(), Bank1(), Bank8(), Bank9()}, true), nullptr, "--no-settings", Unpadded, R"({"class":"256K","padding":"front","slots":[{"bank":0,"length":57344,"offset":8192,"slot":0},{"bank":1,"length":57344,"offset":73728,"slot":1},{"bank":8,"length":57344,"offset":139264,"slot":8},{"bank":9,"length":57344,"offset":204800,"slot":9}]})", "", "bank 1 past 48K"},
     {"256K rear padding", Image256K({Bank1(), Bank0(), Bank9(), Bank8()}, false), nullptr, "--no-settings", Unpadded, R"({"class":"256K","padding":"rear","slots":[{"bank":1,"length":57344,"offset":0,"slot":0},{"bank":0,"length":57344,"offset":65536,"slot":1},{"bank":9,"length":57344,"offset":131072,"slot":8},{"bank":8,"length":57344,"offset":196608,"slot":9}]})", "", "bank 1 past 48K"},
-    {"224K with slot 0 blank", Image224K({Fill(56 * K, 0xFF), Bank1(), Bank8(), Bank9()}), nullptr, "--no-settings", Unpadded, R"({"class":"224K","padding":null,"slots":[]})", "slot 0 begins FF FF", "-"},
-    {"256K without a padding mark", Image256K({Bank0(), Bank0(), Bank9(), Bank0()}, true), nullptr, "--no-settings", Unpadded, R"({"class":"256K","padding":null,"slots":[]})", "no slot begins 27 FE or FF FA, neither at its start nor 8K into it", "-"},
+    {"224K with slot 0 blank", Image224K({Fill(56 * K, 0xFF), Bank1(), Bank8(), Bank9()}), nullptr, "--no-settings", Unpadded, R"({"class":"224K","padding":null,"slots":[]})", "slot 0 begins FF FF; stating its layout reads it", "-"},
+    {"256K without a padding mark", Image256K({Bank0(), Bank0(), Bank9(), Bank0()}, true), nullptr, "--no-settings", Unpadded, R"({"class":"256K","padding":null,"slots":[]})", "no slot begins 27 FE or FF FA, neither at its start nor 8K into it; stating its layout reads it", "-"},
+    {"216K with bank 1 first: not told apart by the marks", Bank1(48 * K) + Bank8() + Bank0() + Bank9(), nullptr, "--no-settings", Unpadded, R"({"class":"216K","padding":null,"slots":[{"bank":1,"length":57344,"offset":0,"slot":0},{"bank":0,"length":49152,"offset":57344,"slot":1},{"bank":0,"length":57344,"offset":106496,"slot":8},{"bank":9,"length":57344,"offset":163840,"slot":9}]})", "the banks cannot be told apart: slots 1 and 8 both read as bank 0, and no slot as bank 8; stating its layout reads it", "-"},
+    {"216K with bank 1 first, read as stated", Bank1(48 * K) + Bank8() + Bank0() + Bank9(), nullptr, "--no-settings --input-order 1,8,0,9", Unpadded, R"({"class":"216K","padding":null,"slots":[{"bank":1,"length":49152,"offset":0,"slot":0},{"bank":8,"length":57344,"offset":49152,"slot":1},{"bank":0,"length":57344,"offset":106496,"slot":8},{"bank":9,"length":57344,"offset":163840,"slot":9}]})", "", ""},
     {"length of no layout", Body(256 * K + 1, 0x10), nullptr, "--no-settings", Unpadded, R"({"class":null,"padding":null,"slots":[]})", "no image layout has this length", "-"},
     {"text in the padding, defaults", withCalText(Bank1()), nullptr, "--no-settings", Unpadded, nullptr, "", "padding of slot 1|bank 1 past 48K"},
     {"the stored order", withCalText(Bank1()), "9,1,8,8", "", "dropped bytes are those of the layout 9,1,8,8, unpadded (stored settings, --order, --pad to change)", nullptr, "", "bank 0 (not in the output order)|padding of slot 1|bank 1 past 48K"},
@@ -202,7 +205,7 @@ class TestCli : public QObject {
       QCOMPARE(QJsonDocument(found).toJson(QJsonDocument::Compact), QByteArray(t.found));
       return;
     }
-    const QString crc = Crc32Text(Crc32(Bank1().first(48 * K)));
+    const QString crc = ImageWords::Crc32Text(Crc32(Bank1().first(48 * K)));
     QCOMPARE(o[u"banks"].toArray()[1].toObject()[u"crc32"].toString(), crc);
     const CliResult text = RunCli(QStringList{"inspect", path, dir.path(), missing} + args, store);
     QCOMPARE(text.code, 1);

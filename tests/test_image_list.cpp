@@ -19,6 +19,7 @@
 #include "ui/LayoutStrip.h"
 #include "ui/frmImages.h"
 #include "ui/frmProcess.h"
+#include "ui/frmReadAs.h"
 #include "ui/frm_Main.h"
 
 #ifdef Q_OS_UNIX
@@ -407,6 +408,63 @@ class ImageListTest : public QObject {
       }
     }
     QVERIFY(drawn > 0);
+  }
+
+  // An image whose banks the marks cannot tell apart is left out until its layout is stated in
+  // Read as...: then the list predicts it read as stated, and the window's run writes every bank
+  // at its own number, for that file only or for every image of its length.
+  void aLayoutStatedInTheListIsReadSo() {
+    for (bool sameLength : {false, true}) {
+      RunFixture f;
+      const QByteArray b1 = Bank1(48 * 1024), b8 = Bank8(), b0 = Bank0(), b9 = Bank9();
+      f.putSource("first.BIN", b1 + b8 + b0 + b9);  // 216K, the 48K bank 1 first
+      f.putSource("second.BIN", b1 + b8 + b0 + b9);
+      frm_Main* main = f.main();
+      main->Show();
+      main->cmdImages->click();
+      frmImages* images = Forms::frmImages.loaded();
+      QTableView* view = images->lvwImages;
+      QTRY_VERIFY(!images->prgLook->isVisible() && view->model()->rowCount() == 2);
+      const QString told = view->model()->index(0, ImageListModel::Target).data().toString();
+      QVERIFY2(told.startsWith(
+                   "refused, the banks cannot be told apart: slots 1 and 8 both read as bank 0"),
+               qPrintable(told));
+
+      view->setCurrentIndex(view->model()->index(0, ImageListModel::Name));
+      QVERIFY(images->cmdReadAs->isEnabled());
+      QTimer::singleShot(0, [sameLength] {
+        frmReadAs* dialog = Forms::frmReadAs.loaded();
+        QVERIFY(dialog && dialog->isVisible());
+        QVERIFY(!dialog->optInputPad[0]->isEnabled());  // a 216K image has no fill to place
+        dialog->txtInputOrder->setFocus();
+        dialog->txtInputOrder->selectAll();
+        QTest::keyClicks(dialog->txtInputOrder, "1,1,0,9");
+        QVERIFY(!dialog->cmdOK->isEnabled());
+        dialog->txtInputOrder->selectAll();
+        QTest::keyClicks(dialog->txtInputOrder, "1,8,0,9");
+        QCOMPARE(
+            dialog->lblReading->text(),
+            "slot 0: bank 1, 48K; slot 1: bank 8, 56K; slot 8: bank 0, 56K; slot 9: bank 9, 56K");
+        if (sameLength) dialog->chkSameLength->click();
+        QTest::keyClick(dialog->cmdOK, Qt::Key_Space);
+      });
+      images->cmdReadAs->click();
+      QTRY_COMPARE(view->model()->index(0, ImageListModel::Target).data().toString(),
+                   "would be written as first.BIN");
+      QVERIFY(view->model()
+                  ->index(0, ImageListModel::Image)
+                  .data()
+                  .toString()
+                  .contains("read as stated: 1,8,0,9"));
+      QTRY_VERIFY(!images->prgLook->isVisible());
+      f.reorder();
+      const QMap<QString, QByteArray> written = RunFixture::snapshot(f.target());
+      QVERIFY(written.value("first.BIN") == b0 + b1 + b8 + b9);
+      QCOMPARE(written.contains("second.BIN"), sameLength);
+      if (sameLength) QVERIFY(written.value("second.BIN") == b0 + b1 + b8 + b9);
+      main->Unload();
+      flushClosedWindows();
+    }
   }
 
   void followsTheFolderAndTheRun() {

@@ -1,13 +1,13 @@
-// Input images and what is made of them: the length class and the banks recognised, the output
-// image built from the banks and the layout choices (and the resolution of the stored layout texts
-// and codes), and what is found in an image: bank checksums, the input bytes an output layout
-// leaves out, and how they are told.
+// Input images and what is made of them: how an image is read (by its marks, or as the user states
+// it), the output image built from its banks and the layout choices, what Quillet writes read back,
+// and what is found in an image: bank checksums, the input bytes an output layout leaves out, and
+// how all of it is told.
 #include <QtTest>
+#include <algorithm>
 
-#include "engine/BankTables.h"
+#include "batch/ImageWords.h"
 #include "engine/ImageAssembly.h"
 #include "engine/ImageFindings.h"
-#include "engine/Lib_File.h"
 #include "tests/support/TestSupport.h"
 #include "tools/ImageBuilder.h"
 
@@ -16,14 +16,14 @@ using namespace ImageBuilder;
 namespace {
 
 using Banks = std::array<QByteArray, 4>;  // banks 0, 1, 8, 9
+using Order = std::array<int, 4>;
 
 const QByteArray CF("Copyright Ford");
 const QByteArray B0 = Bank0(), B1 = Bank1(), B8 = Bank8(), B9 = Bank9(), None;
 const QByteArray B1_48 = B1.left(48 * K), B1_32 = B1.left(32 * K);
 const Banks Own{{B0, B1_48, B8, B9}};  // every bank found, bank 1 of 48K
-// An 88K image that does not begin with FF FA, as the recognition leaves it.
-const Banks Two{{{}, B1_32, B8, {}}};
-const std::optional<Banks> Rejected;
+// Some programs' bank 9 begins FF FF, which the checks of 216K and 224K images refuse.
+const QByteArray B9FFFF = With(B9, 0, "\xFF\xFF");
 // FF FA followed by 27 FE is no bank 8 mark; "Copyright Ford" in it.
 const QByteArray FFFA27FE = With(B8, 2, "\x27\xFE"), FFFA27FECF = With(FFFA27FE, 4, CF);
 
@@ -38,43 +38,156 @@ const QByteArray X2C = SecondByteBank(0x2C, true), X31 = SecondByteBank(0x31, tr
 const QByteArray Y2C = SecondByteBank(0x2C, false), Early = With(Y2C, 32610, "Copyright");
 const QByteArray B1CF = With(B1, 0x200, CF), FFFF = With(B0, 0, "\xFF\xFF");
 const QByteArray FFFAAt0 = With(Slot64K(B1, 8 * K), 0, "\xFF\xFA");
+
+QByteArray assembled(const OutputPlan& plan, QByteArrayView image) {
+  QByteArray out(plan.length, Qt::Uninitialized);
+  AssembleImage(plan, image, out.data());
+  return out;
+}
+
+int indexOf(int bank) {
+  return int(std::find(SlotNames.begin(), SlotNames.end(), bank) - SlotNames.begin());
+}
+
+// The banks of every slot of a read image, by bank number; empty for a bank not read.
+Banks banksOf(const ImageReading& r, QByteArrayView image) {
+  Banks banks;
+  for (const BankPlace& b : r.banks)
+    banks[size_t(indexOf(b.bank))] = image.sliced(b.offset, b.length).toByteArray();
+  return banks;
+}
+
 // clang-format off
-struct Row { const char* name; QByteArray image; std::optional<Banks> banks; };  // none: rejected
+struct Row { const char* name; QByteArray image; std::variant<Banks, Refusal> read; };
 const Row rows[] = {
     {"256K rear padding, order 8,1,0,9", Image256K({B8, B1, B0, B9}, false), Own},
     {"256K front padding past a slot without a mark, fill 00", Image256K({B0, B1, B8, B9}, true, 0), Own},
-    // Index i takes the slot named by the bank found in slot i.
-    {"256K order 1,8,0,9 follows the slot names", Image256K({B1, B8, B0, B9}, true), Banks{B8, B0.left(48 * K), B1, B9}},
-    // One slot taken by two indexes is cut for each.
-    {"256K search stops at the first slot with a mark", Slot64K(B1, 0) + Slot64K(B1, 8 * K) + Slot64K(B8, 8 * K) + Slot64K(B9, 0), Banks{Fill(8 * K, 0xFF) + B1_48, B1_48, B1, B9}},
+    {"256K order 1,8,0,9: every bank at its own number", Image256K({B1, B8, B0, B9}, true), Own},
     {"256K FFFA at 0 beats 27FE at 8192 in one slot", FFFAAt0 + Slot64K(B1, 0) + Slot64K(B0, 0) + Slot64K(B9, 0), Banks{B0, B1_48, FFFAAt0.left(56 * K), B9}},
     {"256K 27FE at 8192 beats 27FE at 0 in one slot", With(Slot64K(B1, 8 * K), 0, "\x27\xFE") + Slot64K(B0, 8 * K) + Slot64K(B8, 8 * K) + Slot64K(B9, 8 * K), Own},
-    {"256K marks elsewhere than 0 and 8192: rejected", Slot64K(B1, 4 * K) + Slot64K(B8, 1) + Slot64K(B1, 8 * K + 1) + Slot64K(B9, 0), Rejected},
-    {"256K Copyright one byte early: 56K", Image256K({B0, Early, B8, B9}, true), Banks{B0, Early, B8, B9}},
-    {"256K last bank 1 found, 0x31: 32K", Image256K({B1, X31, B8, B9}, false), Banks{X31, X31.left(32 * K), B8, B9}},
-    {"256K length goes to the bank at index 1", Image256K({B1, B0, B8, X2C}, false), Banks{B0, B1.left(32 * K), B8, B0}},
-    {"256K no bank 1: index 1 cut to 48K", Image256K({B8, B8, B8, B8}, true), Banks{B8, B8.left(48 * K), B8, B8}},
-    {"256K 27FE and second byte beat Copyright Ford", Image256K({B0, B1CF, B8, With(X2C, 0x200, CF)}, true), Banks{B0, B1CF.left(32 * K), B8, B1CF}},
-    {"256K FFFA then 27FE: bank 9 with Copyright Ford, else 0", Image256K({B9, B1, FFFA27FE, FFFA27FECF}, true), Banks{FFFA27FECF, B1_48, B9, FFFA27FECF}},
+    {"256K marks elsewhere than 0 and 8192", Slot64K(B1, 4 * K) + Slot64K(B8, 1) + Slot64K(B1, 8 * K + 1) + Slot64K(B9, 0), Refusal::NoPaddingMark},
+    {"256K Copyright one byte early: bank 1 of 56K", Image256K({B0, Early, B8, B9}, true), Banks{B0, Early, B8, B9}},
+    {"256K 0x31 and Copyright: bank 1 of 32K", Image256K({B9, B8, X31, B0}, false), Banks{B0, X31.left(32 * K), B8, B9}},
     {"256K Copyright Ford at the very end of the fill counts", Slot64K(B1, 0) + Slot64K(B0, 0) + With(Slot64K(B0, 0), 64 * K - 14, CF) + Slot64K(B8, 0), Banks{B0, B1_48, B8, B0}},
-
     {"224K order 8,1,0,9", Image224K({B8, B1, B0, B9}), Own},
-    {"216K bank 8 in the 48K slot", Image216K({B0, Bank8(48 * K), B1, B9}), Banks{B0, B1_48, Bank8(48 * K), B9}},
-    // A blank slot is refused, unless Copyright Ford in slot 1 allows it.
-    {"224K slot 0 FFFF: rejected", Image224K({FFFF, B1CF, B8, B9}), Rejected},
-    {"224K slot 1 FFFF: rejected", Image224K({B0, With(B1CF, 0, "\xFF\xFF"), B8, B9}), Rejected},
-    {"216K slot 9 FFFF: rejected", Image216K({B0, B1, B8, FFFF}), Rejected},
-    {"224K Copyright Ford in slot 0 does not help", Image224K({B9, B1, FFFF, B9}), Rejected},
-    {"224K slots 8 and 9 FFFF, Copyright Ford in slot 1", Image224K({B0, B1CF, FFFF, FFFF}), Banks{B0, B1CF.left(48 * K), B0, B0}},
-    {"224K Copyright Ford without 27FE second is bank 1", Image224K({B0, B1, B8, With(B0, 0x400, CF)}), Banks{B0, B1_48, B8, B1}},
-    {"224K 27FE first beats Copyright Ford", Image224K({B0, B1, B8, With(B9, 0, "\x27\xFE")}), Banks{B0, B1_48, B8, B1}},
-    {"224K FFFA then 27FE: bank 9 with Copyright Ford, else 0", Image224K({B9, B1, FFFA27FE, FFFA27FECF}), Banks{FFFA27FECF, B1_48, B9, FFFA27FECF}},
-
-    // Banks 0 and 9 of the four-bank image before must not survive.
+    {"224K bank 9 FF FF in slot 9, Copyright Ford in slot 1", Image224K({B0, B1CF, B8, B9FFFF}), Banks{B0, B1CF.left(48 * K), B8, B9FFFF}},
     {"88K beginning FFFA: bank 8 first", Image88K(Bank8(32 * K), B1), Banks{None, B1, Bank8(32 * K), None}},
     {"112K beginning FFFB, FFFA second: bank 1 first", Image112K(With(B8, 1, "\xFB"), B8), Banks{None, With(B8, 1, "\xFB"), B8, None}},
+    // The checks of the marks.
+    {"224K slot 0 FFFF", Image224K({FFFF, B1CF, B8, B9}), Refusal::Slot0Blank},
+    {"224K slot 1 FFFF", Image224K({B0, With(B1CF, 0, "\xFF\xFF"), B8, B9}), Refusal::Slot1Blank},
+    {"216K slot 9 FFFF", Image216K({B0, B1, B8, FFFF}), Refusal::Slot9Blank},
+    {"224K Copyright Ford in slot 0 does not help", Image224K({B9, B1, FFFF, B9}), Refusal::Slot8Blank},
+    // Slots that do not read as four different banks: no bank is written twice or lost.
+    {"256K the first slot with a mark sets the padding", Slot64K(B1, 0) + Slot64K(B1, 8 * K) + Slot64K(B8, 8 * K) + Slot64K(B9, 0), Refusal::BanksNotApart},
+    {"256K two slots by the second byte", Image256K({B1, X31, B8, B9}, false), Refusal::BanksNotApart},
+    {"256K 27FE and second byte beat Copyright Ford", Image256K({B0, B1CF, B8, With(X2C, 0x200, CF)}, true), Refusal::BanksNotApart},
+    {"256K four of bank 8", Image256K({B8, B8, B8, B8}, true), Refusal::BanksNotApart},
+    {"256K FFFA then 27FE: bank 9 with Copyright Ford, else 0", Image256K({B9, B1, FFFA27FE, FFFA27FECF}, true), Refusal::BanksNotApart},
+    {"224K slots 8 and 9 FFFF, Copyright Ford in slot 1", Image224K({B0, B1CF, FFFF, FFFF}), Refusal::BanksNotApart},
+    {"224K Copyright Ford without 27FE second is bank 1", Image224K({B0, B1, B8, With(B0, 0x400, CF)}), Refusal::BanksNotApart},
+    {"224K 27FE first beats Copyright Ford", Image224K({B0, B1, B8, With(B9, 0, "\x27\xFE")}), Refusal::BanksNotApart},
+    {"216K bank 1 read outside the 48K slot", Image216K({B0, Bank8(48 * K), B1, B9}), Refusal::Bank1Misplaced},
+};
+
+// Why an image is not read, as both front ends tell it.
+struct Reason { const char* name; QByteArray image; const char* text; };
+const QByteArray NoBank8Mark = With(B8, 2, "\x27\xFE");
+const Reason reasons[] = {
+    {"two slots of one bank and a bank in none", Image256K({NoBank8Mark, B1, B8, NoBank8Mark}, false),
+     "the banks cannot be told apart: slots 0 and 9 both read as bank 0, and no slot as bank 9; stating its layout reads it"},
+    {"one bank kept in a 256K file", Slot64K(Fill(56 * K, 0xFF), 0) + Slot64K(Fill(56 * K, 0xFF), 0) + Slot64K(B8, 0) + Slot64K(Fill(56 * K, 0xFF), 0),
+     "the banks cannot be told apart: slots 0, 1 and 9 all read as bank 0, and no slot as bank 1 or 9; slots 0, 1 and 9 hold nothing but fill; stating its layout reads it"},
+    {"one slot of fill", Image224K({Fill(56 * K, 0xBF), B1, B1CF, B9}),
+     "the banks cannot be told apart: slots 1 and 8 both read as bank 1, and no slot as bank 8; slot 0 holds nothing but fill; stating its layout reads it"},
+    {"bank 1 out of place in 216K", Image216K({B1, B8, B0, B9}), "the banks cannot be told apart: slot 0 reads as bank 1, but bank 1 of a 216K image is the 48K slot 1; stating its layout reads it"},
+    {"a check of the marks", Image224K({FFFF, B1, B8, B9}), "slot 0 begins FF FF; stating its layout reads it"},
+    {"no padding mark", Image256K({B0, B0, B0, B9}, true), "no slot begins 27 FE or FF FA, neither at its start nor 8K into it; stating its layout reads it"},
+    {"a length no layout has", Fill(100, 0), "no image layout has this length"},
 };
 // clang-format on
+
+// The 24 orders of the four banks, in file order.
+QList<Order> everyOrder() {
+  QList<Order> orders;
+  Order order = SlotNames;
+  do orders.append(order);
+  while (std::next_permutation(order.begin(), order.end()));
+  return orders;
+}
+
+QString orderName(const Order& o) {
+  return ImageWords::OrderText(o);
+}
+
+// The banks one after another in the file order given: each 56K, bank 1 as long as it is given.
+QByteArray backToBack(const Banks& banks, const Order& order) {
+  QByteArray image;
+  for (int bank : order) image += banks[size_t(indexOf(bank))];
+  return image;
+}
+
+// The four-bank classes, each as an image of the banks in a file order, and the banks that
+// reading it must give.
+struct ImageClass {
+  const char* name;
+  std::function<QByteArray(const Banks&, const Order&)> make;
+  qint64 bank1;
+  std::optional<qint64> pad;
+};
+const ImageClass classes[] = {
+    {"216K",
+     [](const Banks& b, const Order& o) {
+       return backToBack({b[0], b[1].left(48 * K), b[2], b[3]}, o);
+     },
+     48 * K,
+     {}},
+    {"224K", [](const Banks& b, const Order& o) { return backToBack(b, o); }, 48 * K, {}},
+    {"256K front",
+     [](const Banks& b, const Order& o) {
+       QByteArray i;
+       for (int n : o) i += Slot64K(b[size_t(indexOf(n))], 8 * K);
+       return i;
+     },
+     48 * K, 8 * K},
+    {"256K rear",
+     [](const Banks& b, const Order& o) {
+       QByteArray i;
+       for (int n : o) i += Slot64K(b[size_t(indexOf(n))], 0);
+       return i;
+     },
+     48 * K, 0},
+};
+
+Banks kept(const Banks& banks, qint64 bank1) {
+  return {banks[0], banks[1].left(bank1), banks[2], banks[3]};
+}
+
+// What the output of these banks in this layout must hold, computed from the banks alone.
+QByteArray expectedOutput(const Banks& banks, const Order& order, int pad, char fill) {
+  QByteArray out;
+  for (int bank : order) {
+    const QByteArray& b = banks[size_t(indexOf(bank))];
+    switch (pad) {
+      case 0: out += b; break;
+      case 1: out += b + QByteArray(56 * K - b.size(), fill); break;
+      case 2: out += b + QByteArray(64 * K - b.size(), fill); break;
+      default: out += QByteArray(8 * K, fill) + b + QByteArray(56 * K - b.size(), fill); break;
+    }
+  }
+  return out;
+}
+
+OutputLayout layoutOf(const char* order, quint8 padSize, quint8 padType = 0, quint8 bank1Only = 0,
+                      quint8 limit32K = 0) {
+  OutputLayout layout;
+  ResolveLayout(order, "FF", padSize, padType, bank1Only, limit32K, &layout);
+  return layout;
+}
+
+ImageFindings findingsOf(const QByteArray& image, const OutputLayout& layout) {
+  return TakeFindings(image, ConvertFile(image), {.layout = layout, .crc32 = false});
+}
 
 // A bank of 0x11 with its mark at the start and text 33K and 55K into it, so
 // that every cut of its tail holds bytes that are not fill.
@@ -91,27 +204,16 @@ const QByteArray T9 = With(Tagged("\x11\x11\x27\xFE", 9), 0x100, CF);
 const QByteArray T1of32K = With(Tagged(QByteArray("\x00\x2C", 2), 1), 32611, "Copyright");
 const QByteArray Cal("CAL 4.2 EEC");
 
-OutputLayout layoutOf(const char* order, quint8 padSize, quint8 padType = 0, quint8 bank1Only = 0,
-                      quint8 limit32K = 0) {
-  OutputLayout layout;
-  ResolveLayout(order, "FF", padSize, padType, bank1Only, limit32K, &layout);
-  return layout;
-}
-
-// Recognises image as a run would and takes its findings from file number 1.
-ImageFindings findingsOf(QByteArray& image, const OutputLayout& layout) {
-  Lib_File::CloseAllGuard closeAll;
-  Lib_File::OpenBuffer(Lib_File::InputFile, &image);
-  if (ClassifyImage()) ConvertFile();
-  return TakeFindings({.layout = layout, .crc32 = false});
-}
-
 QStringList told(const ImageFindings& f) {
   QStringList ranges;
-  for (const DroppedRange& r : *f.dropped)
-    ranges << QStringLiteral("%1 %2 %3; %4 '%5'")
-                  .arg(QString::number(r.offset, 16), QString::number(r.length), r.where,
-                       QString::number(r.notFill), r.text);
+  for (const DroppedRange& r : *f.dropped) {
+    const QString what = r.notFill == 0
+                             ? QStringLiteral("fill %1").arg(ImageWords::ByteText(r.fill))
+                             : QStringLiteral("%1 '%2'").arg(r.notFill).arg(r.text);
+    ranges << QStringLiteral("%1 %2 %3; %4")
+                  .arg(QString::number(r.offset, 16), QString::number(r.length),
+                       ImageWords::WhereText(r), what);
+  }
   return ranges;
 }
 
@@ -125,10 +227,10 @@ const Dropped droppedRows[] = {
      {"1c000 8192 bank 1 past 48K; 5 'END 1'", "1e000 8192 padding of slot 1; 11 'CAL 4.2 EEC'"}},
     {"256K bank 1 of 32K", Image256K({T0, T1of32K, T8, T9}, false), layoutOf("0,1,8,9", 0),
      {"18000 24576 bank 1 past 32K; 10 'MID 1'"}},
-    {"256K slot 0 not taken: slots 0 and 1 both bank 1", Image256K({T1, With(T1, 40 * K, "TWO"), T8, T9}, false), layoutOf("0,1,8,9", 0),
-     {"0 57344 slot 0 (not taken: bank 0 comes from slot 1); 12 'MID 1'"}},
-    {"224K bank 0 of pure fill left out is not told", Image224K({Fill(56 * K, 0x11), T1, T8, T9}), layoutOf("1,8,9,9", 0),
-     {"1a000 8192 bank 1 past 48K; 5 'END 1'"}},
+    {"256K padding of another value than the chosen fill is told as fill", Image256K({T0, T1, T8, T9}, true, 0xBF), layoutOf("0,1,8,9", 2, 1),
+     {"0 8192 padding of slot 0; fill BF", "10000 8192 padding of slot 1; fill BF", "1e000 8192 bank 1 past 48K; 5 'END 1'", "20000 8192 padding of slot 8; fill BF", "30000 8192 padding of slot 9; fill BF"}},
+    {"224K a bank of one value left out is told as fill", Image224K({Fill(56 * K, 0x11), T1, T8, T9}), layoutOf("1,8,9,9", 0),
+     {"0 57344 bank 0 (not in the output order); fill 11", "1a000 8192 bank 1 past 48K; 5 'END 1'"}},
     {"224K bank 1 only, cut to 32K", Image224K({T0, T1, T8, T9}), layoutOf("", 2, 0, 1, 1),
      {"0 57344 bank 0 (left out with bank 1 only); 10 'MID 0'", "16000 16384 bank 1 past 32K (cut by the 32K limit); 5 'MID 1'",
       "1a000 8192 bank 1 past 48K; 5 'END 1'", "1c000 57344 bank 8 (left out with bank 1 only); 12 'MID 8'",
@@ -154,54 +256,199 @@ class TestImages : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
-  // Only the five lengths have a layout; where their slots lie, the banks recognize() finds show.
-  void classifyLength() {
-    for (qint64 length : {Length88K, Length112K, Length216K, Length224K, Length256K})
-      QVERIFY(!ClassifyLength(length - 1) && !ClassifyLength(length + 1));
+  // Only the five lengths have a layout.
+  void lengthClasses() {
+    for (qint64 length : {Length88K, Length112K, Length216K, Length224K, Length256K}) {
+      QVERIFY(!LengthClassName(length).isEmpty());
+      for (qint64 near : {length - 1, length + 1})
+        QCOMPARE(ConvertFile(Fill(near, 0)).refusal, Refusal::UnknownLength);
+    }
   }
 
-  // The tables keep what the previous image left in them, as in a run.
-  void recognize_data() { addRows(rows); }
-  void recognize() {
+  void readByTheMarks_data() { addRows(rows); }
+  void readByTheMarks() {
     QFETCH(int, row);
-    const auto& [name, image, banks] = rows[row];
-    QByteArray buffer = image;
-    Lib_File::CloseAllGuard closeAll;
-    QVERIFY(Lib_File::OpenBuffer(Lib_File::InputFile, &buffer));
-    QVERIFY(ClassifyImage());
-    QCOMPARE(ConvertFile(), banks.has_value());
-    QVERIFY(buffer == image);
-    if (!banks) return;
-    const auto& [b0, b1, b8, b9] = *banks;
-    // Banks 2 to 7 empty. Not QCOMPARE: it would print 64K of bytes.
-    QVERIFY(
-        (BankData() == std::array<QByteArray, BankCount>{b0, b1, {}, {}, {}, {}, {}, {}, b8, b9}));
+    const auto& [name, image, read] = rows[row];
+    const ImageReading r = ConvertFile(image);
+    if (const auto* refusal = std::get_if<Refusal>(&read)) {
+      QCOMPARE(r.refusal, *refusal);
+      QVERIFY(r.banks.isEmpty());
+      return;
+    }
+    QCOMPARE(r.refusal, Refusal::None);
+    QVERIFY(banksOf(r, image) ==
+            std::get<Banks>(read));  // not QCOMPARE: it would print 64K of bytes
   }
 
-  // Each image is built in a buffer that held the image before, as the buffer of a run would.
+  void refusalsTold_data() { addRows(reasons); }
+  void refusalsTold() {
+    QFETCH(int, row);
+    QCOMPARE(ImageWords::RefusalText(ConvertFile(reasons[row].image)),
+             QString::fromUtf8(reasons[row].text));
+  }
+
+  // Every class in every file order: each bank read at its own number, by the marks where they can
+  // tell, else refused and read right as stated. A 216K image's marks read only bank 1 in its 48K
+  // slot 1, and bank 9 beginning FF FF is refused by the checks wherever they look.
+  void everyFileOrder() {
+    for (const ImageClass& c : classes) {
+      for (const QByteArray& nine : {B9, B9FFFF}) {
+        const Banks banks{B0, B1, B8, nine};
+        for (const Order& order : everyOrder()) {
+          const QByteArray image = c.make(banks, order);
+          const QString name =
+              QStringLiteral("%1 %2%3").arg(c.name, orderName(order), nine == B9 ? "" : " FFFF");
+          const ImageReading marks = ConvertFile(image);
+          const bool padded = QByteArray(c.name).startsWith("256K");
+          const bool markable =
+              padded || (nine == B9 && (QByteArray(c.name) != "216K" || order[1] == 1));
+          if (marks.recognised()) {
+            QVERIFY2(banksOf(marks, image) == kept(banks, c.bank1), qPrintable(name));
+            QVERIFY2(!marks.stated, qPrintable(name));
+            continue;
+          }
+          QVERIFY2(!markable, qPrintable(name + u' ' + ImageWords::RefusalText(marks)));
+          QVERIFY2(StatingReads(marks.refusal), qPrintable(name));
+          const StatedLayout stated{order, c.pad};
+          const ImageReading r = ConvertFile(image, &stated);
+          QVERIFY2(r.recognised() && r.stated && banksOf(r, image) == kept(banks, c.bank1),
+                   qPrintable(name));
+        }
+      }
+    }
+  }
+
+  // A stated layout reads only what the marks cannot; 216K puts its 48K slot where bank 1 is
+  // stated.
+  void statedLayouts() {
+    const StatedLayout wrong{{9, 8, 1, 0}, 0};
+    const QByteArray marked = Image224K({B8, B1, B0, B9});
+    QVERIFY(banksOf(ConvertFile(marked, &wrong), marked) == Own);
+    for (const Order& order : everyOrder()) {
+      const QByteArray image = backToBack({B0, B1_48, B8, B9}, order);
+      const StatedLayout stated{order, {}};
+      const ImageReading r = ConvertFile(image, &stated);
+      QVERIFY2(banksOf(r, image) == Own, qPrintable(orderName(order)));
+      QCOMPARE(ImageWords::StatedText(r),
+               order[1] == 1 ? QString() : "read as stated: " + orderName(order));
+    }
+    // No mark at all: the padding must be stated too; bank 1 is kept as its own marks tell.
+    const QByteArray unmarked = Image256K({B0, B0, Y2C, B9}, true);
+    const StatedLayout orderOnly{{0, 9, 1, 8}, {}}, front{{0, 9, 1, 8}, 8 * K},
+        rear{{0, 9, 1, 8}, 0};
+    QCOMPARE(ConvertFile(unmarked, &orderOnly).refusal, Refusal::NoPaddingMark);
+    QVERIFY(banksOf(ConvertFile(unmarked, &front), unmarked) == (Banks{B0, Y2C, B9, B0}));
+    QCOMPARE(ImageWords::StatedText(ConvertFile(unmarked, &front)),
+             "read as stated: 0,9,1,8, front padding");
+    QCOMPARE(ConvertFile(unmarked, &rear).slots[2].offset, 128 * K);
+  }
+
+  // What Quillet writes, Quillet reads back: every class and file order, every output order that
+  // holds each bank once, unpadded, 56K, 64K rear and front, fill FF and 00. The output's bytes are
+  // the banks the test built, and reading it gives those banks back, by its marks or as stated.
+  void writtenImagesReadBack() {
+    const QList<Order> orders = everyOrder();
+    int readByMarks = 0, readAsStated = 0;
+    for (const ImageClass& c : classes) {
+      for (qsizetype k = 0; k < orders.size(); ++k) {
+        const Banks banks{B0, B1, B8, k % 2 ? B9FFFF : B9};
+        const Banks expected = kept(banks, c.bank1);
+        const QByteArray image = c.make(banks, orders[k]);
+        const StatedLayout stated{orders[k], c.pad};
+        const ImageReading input = ConvertFile(image, &stated);
+        QVERIFY(input.recognised());
+        for (const Order& out : orders) {
+          for (int pad = 0; pad < 4; ++pad) {
+            for (char fill : {'\xFF', '\0'}) {
+              OutputLayout layout;
+              layout.order = out;
+              layout.padSize = PadSizeCode(std::min(pad, 2));
+              layout.frontPadding = pad == 3;
+              layout.fillByte = quint8(fill);
+              const QByteArray written = assembled(PlanOutput(input, layout), image);
+              const QString name = QStringLiteral("%1 %2 to %3 pad %4 fill %5")
+                                       .arg(c.name, orderName(orders[k]), orderName(out))
+                                       .arg(pad)
+                                       .arg(int(quint8(fill)));
+              QVERIFY2(written == expectedOutput(expected, out, pad, fill), qPrintable(name));
+              const ImageReading back = ConvertFile(written);
+              if (back.recognised()) {
+                ++readByMarks;
+                QVERIFY2(banksOf(back, written) == expected, qPrintable(name));
+                continue;
+              }
+              ++readAsStated;
+              QVERIFY2(StatingReads(back.refusal),
+                       qPrintable(name + u' ' + ImageWords::RefusalText(back)));
+              const StatedLayout outStated{out, pad == 2   ? 0
+                                                : pad == 3 ? 8 * K
+                                                           : std::optional<qint64>()};
+              QVERIFY2(banksOf(ConvertFile(written, &outStated), written) == expected,
+                       qPrintable(name));
+            }
+          }
+        }
+      }
+    }
+    QVERIFY(readByMarks > readAsStated);
+  }
+
+  // Built from the banks an image gives, in a buffer reused as a run reuses its own.
   void assembleImage() {
+    const QByteArray two = Image88K(B1_32, B8), own = Image224K({B0, B1, B8, B9});
     // clang-format off
-    const struct { const char* name; const Banks& banks; const char *order, *padValue; quint8 padSize, padType, bank1Only, limit32K; QByteArray expected; } rows[] = {
-        {"56K padding ignores front padding", Two, "0,1,8,9", "FF", 1, 1, 0, 0, Fill(56 * K, 0xFF) + B1_32 + Fill(24 * K, 0xFF) + B8 + Fill(56 * K, 0xFF)},
-        {"pad size 255 is no padding: the banks there are", Two, "0,1,8,9", "FF", 255, 1, 0, 0, B1_32 + B8},
-        {"pad type 255 is front padding, fill 00", Two, "0,1,8,9", "00", 2, 255, 0, 0, Fill(72 * K, 0) + B1_32 + Fill(32 * K, 0) + B8 + Fill(64 * K, 0)},
-        {"a fifth piece is ignored", Own, "9,8,1,0,1", "FF", 0, 0, 0, 0, B9 + B8 + B1_48 + B0},
-        {"a bank at two places, banks 2 to 7 are fill", Own, "1,1,2,7", "5A", 1, 0, 0, 0, B1_48 + Fill(8 * K, 0x5A) + B1_48 + Fill(8 * K, 0x5A) + Fill(112 * K, 0x5A)},
-        {"bank 1 only ignores order, padding and pad value", Own, "8,9", "ZZ", 2, 1, 2, 0, B1_48},
-        {"32K limit cuts a 48K bank 1 alone", Own, "0,1,8,9", "FF", 1, 0, 1, 255, B1_48.left(32 * K)},
-        {"32K limit without bank 1 only does nothing", Own, "0,1,8,9", "FF", 0, 0, 0, 1, B0 + B1_48 + B8 + B9},
+    const struct { const char* name; const QByteArray& image; const char *order, *padValue; quint8 padSize, padType, bank1Only, limit32K; QByteArray expected; } rows[] = {
+        {"56K padding ignores front padding", two, "0,1,8,9", "FF", 1, 1, 0, 0, Fill(56 * K, 0xFF) + B1_32 + Fill(24 * K, 0xFF) + B8 + Fill(56 * K, 0xFF)},
+        {"pad size 255 is no padding: the banks there are", two, "0,1,8,9", "FF", 255, 1, 0, 0, B1_32 + B8},
+        {"pad type 255 is front padding, fill 00", two, "0,1,8,9", "00", 2, 255, 0, 0, Fill(72 * K, 0) + B1_32 + Fill(32 * K, 0) + B8 + Fill(64 * K, 0)},
+        {"a fifth piece is ignored", own, "9,8,1,0,1", "FF", 0, 0, 0, 0, B9 + B8 + B1_48 + B0},
+        {"a bank at two places, banks 2 to 7 are fill", own, "1,1,2,7", "5A", 1, 0, 0, 0, B1_48 + Fill(8 * K, 0x5A) + B1_48 + Fill(8 * K, 0x5A) + Fill(112 * K, 0x5A)},
+        {"bank 1 only ignores order, padding and pad value", own, "8,9", "ZZ", 2, 1, 2, 0, B1_48},
+        {"32K limit cuts a 48K bank 1 alone", own, "0,1,8,9", "FF", 1, 0, 1, 255, B1_48.left(32 * K)},
+        {"32K limit without bank 1 only does nothing", own, "0,1,8,9", "FF", 0, 0, 0, 1, B0 + B1_48 + B8 + B9},
+        {"no padding, an order of empty banks: nothing", own, "2,3,4,5", "FF", 0, 0, 0, 0, {}},
     };
     // clang-format on
-    QByteArray image;
+    QByteArray out(256 * K, 'x');
     for (const auto& r : rows) {
-      const auto& [b0, b1, b8, b9] = r.banks;
-      BankData() = {b0, b1, {}, {}, {}, {}, {}, {}, b8, b9};
       OutputLayout layout;
       QVERIFY2(ResolveLayout(r.order, r.padValue, r.padSize, r.padType, r.bank1Only, r.limit32K,
                              &layout) == LayoutError::None,
                r.name);
-      AssembleImage(layout, &image);
-      QVERIFY2(image == r.expected, r.name);  // not QCOMPARE: it would print 256K of bytes
+      const OutputPlan plan = PlanOutput(ConvertFile(r.image), layout);
+      AssembleImage(plan, r.image, out.data());
+      QVERIFY2(out.first(plan.length) == r.expected,
+               r.name);  // not QCOMPARE: it would print 256K of bytes
+    }
+  }
+
+  // A bank written twice or left out is named, for the list and the strip; banks an image does not
+  // have, and the banks bank 1 alone leaves out by choice, are not.
+  void outputMarks() {
+    const QByteArray own = Image224K({B0, B1, B8, B9}), two = Image112K(B1, B8);
+    const auto text = [](const QByteArray& image, const OutputLayout& layout) {
+      return ImageWords::LeftOutText(findingsOf(image, layout));
+    };
+    QVERIFY(!text(own, layoutOf("0,1,8,9", 0)).startsWith("the output"));
+    QVERIFY(text(own, layoutOf("8,1,8,0", 1))
+                .startsWith("the output holds bank 8 more than once, no bank 9; "));
+    QVERIFY(!text(own, layoutOf("", 0, 0, 1)).startsWith("the output"));
+    QCOMPARE(text(two, layoutOf("0,1,8,9", 2)), "nothing");
+  }
+
+  // The one rule of a bank order, and the stricter one of an order of an image's banks.
+  void bankOrders() {
+    const struct {
+      const char* text;
+      bool output, input;
+    } rows[] = {
+        {"0,1,8,9", true, true},   {"1,8,0,9", true, true},     {"0,1,1,9", true, false},
+        {"0,1,8,7", true, false},  {"0,1,8,9,5", false, false}, {"10,1,8,9", false, false},
+        {"a,b,c,d", false, false}, {"0;1;8;9", false, false},   {"", false, false},
+    };
+    for (const auto& r : rows) {
+      QVERIFY2(CheckBankOrder(r.text).has_value() == r.output, r.text);
+      QVERIFY2(CheckBankOrder(r.text, true).has_value() == r.input, r.text);
     }
   }
 
@@ -239,6 +486,7 @@ class TestImages : public QObject {
   void crc32() {
     QByteArray counting(1024, Qt::Uninitialized);
     for (int i = 0; i < 1024; ++i) counting[i] = char(i);
+    using ImageWords::Crc32Text;
     QCOMPARE(Crc32Text(Crc32("")) + Crc32Text(Crc32("123456789")), "00000000CBF43926");
     for (qsizetype at = 0; at <= 40; ++at)
       QCOMPARE(Crc32Text(Crc32(counting.sliced(at), Crc32(counting.first(at)))), "B70B4C26");
@@ -248,19 +496,18 @@ class TestImages : public QObject {
   void droppedBytes() {
     QFETCH(int, row);
     const Dropped& d = droppedRows[row];
-    QByteArray image = d.image;
-    const ImageFindings f = findingsOf(image, d.layout);
-    QVERIFY(f.recognised && f.dropped);
+    const ImageFindings f = findingsOf(d.image, d.layout);
+    QVERIFY(f.reading.recognised() && f.dropped);
     QCOMPARE(told(f), d.ranges);
 
-    // Every output byte is fill or the input byte the trace names, and the
+    // Every output byte is fill or the input byte the plan names, and the
     // input bytes no piece names are exactly the dropped ones.
-    const QByteArray output = AssembleImage(d.layout);
+    const OutputPlan plan = PlanOutput(f.reading, d.layout);
+    const QByteArray output = assembled(plan, d.image);
     QByteArray fill(output.size(), char(d.layout.fillByte));
-    QList<bool> written(image.size(), false);
-    for (const OutputPiece& p : TraceOutput(f, d.layout)) {
-      QVERIFY(output.sliced(p.outputOffset, p.length) == image.sliced(p.inputOffset, p.length));
-      fill.replace(p.outputOffset, p.length, image.sliced(p.inputOffset, p.length));
+    QList<bool> written(d.image.size(), false);
+    for (const OutputPiece& p : plan.pieces) {
+      fill.replace(p.outputOffset, p.length, d.image.sliced(p.inputOffset, p.length));
       std::fill_n(written.begin() + p.inputOffset, p.length, true);
     }
     QVERIFY(fill == output);
@@ -270,24 +517,51 @@ class TestImages : public QObject {
   void firstText_data() { addRows(textRows); }
   void firstText() {
     QFETCH(int, row);
-    QByteArray image = With(Image256K({T0, T1, T8, T9}, true), 0, textRows[row].padding);
+    const QByteArray image = With(Image256K({T0, T1, T8, T9}, true), 0, textRows[row].padding);
     const ImageFindings f = findingsOf(image, layoutOf("0,1,8,9", 0));
     QVERIFY(f.dropped && f.dropped->size() >= 2);
-    QCOMPARE(f.dropped->first().where + u'|' + f.dropped->first().text,
+    QCOMPARE(ImageWords::WhereText(f.dropped->first()) + u'|' + f.dropped->first().text,
              QStringLiteral("padding of slot 0|") + textRows[row].text);
   }
 
   // Ranges joined, the fourth on told as a count; nothing when only fill or no layout is left.
   void notice() {
     QByteArray image = With(Image256K({T0, T1, T8, T9}, true), 0x10100, Cal);
-    const auto notice = [&](const ImageFindings& f) { return DroppedNotice("x.bin", f); };
+    const auto notice = [&](const ImageFindings& f) {
+      return ImageWords::DroppedNotice("x.bin", f);
+    };
     QCOMPARE(notice(findingsOf(image, layoutOf("0,1,8,9", 0))),
              "x.bin: note, the layout leaves out 16 bytes that are not fill: padding of slot 1 at "
              "0x10000 (\"CAL 4.2 EEC\"); bank 1 past 48K at 0x1E000 (\"END 1\")");
     QVERIFY(notice(findingsOf(image, layoutOf("", 0, 0, 1))).endsWith("; and 2 more"));
     image = Image216K({T0, T1, T8, T9});
-    QCOMPARE(notice(findingsOf(image, layoutOf("0,1,8,9", 0))) + notice(TakeFindings(image, {})),
+    QCOMPARE(notice(findingsOf(image, layoutOf("0,1,8,9", 0))) +
+                 notice(TakeFindings(image, ConvertFile(image), {})),
              QString());
+    // Padding of another value is told in the list, never as a note of a run.
+    const ImageFindings other =
+        findingsOf(Image256K({T0, T1, T8, T9}, true, 0xBF), layoutOf("0,1,8,9", 2, 1));
+    QVERIFY(!notice(other).contains("fill BF"));
+    QCOMPARE(
+        ImageWords::DroppedSummary(
+            findingsOf(Image256K({B0, B1_48, B8, B9}, true, 0xBF), layoutOf("0,1,8,9", 1))),
+        "40,960 bytes, all fill: padding of slot 0 at 0x00000 (8K of fill BF); padding of slot 1 "
+        "at 0x10000 (8K of fill BF); bank 1 past 48K at 0x1E000 (8K of fill BF); and 2 more");
+  }
+
+  // What inspect prints of an image read as stated, and of one whose slots could not be told apart.
+  void findingsText() {
+    const QByteArray image = backToBack({B0, B1_48, B8, B9}, {1, 8, 0, 9});
+    const StatedLayout stated{{1, 8, 0, 9}, {}};
+    const ImageFindings f =
+        TakeFindings(image, ConvertFile(image, &stated), {.layout = std::nullopt, .crc32 = true});
+    const QStringList lines = ImageWords::FindingsText("x.bin", f).split(u'\n');
+    QCOMPARE(lines.first(), "x.bin: 216K, 221184 bytes, read as stated: 1,8,0,9");
+    QCOMPARE(lines[1], "  slot 0: bank 1 at 0x00000, 49152 bytes");
+    QVERIFY(lines[5].startsWith("  bank 0 kept: 57344 bytes from slot 8, CRC-32 "));
+    const QString refused =
+        ImageWords::FindingsText("y.bin", findingsOf(reasons[1].image, layoutOf("0,1,8,9", 0)));
+    QVERIFY(refused.contains("\n  slot 0: bank 0 at 0x00000, 57344 bytes, nothing but fill FF\n"));
   }
 };
 

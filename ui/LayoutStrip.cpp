@@ -7,30 +7,19 @@
 #include <algorithm>
 
 #include "batch/ImageList.h"
-#include "engine/BankTables.h"
+#include "batch/ImageWords.h"
 #include "engine/ImageFindings.h"
 
 namespace {
 
+using ImageWords::HexOffset;
+
+// The findings of a row whose slots were read, told apart or not.
 const ImageFindings* findingsAt(const QModelIndex& index) {
   const auto row = index.data(ImageListModel::RowRole).value<ImageListRow>();
   const ImageFindings* findings = row.findings();
-  return findings && findings->recognised ? findings : nullptr;
-}
-
-qint64 slotLength(PadSizeCode size) {
-  return size == PadSizeCode::Pad64K ? Size64K : Size56K;
-}
-
-// How long the output of the layout is: padded layouts give every bank of
-// the order its full place.
-qint64 outputLength(const QList<OutputPiece>& pieces, const OutputLayout& layout) {
-  if (!layout.bank1Only && layout.padSize != PadSizeCode::NoPadding) {
-    return qint64(layout.order.size()) * slotLength(layout.padSize);
-  }
-  qint64 end = 0;
-  for (const OutputPiece& p : pieces) end = std::max(end, p.outputOffset + p.length);
-  return end;
+  return findings && findings->error.isEmpty() && !findings->reading.slots.isEmpty() ? findings
+                                                                                     : nullptr;
 }
 
 // One band of the strip: `length` bytes drawn across `band`.
@@ -57,6 +46,66 @@ void block(QPainter* p, const QRectF& r, const QBrush& fill, const QPalette& pal
 
 }  // namespace
 
+void PaintLayoutStrip(QPainter* painter, const QRectF& area, const QPalette& palette,
+                      const ImageReading& reading, const QList<DroppedRange>* dropped,
+                      const std::optional<OutputLayout>& layout) {
+  painter->save();
+  const QBrush bankBrush = palette.color(QPalette::Base).darker(115);
+  const QBrush fillBrush(palette.color(QPalette::Mid), Qt::BDiagPattern);
+  QColor marked = palette.color(QPalette::Highlight);
+  marked.setAlpha(110);
+
+  const OutputPlan plan =
+      layout && reading.recognised() ? PlanOutput(reading, *layout) : OutputPlan{};
+  // Both bands are drawn to the scale of the longer, so that a longer
+  // output than its image stays within the strip as a shorter one does.
+  const double half = (area.height() - 2) / 2;
+  const qint64 scaleLength = std::max(reading.length, plan.length);
+  const auto band = [&](double top, qint64 length) {
+    const double width = scaleLength > 0 ? area.width() * double(length) / double(scaleLength) : 0;
+    return Band{{area.left(), top, width, half}, length};
+  };
+
+  // The file: fill where no slot's bank lies (the padding of a 256K image),
+  // the slots with what they read as (a slot that is nothing but fill
+  // hatched), and over them what the layout leaves out that is not fill.
+  const Band input = band(area.top(), reading.length);
+  block(painter, input.rect, fillBrush, palette, {});
+  for (const SlotReading& s : reading.slots) {
+    block(painter, input.span(s.offset, s.length), s.fillOnly ? fillBrush : bankBrush, palette,
+          QString::number(s.bank));
+  }
+  if (dropped) {
+    for (const DroppedRange& r : *dropped) {
+      if (r.notFill > 0) painter->fillRect(input.span(r.offset, r.length), marked);
+    }
+  }
+
+  if (plan.length > 0 || !plan.pieces.isEmpty()) {
+    const Band output = band(area.top() + half + 2, plan.length);
+    block(painter, output.rect, fillBrush, palette, {});
+    // A bank written more than once is marked at every place it takes.
+    for (const OutputPiece& p : plan.pieces) {
+      const QRectF r = output.span(p.outputOffset, p.length);
+      block(painter, r, bankBrush, palette, QString::number(p.bank));
+      if (plan.repeated.contains(p.bank)) painter->fillRect(r, marked);
+    }
+    // A bank the output leaves out is named after its end.
+    if (!plan.missing.isEmpty()) {
+      QStringList numbers;
+      for (int bank : plan.missing) numbers.append(QString::number(bank));
+      const QString text = QStringLiteral("no ") + numbers.join(u',');
+      const QRectF rest(output.rect.right() + 4, output.rect.top(),
+                        area.right() - output.rect.right() - 4, half);
+      if (painter->fontMetrics().horizontalAdvance(text) < rest.width()) {
+        painter->setPen(palette.color(QPalette::Text));
+        painter->drawText(rest, Qt::AlignLeft | Qt::AlignVCenter, text);
+      }
+    }
+  }
+  painter->restore();
+}
+
 void ImageListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const {
   const ImageFindings* f = index.column() == ImageListModel::Layout ? findingsAt(index) : nullptr;
@@ -68,48 +117,8 @@ void ImageListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
   initStyleOption(&plain, index);
   plain.text.clear();
   option.widget->style()->drawControl(QStyle::CE_ItemViewItem, &plain, painter, option.widget);
-
-  painter->save();
-  const QPalette& palette = option.palette;
-  const QRectF area = QRectF(option.rect).adjusted(2, 2, -2, -2);
-  const double half = (area.height() - 2) / 2;
-  // Both bands are drawn to one scale, that of the longer of the file and
-  // the output, so that neither runs past the cell and a shorter one shows
-  // as a shorter band.
-  std::optional<QList<OutputPiece>> pieces;
-  qint64 outLength = 0;
-  if (layout_) {
-    pieces = TraceOutput(*f, *layout_);
-    outLength = outputLength(*pieces, *layout_);
-  }
-  const double perByte = area.width() / double(std::max({f->length, outLength, qint64(1)}));
-  const Band input{{area.left(), area.top(), double(f->length) * perByte, half}, f->length};
-  const QBrush bankBrush = palette.color(QPalette::Base).darker(115);
-  const QBrush fillBrush(palette.color(QPalette::Mid), Qt::BDiagPattern);
-
-  // The file: fill where no slot's bank lies (the padding of a 256K image),
-  // the banks, and over them what the layout leaves out that is not fill.
-  block(painter, input.rect, fillBrush, palette, {});
-  for (const SlotFinding& s : f->slots) {
-    block(painter, input.span(s.offset, s.length), bankBrush, palette, QString::number(s.bank));
-  }
-  if (f->dropped) {
-    QColor lost = palette.color(QPalette::Highlight);
-    lost.setAlpha(110);
-    for (const DroppedRange& r : *f->dropped)
-      painter->fillRect(input.span(r.offset, r.length), lost);
-  }
-
-  if (pieces) {
-    const Band output{{area.left(), area.top() + half + 2, double(outLength) * perByte, half},
-                      outLength};
-    block(painter, output.rect, fillBrush, palette, {});
-    for (const OutputPiece& p : *pieces) {
-      block(painter, output.span(p.outputOffset, p.length), bankBrush, palette,
-            QString::number(p.bank));
-    }
-  }
-  painter->restore();
+  PaintLayoutStrip(painter, QRectF(option.rect).adjusted(2, 2, -2, -2), option.palette, f->reading,
+                   f->dropped ? &*f->dropped : nullptr, layout_);
 }
 
 QSize ImageListDelegate::sizeHint(const QStyleOptionViewItem& option,
@@ -125,23 +134,26 @@ int ImageListDelegate::StripWidth(const QFontMetrics& metrics) {
 
 QString ImageListDelegate::StripText(const ImageFindings& f) const {
   QStringList lines;
-  for (const SlotFinding& s : f.slots) {
+  for (const SlotReading& s : f.reading.slots) {
     lines.append(QStringLiteral("slot %1: bank %2 at %3, %4 bytes")
                      .arg(s.slot)
                      .arg(s.bank)
                      .arg(HexOffset(s.offset))
                      .arg(s.length));
   }
-  if (layout_) {
-    for (const OutputPiece& p : TraceOutput(f, *layout_)) {
+  if (layout_ && f.reading.recognised()) {
+    const OutputPlan plan = PlanOutput(f.reading, *layout_);
+    for (const OutputPiece& p : plan.pieces) {
       lines.append(QStringLiteral("output at %1: bank %2, %3 bytes from %4")
                        .arg(HexOffset(p.outputOffset))
                        .arg(p.bank)
                        .arg(p.length)
                        .arg(HexOffset(p.inputOffset)));
     }
+    if (const QString marks = ImageWords::OutputText(plan.repeated, plan.missing); !marks.isEmpty())
+      lines.append(marks);
   }
-  if (const QString dropped = DroppedSummary(f); !dropped.isEmpty()) {
+  if (const QString dropped = ImageWords::DroppedSummary(f); !dropped.isEmpty()) {
     lines.append(QStringLiteral("left out: ") + dropped);
   }
   return lines.join(u'\n');

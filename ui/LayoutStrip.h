@@ -5,7 +5,13 @@
 
 #include "engine/ImageAssembly.h"
 
-struct ImageFindings;
+#include "engine/ImageFindings.h"
+
+// Draws an image's strip in area: its slots to scale above, the output the
+// layout makes of it below (none without a layout or for an image not read).
+void PaintLayoutStrip(QPainter* painter, const QRectF& area, const QPalette& palette,
+                      const ImageReading& reading, const QList<DroppedRange>* dropped,
+                      const std::optional<OutputLayout>& layout);
 
 // Draws the cells of the image list. The layout column is a strip per
 // image, the way a partition editor shows a disk: above, the file's slots

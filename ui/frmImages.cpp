@@ -20,10 +20,12 @@
 #include "batch/FileListBox.h"
 #include "batch/ImageList.h"
 #include "batch/ImageSurvey.h"
+#include "batch/ImageWords.h"
 #include "engine/ImageFindings.h"
 #include "ui/Controls.h"
 #include "ui/ImageTable.h"
 #include "ui/LayoutStrip.h"
+#include "ui/frmReadAs.h"
 #include "ui/frm_Main.h"
 
 // Sorts sizes as numbers and rows of equal keys in the run's order, and
@@ -129,6 +131,9 @@ frmImages::frmImages() {
   copy->setShortcut(QKeySequence::Copy);
   copy->setShortcutContext(Qt::WidgetShortcut);
   lvwImages->addAction(copy);
+  auto* readAs = new QAction(QStringLiteral("Read &as..."), lvwImages);
+  lvwImages->addAction(readAs);
+  connect(readAs, &QAction::triggered, this, &frmImages::cmdReadAs_Click);
   lvwImages->setContextMenuPolicy(Qt::ActionsContextMenu);
   connect(copy, &QAction::triggered, this, &frmImages::copyRows);
   // The view copies the current cell's text on its own; the key copies rows.
@@ -155,7 +160,19 @@ frmImages::frmImages() {
   refreshKey->setShortcut(QKeySequence::Refresh);
   addAction(refreshKey);
 
+  cmdReadAs = new QPushButton(QStringLiteral("Read &as..."), this);
+  cmdReadAs->setObjectName(QStringLiteral("cmdReadAs"));
+  cmdReadAs->setToolTip(
+      QStringLiteral("State the layout of an image whose banks cannot be told apart"));
+  cmdReadAs->setEnabled(false);
+  connect(cmdReadAs, &QPushButton::clicked, this, &frmImages::cmdReadAs_Click);
+  connect(lvwImages->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          &frmImages::enableReadAs);
+  connect(model_, &QAbstractItemModel::dataChanged, this, &frmImages::enableReadAs);
+  readAs->setEnabled(false);
+
   auto* bar = new QHBoxLayout;
+  bar->addWidget(cmdReadAs);
   bar->addWidget(chkLeftOut);
   bar->addStretch();
   bar->addWidget(lblCount);
@@ -271,8 +288,44 @@ void frmImages::chkLeftOut_Click() {
   showCount();
 }
 
+bool frmImages::canReadAs() const {
+  const QModelIndex current = lvwImages->currentIndex();
+  if (running_ || !current.isValid()) return false;
+  const ImageListRow& row = model_->RowAt(filter_->mapToSource(current).row());
+  const ImageFindings* f = row.findings();
+  return f && f->error.isEmpty() &&
+         (f->reading.stated ||
+          (IsFourBankLength(f->reading.length) && StatingReads(f->reading.refusal)));
+}
+
+void frmImages::enableReadAs() {
+  const bool can = canReadAs();
+  cmdReadAs->setEnabled(can);
+  for (QAction* action : lvwImages->actions()) {
+    if (action->text().startsWith(QStringLiteral("Read"))) action->setEnabled(can);
+  }
+}
+
+void frmImages::cmdReadAs_Click() {
+  if (!canReadAs()) return;
+  const ImageListRow& row = model_->RowAt(filter_->mapToSource(lvwImages->currentIndex()).row());
+  const QString name = row.name;
+  const StatedLayouts& stated = Forms::frm_Main->Stated;
+  const qint64 length = row.findings()->reading.length;
+  frmReadAs* dialog = Forms::frmReadAs.get();
+  if (!dialog->Begin(name, FolderWithSeparator(lookedAt_.Source) + name,
+                     stated.For(name, length))) {
+    dialog->Unload();
+    return;
+  }
+  const StatedLayouts before = stated;
+  dialog->Show(Form::ShowMode::Modal);
+  if (Forms::frm_Main->Stated != before) look();
+}
+
 void frmImages::RunStarting() {
   running_ = true;
+  enableReadAs();
   settle_.stop();
   survey_->Stop();
   prgLook->hide();
@@ -296,7 +349,7 @@ void frmImages::look() {
   refusal_.clear();
   prgLook->setRange(0, 0);
   prgLook->show();
-  survey_->Start(lookedAt_);
+  survey_->Start(lookedAt_, Forms::frm_Main->Stated);
 }
 
 void frmImages::settingsMayHaveChanged() {

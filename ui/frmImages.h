@@ -30,6 +30,7 @@ class frmImages : public Form {
 
   void cmdRefresh_Click();
   void chkLeftOut_Click();
+  void cmdReadAs_Click();
 
   // Called by the main window around a run: the look stops for the run and
   // starts again once it has ended, while the rows take its outcomes.
@@ -41,6 +42,7 @@ class frmImages : public Form {
   QLabel* lblCount = nullptr;
   QProgressBar* prgLook = nullptr;
   QPushButton* cmdRefresh = nullptr;
+  QPushButton* cmdReadAs = nullptr;
 
   QSize sizeHint() const override;
 
@@ -56,6 +58,9 @@ class frmImages : public Form {
   void showCount();
   void copyRows();
   void growToFit();
+  // Whether the current row's image is one whose layout can be stated.
+  bool canReadAs() const;
+  void enableReadAs();
 
   ImageListModel* model_ = nullptr;
   ImageListFilter* filter_ = nullptr;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "engine/ImageAssembly.h"
 #include "settings/modGlobals.h"
 #include "ui/Controls.h"
 #include "ui/SystemColors.h"
@@ -105,10 +106,6 @@ void setBackColour(TextBox* box, int index) {
 // The order text must look like "#,#,#,#": seven characters with commas
 // between the four bank places. What stands in the bank places is left to
 // the run to judge.
-bool hasBankOrderForm(const QString& order) {
-  return order.size() == 7 && order[1] == u',' && order[3] == u',' && order[5] == u',';
-}
-
 }  // namespace
 
 frmOptions::frmOptions() {
@@ -289,7 +286,7 @@ void frmOptions::txtOutputOrder_DblClick() {
 
 void frmOptions::cmdOK_Click() {
   const QString order = txtOutputOrder->text();
-  if (!hasBankOrderForm(order)) {
+  if (!CheckBankOrder(order)) {
     // With "Bank 1 Only" checked the order box cannot take the focus; the
     // check box that locks it is where the user has to go first.
     if (txtOutputOrder->isEnabled()) {

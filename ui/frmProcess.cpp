@@ -65,7 +65,7 @@ void frmProcess::StripFiles() {
   // The image list tells of each file what this run read of it: the file may
   // have changed since the list last looked. The CRC-32s of its banks are
   // left to the look after the run, as they would cost the run a third more.
-  BatchRun run(*this, {.findings = Findings::Dropped});
+  BatchRun run(*this, {.findings = Findings::Dropped, .stated = Forms::frm_Main->Stated});
   run_ = &run;
   run.Go();
   run_ = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batch/StatedLayouts.h"
 #include "ui/Form.h"
 
 class QGroupBox;
@@ -47,6 +48,10 @@ class frm_Main : public Form {
   // What each file of the source folder is and what the last run did with
   // it: every run reports into it, whether or not its window is open.
   ImageListModel* Images = nullptr;
+  // The layouts stated in the image list for images whose marks cannot tell
+  // their banks apart: the list's looks and the window's runs read them so,
+  // for this session only.
+  StatedLayouts Stated;
 
  protected:
   void Form_Load() override;
