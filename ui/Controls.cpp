@@ -177,6 +177,19 @@ QString FolderBox::acceptFolder(QDropEvent* event) {
   return folder;
 }
 
+void TabToChosenOption(const QList<QRadioButton*>& group) {
+  const auto follow = [group] {
+    const bool chosen = std::any_of(group.cbegin(), group.cend(),
+                                    [](const QRadioButton* b) { return b->isChecked(); });
+    for (QRadioButton* option : group) {
+      option->setFocusPolicy(!chosen || option->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+  };
+  for (QRadioButton* option : group)
+    QObject::connect(option, &QRadioButton::toggled, option, follow);
+  follow();
+}
+
 QPushButton* CommandButton(const char* name, const QString& caption, QWidget* parent) {
   auto* button = new QPushButton(caption, parent);
   button->setObjectName(QString::fromLatin1(name));

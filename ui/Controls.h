@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QLineEdit>
+#include <QList>
 #include <QPushButton>
+#include <QRadioButton>
 #include <functional>
 
 // A text box with the events the windows handle: a double-click, the loss of
@@ -74,6 +76,11 @@ class FolderBox : public TextBox {
 
   QString folder_;
 };
+
+// Tab enters a group of options at its chosen one, as everywhere on the
+// desktop, and the arrow keys move within the group; with none chosen, at
+// its first. Follows every later choice.
+void TabToChosenOption(const QList<QRadioButton*>& group);
 
 // A command button as every window has them: found by its name, and pressed
 // by Enter while it has the focus, since no window has a default button.

@@ -52,18 +52,6 @@ QVBoxLayout* optionArray(std::array<QRadioButton*, N>& array, const char* name, 
   return layout;
 }
 
-// Tab enters a group of options at its chosen one, as everywhere on the
-// desktop; the arrow keys move within the group. With none chosen, at its
-// first.
-template <std::size_t N>
-void tabToChosen(const std::array<QRadioButton*, N>& array) {
-  const bool chosen = std::any_of(array.cbegin(), array.cend(),
-                                  [](const QRadioButton* b) { return b->isChecked(); });
-  for (QRadioButton* option : array) {
-    option->setFocusPolicy(!chosen || option->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
-  }
-}
-
 // The first selected option of a group, looked for from index 0 upward.
 template <std::size_t N>
 std::optional<quint8> selectedIndex(const std::array<QRadioButton*, N>& array) {
@@ -201,14 +189,9 @@ frmOptions::frmOptions() {
       if (checked) optPadSize_Click(i);
     });
   }
-  const auto followChoice = [](const auto& array) {
-    for (QRadioButton* option : array) {
-      connect(option, &QRadioButton::toggled, option, [&array] { tabToChosen(array); });
-    }
-  };
-  followChoice(optOverwrite);
-  followChoice(optPadSize);
-  followChoice(optPadType);
+  TabToChosenOption({optOverwrite.begin(), optOverwrite.end()});
+  TabToChosenOption({optPadSize.begin(), optPadSize.end()});
+  TabToChosenOption({optPadType.begin(), optPadType.end()});
   txtPadValue->KeyPress = [this](int& KeyAscii) { txtPadValue_KeyPress(KeyAscii); };
   connect(txtOutputOrder, &TextBox::doubleClicked, this, &frmOptions::txtOutputOrder_DblClick);
   // The presets open from the keyboard as a drop-down list does; the box
