@@ -11,6 +11,7 @@
 #include "tools/ImageBuilder.h"
 #include "ui/Controls.h"
 #include "ui/Drives.h"
+#include "ui/ImageTable.h"
 #include "ui/frmFileBox.h"
 #include "ui/frmFormat.h"
 #include "ui/frmImages.h"
@@ -138,7 +139,7 @@ const TabRow tabRows[] = {
     {"main window", "frm_Main", "txtSource txtSourceExt txtTarget txtTargetExt cmdOptions cmdImages cmdStrip cmdExit"},
     {"options: the top row of frames, the bottom row, the buttons", "frmOptions", "optOverwrite0 optPadSize2 txtOutputOrder chkBank1 optPadType0 txtPadValue cmdCancel cmdOK"},
     {"presets, top to bottom", "frmFormat", "cmdSelection0 cmdSelection1 cmdSelection2 cmdSelection3 cmdSelection4"},
-    {"images: the list, then the row below it", "frmImages", "lvwImages chkLeftOut cmdRefresh"},
+    {"images: the list, then the row below it", "frmImages", "lvwImages cmdReadAs chkLeftOut cmdRefresh"},
     {"folder picker: the lists, then the buttons beside them", "frmFileBox", "Dir1 Drive1 cmdDone cmdCancel"},
     {"read as: the order, the fill, the choice for every image, the buttons", "frmReadAs", "txtInputOrder optInputPad1 chkSameLength cmdOK cmdCancel"},
 };
@@ -162,7 +163,20 @@ Form* openWindow(frm_Main* main, const QString& name) {
   Form* window = main;
   if (name == "frmOptions") window = Forms::frmOptions.get();
   if (name == "frmFormat") window = Forms::frmFormat.get();
-  if (name == "frmImages") window = Forms::frmImages.get();
+  if (name == "frmImages") {
+    // An image whose banks cannot be told apart, current, so that Read as... can be used.
+    using namespace ImageBuilder;
+    WriteFile(ConversionSettings.Source + "unknown.BIN",
+              Bank1(48 * 1024) + Bank8() + Bank0() + Bank9());
+    frmImages* images = Forms::frmImages.get();
+    images->Show();
+    if (!QTest::qWaitFor([&] {
+          return images->lvwImages->model()->rowCount() == 1 && !images->prgLook->isVisible();
+        }))
+      return nullptr;
+    images->lvwImages->setCurrentIndex(images->lvwImages->model()->index(0, 0));
+    window = images;
+  }
   if (name == "frmFileBox") window = Forms::frmFileBox.get();
   if (name == "frmReadAs") {
     // A front-padded 256K image, whose fill option is chosen.

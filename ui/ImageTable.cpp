@@ -44,6 +44,8 @@ ImageTable::ImageTable(QWidget* parent) : QTableView(parent) {
     view->verticalHeader()->setDefaultSectionSize(rowHeight);
   }
   setSortingEnabled(true);
+  // Tab leaves the table for the next control; the arrow keys move within.
+  setTabKeyNavigation(false);
 
   connect(verticalScrollBar(), &QScrollBar::valueChanged, names_->verticalScrollBar(),
           &QScrollBar::setValue);

@@ -181,7 +181,8 @@ frmImages::frmImages() {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(lvwImages);
   layout->addLayout(bar);
-  setTabOrder(lvwImages, chkLeftOut);
+  setTabOrder(lvwImages, cmdReadAs);
+  setTabOrder(cmdReadAs, chkLeftOut);
   setTabOrder(chkLeftOut, cmdRefresh);
 
   survey_ = new ImageSurvey(model_, this);
