@@ -86,9 +86,9 @@ std::optional<quint8> oneValue(QByteArrayView data) {
   return static_cast<quint8>(data[0]);
 }
 
-// The slots of an image of that geometry, one after another in file order,
-// each holding bank data from `pad` on; `lengths` may differ from the
-// geometry's where a stated layout moves the 48K slot.
+// Slots of these lengths one after another in file order, their bank data
+// the whole slot until placeBankData() says otherwise; the lengths are a
+// stated layout's where it moves the 48K slot of a 216K image.
 QList<SlotReading> slotsOf(const std::array<qint64, 4>& lengths, bool twoBanks) {
   QList<SlotReading> slots;
   qint64 start = 0;
