@@ -38,14 +38,12 @@ bool matches(const QString& pattern, const QString& name) {
   return p == pattern.size();
 }
 
-// Names sorted by name, letters compared without regard to case; names
-// equal but for case in code-point order, so that the order is fixed.
-bool listedBefore(const QString& a, const QString& b) {
+}  // namespace
+
+bool FileListBox::ListedBefore(const QString& a, const QString& b) {
   const int folded = a.compare(b, Qt::CaseInsensitive);
   return folded != 0 ? folded < 0 : a < b;
 }
-
-}  // namespace
 
 FileListBox::FileListBox(QObject* parent) : QObject(parent) {}
 
@@ -90,7 +88,7 @@ void FileListBox::refresh() {
       passedOver_.append(std::move(entry));
     }
   }
-  std::sort(names_.begin(), names_.end(), listedBefore);
+  std::sort(names_.begin(), names_.end(), ListedBefore);
   std::sort(passedOver_.begin(), passedOver_.end(),
-            [](const auto& a, const auto& b) { return listedBefore(a.name, b.name); });
+            [](const auto& a, const auto& b) { return ListedBefore(a.name, b.name); });
 }

@@ -16,6 +16,10 @@ class FileListBox : public QObject {
  public:
   explicit FileListBox(QObject* parent = nullptr);
 
+  // The list's order: letters compared without regard to case, names equal
+  // but for case in code-point order, so that the order is fixed.
+  static bool ListedBefore(const QString& a, const QString& b);
+
   // Whether path names a folder whose entries can be read.
   static bool IsReadableFolder(const QString& path);
 

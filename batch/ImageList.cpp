@@ -6,25 +6,9 @@
 #include "batch/ImageWords.h"
 #include "batch/RunWords.h"
 #include "engine/ImageFindings.h"
+#include "engine/Lib_Convert.h"
 
 namespace {
-
-// A name as the list shows it: bytes that are no valid UTF-8 (carried as
-// lone surrogates) show as the replacement character.
-QString shownName(const QString& name) {
-  QString shown = name;
-  for (qsizetype i = 0; i < shown.size(); ++i) {
-    const char16_t unit = shown[i].unicode();
-    const bool paired = QChar::isHighSurrogate(unit) && i + 1 < shown.size() &&
-                        QChar::isLowSurrogate(shown[i + 1].unicode());
-    if (paired) {
-      ++i;
-    } else if (QChar::isSurrogate(unit)) {
-      shown[i] = QChar::ReplacementCharacter;
-    }
-  }
-  return shown;
-}
 
 // What the image is: what the recognition found, as inspect says it; from a
 // report without findings, its length class and the check that refused it
@@ -40,18 +24,10 @@ QString whatItIs(const FileReport& report, const ImageFindings* findings) {
   return lengthClass;
 }
 
-QString targetText(const ImageListRow& row) {
-  if (!row.passedOver.isEmpty()) return RunWords::PassedOver(row.passedOver);
-  if (row.outcome) return RunWords::Result(*row.outcome);
-  if (row.notReached) return RunWords::NotReached();
-  if (row.prediction) return RunWords::Prediction(*row.prediction);
-  return {};
-}
-
 QString displayText(const ImageListRow& row, int column) {
   const FileReport* report = row.report();
   switch (column) {
-    case ImageListModel::Name: return shownName(row.name);
+    case ImageListModel::Name: return Lib_Convert::ShownText(row.name);
     case ImageListModel::Size:
       return report && report->length >= 0
                  ? QLocale().toString(report->length) + QStringLiteral(" bytes")
@@ -63,7 +39,7 @@ QString displayText(const ImageListRow& row, int column) {
       const ImageFindings* findings = row.findings();
       return findings ? ImageWords::LeftOutText(*findings) : QString();
     }
-    case ImageListModel::Target: return targetText(row);
+    case ImageListModel::Target: return Lib_Convert::ShownText(row.runText());
     default: return {};
   }
 }
@@ -84,6 +60,24 @@ bool ImageListRow::leftOut() const {
   if (!passedOver.isEmpty() || notReached) return true;
   const FileReport* r = report();
   return r && r->outcome != FileOutcome::Converted;
+}
+
+QString ImageListRow::runText() const {
+  if (!passedOver.isEmpty()) return RunWords::PassedOver(passedOver);
+  if (outcome) return RunWords::Result(*outcome);
+  if (notReached) return RunWords::NotReached();
+  if (prediction) return RunWords::Prediction(*prediction);
+  return {};
+}
+
+QString ImageListRow::copyText() const {
+  const QString shownName = Lib_Convert::ShownText(name);
+  const ImageFindings* found = findings();
+  if (found == nullptr)
+    return shownName + QStringLiteral(": ") + Lib_Convert::ShownText(runText()) + u'\n';
+  QString text = ImageWords::FindingsText(shownName, *found);
+  if (ran()) text += QStringLiteral("  run: ") + Lib_Convert::ShownText(runText()) + u'\n';
+  return text;
 }
 
 ImageListModel::ImageListModel(QObject* parent) : QAbstractTableModel(parent) {}

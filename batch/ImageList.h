@@ -30,6 +30,16 @@ struct ImageListRow {
   // Whether a run leaves the file out: skipped, refused, stopped, passed
   // over or never reached; predicted so while no run has taken it up.
   bool leftOut() const;
+  // What a run did or would do with the file, or why the listing passes it
+  // over, in the run's words, as given (the list shows it escaped).
+  QString runText() const;
+  // Whether a run has taken the file up or passed it by: what the run words
+  // tell is then what happened.
+  bool ran() const { return outcome.has_value() || notReached; }
+  // The row as Copy puts it on the clipboard: what inspect tells of the
+  // image and, once a run has taken it up, what became of it; names escaped
+  // as the list shows them.
+  QString copyText() const;
 };
 Q_DECLARE_METATYPE(ImageListRow)
 

@@ -80,8 +80,8 @@ double summarySeconds = -1;
 // The window's run, from the key press on "Reorder" to its summary.
 double secondsToRun(const QString& source, const QString& target) {
   frm_Main* main = Forms::frm_Main.get();
-  main->txtSource->setText(source + u'/');
-  main->txtTarget->setText(target + u'/');
+  main->txtSource->SetFolder(source + u'/');
+  main->txtTarget->SetFolder(target + u'/');
   ConversionSettings.Source = source + u'/';
   ConversionSettings.Target = target + u'/';
   ConversionSettings.PadSize = Padding64K;

@@ -4,20 +4,28 @@
 // to the files left out, sorts, copies inspect's text and stores nothing.
 #include <QtWidgets>
 
+#include "batch/FileListBox.h"
 #include "batch/ImageList.h"
 #include "batch/ImageSurvey.h"
+#include "engine/ImageAssembly.h"
+#include "engine/Lib_Convert.h"
+#include "engine/NativeFile.h"
 #include "settings/modGlobals.h"
 #include "tests/support/Cli.h"
 #include "tests/support/RunFixture.h"
 #include "tools/ImageBuilder.h"
 #include "ui/Controls.h"
+#include "ui/ImageTable.h"
+#include "ui/LayoutStrip.h"
 #include "ui/frmImages.h"
 #include "ui/frmProcess.h"
 #include "ui/frmReadAs.h"
 #include "ui/frm_Main.h"
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using namespace ImageBuilder;
@@ -55,6 +63,51 @@ QStringList dryRunLines(const RunFixture& f, const QString& overwrite) {
   for (QString& line : lines) line = line.trimmed().replace(lengthClass, QStringLiteral(": "));
   return lines;
 }
+
+#ifdef Q_OS_UNIX
+// Writes a source file under a name given as its bytes, which need not be text.
+bool putRawSource(const RunFixture& f, const QByteArray& name, const QByteArray& data) {
+  const int fd = ::open(QFile::encodeName(f.source()) + name, O_WRONLY | O_CREAT | O_EXCL, 0644);
+  if (fd < 0) return false;
+  const bool written = ::write(fd, data.constData(), data.size()) == data.size();
+  return ::close(fd) == 0 && written;
+}
+#endif
+
+// clang-format off
+// Names a folder may hold that are not plain text, as the bytes the file system has and as every
+// place the window shows a name shows them.
+struct HostileName { const char* name; const char* bytes; const char* shown; };
+const HostileName hostileNames[] = {
+    {"a newline makes no second line", "nl\nFAKE: 99 files converted.BIN", R"(nl\nFAKE: 99 files converted.BIN)"},
+    {"an escape sequence colours nothing", "red\x1b[31m.BIN", R"(red\e[31m.BIN)"},
+    {"a terminal title sequence", "title\x1b]0;PWNED\a.BIN", R"(title\e]0;PWNED\a.BIN)"},
+    {"a carriage return hides nothing", "cr\rOVERWRITE.BIN", R"(cr\rOVERWRITE.BIN)"},
+    {"a direction override turns nothing", "rlo\xe2\x80\xaegnp.BIN", R"(rlo\u202egnp.BIN)"},
+    {"a C1 control", "csi\xc2\x9b.BIN", R"(csi\u009b.BIN)"},
+    {"a byte that is not UTF-8", "x\x9b.BIN", R"(x\x9b.BIN)"},
+    {"markup is text", "<b>bold.BIN", "<b>bold.BIN"},
+};
+
+// Column widths within a room, each column cut to one width but never below its floor.
+struct FitRow { const char* name; QList<int> contents, floors; int room; QList<int> widths; };
+const FitRow fitRows[] = {
+    {"all fit: as they hold", {50, 100, 300, 190}, {50, 100, 0, 190}, 1000, {50, 100, 300, 190}},
+    {"just fit", {50, 100, 300, 190}, {0, 0, 0, 0}, 640, {50, 100, 300, 190}},
+    {"the widest are cut to one width", {100, 400, 300}, {0, 0, 0}, 600, {100, 250, 250}},
+    {"a floor holds, the others give way", {100, 400, 300}, {100, 350, 0}, 600, {100, 350, 150}},
+    {"floors wider than the room: the floors", {100, 400}, {100, 400}, 300, {100, 400}},
+};
+
+// The output layouts a strip is drawn for: padding size and type, bank 1 only.
+struct StripRow { const char* name; quint8 padSize, padType, bank1Only; };
+const StripRow stripRows[] = {
+    {"no padding", NoPadding, RearPadding, 0},
+    {"56K padding, longer than every two-bank image", Padding56K, RearPadding, 0},
+    {"64K front padding", Padding64K, FrontPadding, 0},
+    {"bank 1 only", NoPadding, RearPadding, 1},
+};
+// clang-format on
 
 // clang-format off
 // Sources c.BIN (of no layout's length) and f1 to f5 under "ask"; the target f3.BIN exists. A row
@@ -177,6 +230,186 @@ class ImageListTest : public QObject {
     QCOMPARE(cells(model), cells(now));
   }
 
+  // A name that is not plain text shows escaped in the Name and Run columns, in the progress
+  // window and in the Copy text, before and after a run that converts it under its real name.
+  void hostileNamesShowEscaped_data() {
+    addRows(hostileNames);
+  }
+  void hostileNamesShowEscaped() {
+#ifndef Q_OS_UNIX
+    QSKIP("only Unix names hold control characters");
+#else
+    QFETCH(int, row);
+    const HostileName& h = hostileNames[row];
+    const QString shown = QString::fromUtf8(h.shown);
+    RunFixture f;
+    QVERIFY(putRawSource(f, h.bytes, FourBankImage()));
+    ImageListModel& model = *f.main()->Images;
+    survey(model);
+    QCOMPARE(rowsOf(model), QStringList{shown + ": would be written as " + shown});
+
+    QString progress;
+    Qt::TextFormat format = Qt::AutoText;
+    f.messages.onShow = [&](const Toolkit::Message&) {
+      if (frmProcess* process = Forms::frmProcess.loaded()) {
+        progress = process->lblFilename->text();
+        format = process->lblFilename->textFormat();
+      }
+    };
+    f.reorder();
+    QCOMPARE(f.messages.titles(), QStringList{"Operation Complete"});
+    QCOMPARE(progress, Lib_Convert::ShownText(f.source()) + shown);
+    QCOMPARE(format, Qt::PlainText);
+    QCOMPARE(rowsOf(model), QStringList{shown + ": converted into " + shown});
+
+    const QString copied = model.RowAt(0).copyText();
+    QVERIFY2(copied.startsWith(shown + ": 224K, ") &&
+                 copied.endsWith("\n  run: converted into " + shown + "\n"),
+             qPrintable(copied));
+    for (const QString& line : copied.split(u'\n')) {
+      for (QChar c : line) QVERIFY2(c.isPrint() && !c.isSurrogate(), qPrintable(line));
+    }
+#endif
+  }
+
+  // Sorting by Name gives the order the run takes the files in, letter case aside; descending,
+  // its reverse.
+  void nameSortsInTheRunsOrder() {
+    RunFixture f;
+    QStringList names{"b.BIN", "_c.BIN", "Z.BIN", "A.BIN", "a2.BIN"};
+    if (TellsCaseApart(f.source())) names << "a.BIN";
+    for (const QString& name : names) f.putSource(name, FourBankImage());
+    FileListBox listing;
+    listing.setPath(f.source());
+    listing.setPattern("*.BIN");
+    QStringList runOrder;
+    for (int i = 0; i < listing.ListCount(); ++i) {
+      listing.setListIndex(i);
+      runOrder << listing.FileName();
+    }
+    QCOMPARE(runOrder.size(), names.size());
+
+    f.main()->Show();
+    f.main()->cmdImages->click();
+    QTableView* view = Forms::frmImages->lvwImages;
+    QTRY_COMPARE(rowsOf(*view->model(), false), runOrder);
+    view->sortByColumn(ImageListModel::Name, Qt::AscendingOrder);
+    QCOMPARE(rowsOf(*view->model(), false), runOrder);
+    view->sortByColumn(ImageListModel::Name, Qt::DescendingOrder);
+    std::reverse(runOrder.begin(), runOrder.end());
+    QCOMPARE(rowsOf(*view->model(), false), runOrder);
+  }
+
+  void fittedWidths_data() {
+    addRows(fitRows);
+  }
+  void fittedWidths() {
+    QFETCH(int, row);
+    const FitRow& r = fitRows[row];
+    QCOMPARE(ImageTable::FittedWidths(r.contents, r.floors, r.room), r.widths);
+  }
+
+  // The window opens within the screen, its columns as wide as what they hold as far as the
+  // screen allows; widening it widens every column; scrolled sideways, Name stays in view.
+  void opensReadableWithinTheScreen() {
+    RunFixture f;
+    const QString name = "an_image_with_a_longer_name.BIN";
+    f.putSource(name, FourBankImage());
+    f.putSource("odd.BIN", QByteArray(1000, '\x11'));
+    f.main()->Show();
+    f.main()->cmdImages->click();
+    frmImages* images = Forms::frmImages.loaded();
+    ImageTable* view = images->lvwImages;
+    QTRY_COMPARE(view->model()->rowCount(), 2);
+    QTRY_VERIFY(!images->prgLook->isVisible());
+    const QRect screen = images->screen()->availableGeometry();
+    QVERIFY(screen.contains(images->frameGeometry()));
+    const QAbstractItemView* items = view;
+    const auto contents = [&](int column) {
+      return std::max(view->horizontalHeader()->sectionSizeHint(column),
+                      items->sizeHintForColumn(column));
+    };
+    QCOMPARE(view->columnWidth(ImageListModel::Name), contents(ImageListModel::Name));
+    QVERIFY(view->columnWidth(ImageListModel::Layout) >=
+            ImageListDelegate::StripWidth(view->fontMetrics()));
+    const int digit = view->fontMetrics().horizontalAdvance(u'0');
+    for (int column = 0; column < ImageListModel::ColumnCount; ++column) {
+      const int width = view->columnWidth(column);
+      QVERIFY2(width >= std::min(contents(column), 20 * digit) && width < screen.width(),
+               qPrintable(QString::number(column)));
+    }
+
+    const auto widths = [&] {
+      QList<int> list;
+      for (int column = 0; column < ImageListModel::ColumnCount; ++column)
+        list << view->columnWidth(column);
+      return list;
+    };
+    images->resize(screen.width() * 2, images->height());
+    const QList<int> wide = widths();
+    images->resize(screen.width() * 3, images->height());
+    const QList<int> wider = widths();
+    for (int column = 0; column < ImageListModel::ColumnCount; ++column)
+      QVERIFY2(wider[column] > wide[column], qPrintable(QString::number(column)));
+
+    images->resize(screen.width() / 3, images->height());
+    view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
+    QVERIFY(view->horizontalScrollBar()->value() > 0);
+    QTableView* names = view->NameColumn();
+    QVERIFY(names->isVisible());
+    QCOMPARE(names->width(), view->columnWidth(ImageListModel::Name));
+    QCOMPARE(names->indexAt(QPoint(2, 2)).data().toString(), name);
+
+    // Going from cell to cell by the keyboard never leaves one under the names.
+    view->setFocus();
+    view->setCurrentIndex(view->model()->index(0, ImageListModel::Layout));
+    for (int column = ImageListModel::Layout; column > ImageListModel::Name; --column) {
+      QCOMPARE(view->currentIndex().column(), column);
+      QVERIFY(view->visualRect(view->currentIndex()).left() >= names->width());
+      QTest::keyClick(view, Qt::Key_Left);
+    }
+  }
+
+  // Both bands of a strip stay within the cell, for every class of image.
+  void stripsStayWithinTheirCells_data() {
+    addRows(stripRows);
+  }
+  void stripsStayWithinTheirCells() {
+    QFETCH(int, row);
+    const StripRow& r = stripRows[row];
+    RunFixture f;
+    for (const auto& [name, data] : SampleImages()) f.putSource(name, data);
+    ImageListModel& model = *f.main()->Images;
+    survey(model);
+    OutputLayout layout;
+    QCOMPARE(ResolveLayout("0,1,8,9", "FF", r.padSize, r.padType, r.bank1Only, 0, &layout),
+             LayoutError::None);
+    QTableView view;
+    view.setModel(&model);
+    ImageListDelegate delegate;
+    delegate.SetLayout(layout);
+    QStyleOptionViewItem option;
+    option.initFrom(&view);
+    option.widget = &view;
+    option.rect = QRect(10, 10, ImageListDelegate::StripWidth(view.fontMetrics()), 40);
+    int drawn = 0;
+    for (int i = 0; i < model.rowCount(); ++i) {
+      QImage image(option.rect.size() + QSize(20, 20), QImage::Format_ARGB32);
+      image.fill(Qt::transparent);
+      QPainter painter(&image);
+      delegate.paint(&painter, option, model.index(i, ImageListModel::Layout));
+      painter.end();
+      for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+          if (qAlpha(image.pixel(x, y)) == 0) continue;
+          QVERIFY2(option.rect.contains(x, y), qPrintable(model.RowAt(i).name));
+          ++drawn;
+        }
+      }
+    }
+    QVERIFY(drawn > 0);
+  }
+
   // An image whose banks the marks cannot tell apart is left out until its layout is stated in
   // Read as...: then the list predicts it read as stated, and the window's run writes every bank
   // at its own number, for that file only or for every image of its length.
@@ -281,14 +514,16 @@ class ImageListTest : public QObject {
     QTest::mouseClick(images->chkLeftOut, Qt::LeftButton);
     QCOMPARE(view->model()->rowCount(), 3);
 
-    // Copying a row gives what inspect tells of the file, once the look after the run has read it.
+    // Copying a row gives what inspect tells of the file, once the look after the run has read it,
+    // and what the run did with it.
     QTRY_VERIFY(!images->prgLook->isVisible());
     view->sortByColumn(ImageListModel::Name, Qt::AscendingOrder);
     view->selectRow(0);
     view->setFocus();
     QTest::keySequence(view, QKeySequence::Copy);
     const QString inspected = RunCli({"inspect", f.source() + "a.BIN"}, f.store()).out;
-    QCOMPARE(QGuiApplication::clipboard()->text(), QString(inspected).remove(f.source()));
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QString(inspected).remove(f.source()) + "  run: converted into a.BIN\n");
 
     // Its size and columns are not settings; it goes with the main window.
     images->resize(images->size() + QSize(40, 40));

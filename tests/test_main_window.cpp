@@ -5,14 +5,19 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include "engine/Lib_Convert.h"
 #include "settings/modGlobals.h"
 #include "tests/support/RunFixture.h"
 #include "tools/ImageBuilder.h"
 #include "ui/Controls.h"
 #include "ui/Drives.h"
+#include "ui/ImageTable.h"
 #include "ui/frmFileBox.h"
+#include "ui/frmFormat.h"
+#include "ui/frmImages.h"
 #include "ui/frmOptions.h"
 #include "ui/frmProcess.h"
+#include "ui/frmReadAs.h"
 #include "ui/frm_Main.h"
 
 using Toolkit::LineBreak;
@@ -99,7 +104,112 @@ const Row rows[] = {
     {"title-bar close", Existing, "close", true, nullptr},
     {"Esc in the drive list cancels", Existing, "Esc in Drive1", true, nullptr},
 };
+
+// Keys pressed on a folder field: those that open a combo box open the folder picker.
+struct KeyRow { const char* name; Qt::Key key; Qt::KeyboardModifiers modifiers; bool opens; };
+const KeyRow keyRows[] = {
+    {"Enter opens", Qt::Key_Return, Qt::NoModifier, true},
+    {"keypad Enter opens", Qt::Key_Enter, Qt::KeypadModifier, true},
+    {"Space opens", Qt::Key_Space, Qt::NoModifier, true},
+    {"F4 opens", Qt::Key_F4, Qt::NoModifier, true},
+    {"Alt+Down opens", Qt::Key_Down, Qt::AltModifier, true},
+    {"Down alone does not", Qt::Key_Down, Qt::NoModifier, false},
+    {"Ctrl+Space does not", Qt::Key_Space, Qt::ControlModifier, false},
+    {"a letter does not", Qt::Key_A, Qt::NoModifier, false},
+};
+
+// Escape with the focus on a control of a window: it closes as the window's Cancel or close box.
+struct EscapeRow { const char* name; const char* window; const char* focus; };
+const EscapeRow escapeRows[] = {
+    {"Options, from an option", "frmOptions", "optOverwrite"},
+    {"Options, from the pad value, which takes no Escape as a character", "frmOptions", "txtPadValue"},
+    {"Options, from a button", "frmOptions", "cmdOK"},
+    {"the preset window, from a preset", "frmFormat", "cmdSelection"},
+    {"Images, from the list", "frmImages", "lvwImages"},
+    {"Images, from its check box", "frmImages", "chkLeftOut"},
+    {"Read As, from its fill options", "frmReadAs", "optInputPad"},
+};
+
+// The Tab stops of each window, in order: its controls as they are read, top to bottom and left
+// to right, a group of options as one stop at its chosen option, a disabled control skipped.
+// Options opens with the first overwrite option, 64K padding and rear padding chosen; Read As on
+// a front-padded image.
+struct TabRow { const char* name; const char* window; const char* stops; };
+const TabRow tabRows[] = {
+    {"main window", "frm_Main", "txtSource txtSourceExt txtTarget txtTargetExt cmdOptions cmdImages cmdStrip cmdExit"},
+    {"options: the top row of frames, the bottom row, the buttons", "frmOptions", "optOverwrite0 optPadSize2 txtOutputOrder chkBank1 optPadType0 txtPadValue cmdCancel cmdOK"},
+    {"presets, top to bottom", "frmFormat", "cmdSelection0 cmdSelection1 cmdSelection2 cmdSelection3 cmdSelection4"},
+    {"images: the list, then the row below it", "frmImages", "lvwImages cmdReadAs chkLeftOut cmdRefresh"},
+    {"folder picker: the lists, then the buttons beside them", "frmFileBox", "Dir1 Drive1 cmdDone cmdCancel"},
+    {"read as: the order, the fill, the choice for every image, the buttons", "frmReadAs", "txtInputOrder optInputPad1 chkSameLength cmdOK cmdCancel"},
+};
 // clang-format on
+
+// A control as the Tab tables name it: its name, and its index in an array of controls.
+QString stopName(const QWidget* w) {
+  const QVariant index = w->property("index");
+  return w->objectName() + (index.isValid() ? QString::number(index.toInt()) : QString());
+}
+
+QWidget* control(QWidget* window, const QString& name) {
+  for (QWidget* w : window->findChildren<QWidget*>())
+    if (stopName(w) == name) return w;
+  return nullptr;
+}
+
+// Opens one of the program's windows as the user would find it, and makes it the active one.
+Form* openWindow(frm_Main* main, const QString& name) {
+  main->Show();
+  Form* window = main;
+  if (name == "frmOptions") window = Forms::frmOptions.get();
+  if (name == "frmFormat") window = Forms::frmFormat.get();
+  if (name == "frmImages") {
+    // An image whose banks cannot be told apart, current, so that Read as... can be used.
+    using namespace ImageBuilder;
+    WriteFile(ConversionSettings.Source + "unknown.BIN",
+              Bank1(48 * 1024) + Bank8() + Bank0() + Bank9());
+    frmImages* images = Forms::frmImages.get();
+    images->Show();
+    if (!QTest::qWaitFor([&] {
+          return images->lvwImages->model()->rowCount() == 1 && !images->prgLook->isVisible();
+        }))
+      return nullptr;
+    images->lvwImages->setCurrentIndex(images->lvwImages->model()->index(0, 0));
+    window = images;
+  }
+  if (name == "frmFileBox") window = Forms::frmFileBox.get();
+  if (name == "frmReadAs") {
+    // A front-padded 256K image, whose fill option is chosen.
+    const QString image = ConversionSettings.Source + "read.BIN";
+    ImageBuilder::WriteFile(image,
+                            ImageBuilder::Image256K({ImageBuilder::Bank0(), ImageBuilder::Bank1(),
+                                                     ImageBuilder::Bank8(), ImageBuilder::Bank9()},
+                                                    true));
+    window = Forms::frmReadAs.get();
+    if (!Forms::frmReadAs->Begin("read.BIN", image, nullptr)) return nullptr;
+  }
+  window->Show();
+  window->activateWindow();
+  return QTest::qWaitForWindowActive(window) ? window : nullptr;
+}
+
+// Every control of the window that the accessibility tree tells can take the focus, is usable
+// and is one Tab may stop at; an item view counts as one control.
+QList<QWidget*> focusableControls(QAccessibleInterface* node) {
+  QList<QWidget*> found;
+  for (int i = 0; i < node->childCount(); ++i) {
+    QAccessibleInterface* child = node->child(i);
+    if (!child) continue;
+    const QAccessible::State state = child->state();
+    if (state.invisible || state.disabled) continue;
+    auto* widget = qobject_cast<QWidget*>(child->object());
+    if (widget && state.focusable && (widget->focusPolicy() & Qt::TabFocus)) found << widget;
+    const QAccessible::Role role = child->role();
+    if (role != QAccessible::Table && role != QAccessible::List && role != QAccessible::Tree)
+      found << focusableControls(child);
+  }
+  return found;
+}
 
 }  // namespace
 
@@ -113,6 +223,9 @@ class MainWindowTest : public QObject {
   }
   void cleanup() {
     if (frmFileBox* box = Forms::frmFileBox.loaded()) box->Unload();
+    if (frmFormat* presets = Forms::frmFormat.loaded()) presets->Unload();
+    if (frmOptions* options = Forms::frmOptions.loaded()) options->Unload();
+    if (frmReadAs* readAs = Forms::frmReadAs.loaded()) readAs->Unload();
     flushClosedWindows();
   }
 
@@ -124,8 +237,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(main->windowTitle(), "Quillet - v1.02.0000");
     const char* folders[][2] = {{"", ""}, {"/no/such/", "/b/"}, {"", "/b/"}, {"/a/", ""}};
     for (const auto& [source, target] : folders) {
-      main->txtSource->setText(source);
-      main->txtTarget->setText(target);
+      main->txtSource->SetFolder(source);
+      main->txtTarget->SetFolder(target);
       QVERIFY2(main->cmdStrip->isEnabled() == (*source && *target), source);
     }
     main->Show();
@@ -176,9 +289,9 @@ class MainWindowTest : public QObject {
     const QString picked = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
     const QString shown = taken ? picked + QDir::separator() : QString();
     QCOMPARE(enter.isAccepted() && enter.dropAction() == Qt::CopyAction, taken);
-    QCOMPARE(
-        QStringList({box->text(), source ? ConversionSettings.Source : ConversionSettings.Target}),
-        QStringList({shown, shown}));
+    QCOMPARE(QStringList(
+                 {box->Folder(), source ? ConversionSettings.Source : ConversionSettings.Target}),
+             QStringList({shown, shown}));
   }
 
   // An options window left open keeps the program running after the main window closed.
@@ -298,6 +411,150 @@ class MainWindowTest : public QObject {
     QCOMPARE(said, expected);
   }
 
+  // A folder field opens the picker from the keyboard, as a combo box opens; a cancelled pick
+  // leaves its folder as it was.
+  void keysOnAFolderField_data() { addRows(keyRows); }
+  void keysOnAFolderField() {
+    QFETCH(int, row);
+    const KeyRow& r = keyRows[row];
+    RunFixture f;
+    frm_Main* main = f.main();
+    main->Show();
+    QVERIFY(QTest::qWaitForWindowActive(main));
+    for (FolderBox* field : {main->txtSource, main->txtTarget}) {
+      const QString folder = field->Folder();
+      QString opened;
+      QTimer::singleShot(0, main, [&] {
+        if (frmFileBox* picker = Forms::frmFileBox.loaded()) {
+          opened = picker->windowTitle();
+          picker->cmdCancel->click();
+        }
+      });
+      field->setFocus();
+      QTest::keyClick(field, r.key, r.modifiers);
+      QCoreApplication::processEvents();
+      const QString caption =
+          field == main->txtSource ? "Select Source Folder" : "Select Target Folder";
+      QCOMPARE(opened, r.opens ? caption : QString());
+      QCOMPARE(field->Folder(), folder);
+    }
+  }
+
+  // A folder whose name holds control characters shows escaped and is kept and stored whole.
+  void aFolderNameShowsEscaped() {
+    RunFixture f;
+    const QString folder = f.root() + "/new\nline\x1b[31m/";
+    f.setFolders(folder, f.target());
+    frm_Main* main = f.main();
+    QCOMPARE(main->txtSource->text(), Lib_Convert::ShownText(folder));
+    QVERIFY(main->txtSource->text().contains("new\\nline\\e[31m"));
+    QCOMPARE(main->txtSource->Folder(), folder);
+    QVERIFY(main->cmdStrip->isEnabled());
+    main->Unload();
+    QCOMPARE(f.store().storedText("Folders", "Source"), folder);
+  }
+
+  // The picker lists a folder whose name holds a control character escaped, and opens it whole.
+  void thePickerShowsAFolderNameEscaped() {
+#ifndef Q_OS_UNIX
+    QSKIP("only Unix names hold control characters");
+#else
+    QVERIFY(QDir(dir.path()).mkpath("new\nline"));
+    PickerFolder = in();
+    frmFileBox* picker = Forms::frmFileBox.get();
+    const QList<QListWidgetItem*> shown = picker->Dir1->findItems("new\\nline", Qt::MatchExactly);
+    QCOMPARE(shown.size(), 1);
+    picker->Dir1->setCurrentItem(shown.first());
+    QTest::keyClick(picker->Dir1, Qt::Key_Return);
+    picker->cmdDone_Click();
+    QCOMPARE(PickerFolder, in("new\nline"));
+#endif
+  }
+
+  // Escape closes Options and the preset window as their Cancel and close box do, discarding
+  // what was changed, and closes Images, wherever the focus is.
+  void escapeCloses_data() {
+    addRows(escapeRows);
+  }
+  void escapeCloses() {
+    QFETCH(int, row);
+    const EscapeRow& r = escapeRows[row];
+    RunFixture f;
+    frm_Main* main = f.main();
+    const QString window = r.window;
+    Form* opened = openWindow(main, window == "frmFormat" ? "frmOptions" : window);
+    QVERIFY(opened);
+    if (window == "frmOptions") Forms::frmOptions->optOverwrite[AskToOverwrite]->click();
+    bool presetsClosed = false;
+    const auto press = [&](QWidget* in) {
+      QWidget* focus = in->findChild<QWidget*>(r.focus);
+      QVERIFY(focus);
+      focus->setFocus();
+      QTest::keyClick(focus, Qt::Key_Escape);
+    };
+    if (window == "frmFormat") {
+      QTimer::singleShot(0, main, [&] {
+        frmFormat* presets = Forms::frmFormat.loaded();
+        if (!presets) return;
+        QVERIFY(QTest::qWaitForWindowActive(presets));
+        press(presets);
+        presetsClosed = !Forms::frmFormat.loaded();
+        if (!presetsClosed) presets->Unload();  // fail, not hang
+      });
+      Forms::frmOptions->txtOutputOrder_DblClick();
+      QVERIFY(presetsClosed);
+      QCOMPARE(Forms::frmOptions->txtOutputOrder->text(), ConversionSettings.OutOrder);
+      QVERIFY(Forms::frmOptions.loaded());
+      return;
+    }
+    QPointer<Form> guard(opened);
+    press(opened);
+    QVERIFY(!guard || guard->IsUnloaded());
+    QCOMPARE(ConversionSettings.Overwrite, NeverOverwrite);
+  }
+
+  // Tab and Shift+Tab go through each window's controls in the order they are read, and every
+  // control the accessibility tree tells can take the focus from Tab is one Tab reaches (the
+  // other options of a group take it from the arrow keys).
+  void tabFollowsReadingOrderAndReachesEveryControl_data() {
+    addRows(tabRows);
+  }
+  void tabFollowsReadingOrderAndReachesEveryControl() {
+    QFETCH(int, row);
+    const TabRow& r = tabRows[row];
+    RunFixture f;
+    ConversionSettings.PadSize = Padding64K;
+    PickerFolder = in();
+    Form* window = openWindow(f.main(), r.window);
+    QVERIFY(window);
+    const QStringList stops = QString(r.stops).split(u' ');
+    QWidget* first = control(window, stops.first());
+    QVERIFY(first);
+    first->setFocus(Qt::TabFocusReason);
+    const auto walk = [&](Qt::Key key) {
+      QStringList names;
+      for (QWidget* at = first; names.size() < 20;) {
+        names << stopName(at);
+        QTest::keyClick(at, key);
+        at = QApplication::focusWidget();
+        if (!at || at == first) break;
+      }
+      return names;
+    };
+    QCOMPARE(walk(Qt::Key_Tab).join(u' '), stops.join(u' '));
+    QStringList back = stops.mid(1);
+    std::reverse(back.begin(), back.end());
+    QCOMPARE(walk(Qt::Key_Backtab), QStringList{stops.first()} + back);
+
+    QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(window);
+    QVERIFY(tree);
+    QStringList inTree, sortedStops = stops;
+    for (QWidget* w : focusableControls(tree)) inTree << stopName(w);
+    inTree.sort();
+    sortedStops.sort();
+    QCOMPARE(inTree, sortedStops);
+  }
+
   void pickFromTheMainWindowLandsWithItsSeparator() {
     RunFixture f;
     const QString bins = in("BINS");
@@ -306,7 +563,7 @@ class MainWindowTest : public QObject {
       Forms::frmFileBox->cmdDone_Click();
     });
     f.main()->txtSource_DblClick();
-    QCOMPARE(QStringList({f.main()->txtSource->text(), ConversionSettings.Source}),
+    QCOMPARE(QStringList({f.main()->txtSource->Folder(), ConversionSettings.Source}),
              QStringList(2, bins + QDir::separator()));
   }
 

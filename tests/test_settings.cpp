@@ -31,17 +31,29 @@ void retype(TextBox* box, const char* text) {
   if (text) QTest::keyClicks(box, QString::fromLatin1(text + (*text == '+')));
 }
 
-// Double-clicks the order box and, in the preset window this brings up, clicks preset i, or its
-// close box for -1. True when the preset window was modal and locked the options window.
-bool pickPreset(frmOptions* options, int i) {
+// Double-clicks the order box, or presses `key` in it, and, in the preset window this brings up,
+// clicks preset i, or its close box for -1. True when the preset window was modal and locked
+// the options window.
+bool pickPreset(frmOptions* options, int i, QKeyCombination key = {}) {
+  const bool byKey = key.key() != Qt::Key_unknown;
+  if (byKey) {
+    options->activateWindow();
+    if (!QTest::qWaitForWindowActive(options)) return false;
+    options->txtOutputOrder->setFocus();
+  }
   bool locked = false;
   QTimer::singleShot(0, options, [&] {
     frmFormat* presets = Forms::frmFormat.loaded();
+    if (!presets) return;
     locked = !options->isEnabled() && QApplication::activeModalWidget() == presets;
     i < 0 ? void(presets->close()) : presets->cmdSelection[i]->click();
     if (Forms::frmFormat.loaded() && presets->Unload()) locked = false;  // fail, not hang
   });
-  QTest::mouseDClick(options->txtOutputOrder, Qt::LeftButton);
+  if (byKey) {
+    QTest::keyClick(options->txtOutputOrder, key.key(), key.keyboardModifiers());
+  } else {
+    QTest::mouseDClick(options->txtOutputOrder, Qt::LeftButton);
+  }
   return locked && options->isEnabled();
 }
 
@@ -65,7 +77,8 @@ constexpr auto Ok = &frmOptions::cmdOK, Cancel = &frmOptions::cmdCancel;
 
 // clang-format off
 // Opened on order 9,9,9,9 with Bank 1 Only, the 32K limit, a padding size and type, then clicked:
-// B "Bank 1 Only", 0-2 a padding size, a-e a preset, x the preset window's close box.
+// B "Bank 1 Only", 0-2 a padding size, a-e a preset, x the preset window's close box; before a
+// preset, ^ opens the preset window by F4 in the order box and % by Alt+Down.
 struct ShownRow { const char* name; quint8 bank1Only, limit32K, padSize, padType; const char *clicks, *state; };
 const ShownRow shownRows[] = {
     {"no padding: no type, no fill", 0, 0, NoPadding, RearPadding, "", "00 00 9,9,9,9 .s..O 5"},
@@ -76,6 +89,8 @@ const ShownRow shownRows[] = {
     {"a size chosen after unchecking applies", 1, 0, NoPadding, RearPadding, "B1", "00 10 9,9,9,9 .s.VO 15"},
     {"preset standard, from 56K", 0, 1, Padding56K, FrontPadding, "a", "00 00 0,1,8,9 .s..O 5"},
     {"preset 224K rear, from no padding", 0, 1, NoPadding, FrontPadding, "c", "00 10 8,1,0,9 .s.VO 5"},
+    {"F4 in the order box opens the presets", 0, 1, NoPadding, FrontPadding, "^c", "00 10 8,1,0,9 .s.VO 5"},
+    {"Alt+Down in the order box opens the presets", 0, 1, Padding56K, RearPadding, "%d", "00 21 0,1,8,9 .stVO 5"},
     {"preset 256K front, from 56K", 0, 1, Padding56K, RearPadding, "d", "00 21 0,1,8,9 .stVO 5"},
     {"preset bank 1 only, from 64K", 0, 1, Padding64K, FrontPadding, "e", "11 00 0,1,8,9 L.... 11"},
     {"the preset window's close box changes nothing", 0, 1, Padding56K, FrontPadding, "x", "10 11 9,9,9,9 .s.VO 5"},
@@ -126,10 +141,13 @@ class SettingsTest : public QObject {
     ConversionSettings = record;
     Forms::frmOptions->Show();
     frmOptions* options = Forms::frmOptions.get();
+    QKeyCombination key;
     for (const char* c = r.clicks; *c; ++c) {
       if (*c == 'B') click(options->chkBank1);
       if (*c >= '0' && *c <= '2') click(options->optPadSize[*c - '0']);
-      if (*c >= 'a' && *c <= 'e') QVERIFY(pickPreset(options, *c - 'a'));
+      if (*c == '^') key = Qt::Key_F4;
+      if (*c == '%') key = Qt::ALT | Qt::Key_Down;
+      if (*c >= 'a' && *c <= 'e') QVERIFY(pickPreset(options, *c - 'a', std::exchange(key, {})));
       if (*c == 'x') QVERIFY(pickPreset(options, -1));
     }
     QCOMPARE(state(options), QString::fromLatin1(r.state));

@@ -7,6 +7,8 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "engine/Lib_Convert.h"
+
 TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {
   // An edit reports textEdited before textChanged, so shown_ still holds the
   // text from before the edit when the edit is checked.
@@ -107,6 +109,28 @@ FolderBox::FolderBox(QWidget* parent) : TextBox(parent) {
   setAcceptDrops(true);
 }
 
+void FolderBox::SetFolder(const QString& folder) {
+  folder_ = folder;
+  setText(Lib_Convert::ShownText(folder));
+  setCursorPosition(0);
+}
+
+void FolderBox::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  const Qt::KeyboardModifiers modifiers =
+      event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+  const bool opens = modifiers == Qt::NoModifier
+                         ? key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space ||
+                               key == Qt::Key_F4
+                         : modifiers == Qt::AltModifier && key == Qt::Key_Down;
+  if (!opens) {
+    TextBox::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+  Q_EMIT pickerKeyPressed();
+}
+
 namespace {
 
 // The local folder that data names when it names exactly one thing and that
@@ -151,6 +175,19 @@ QString FolderBox::acceptFolder(QDropEvent* event) {
   event->setDropAction(action);
   event->accept();
   return folder;
+}
+
+void TabToChosenOption(const QList<QRadioButton*>& group) {
+  const auto follow = [group] {
+    const bool chosen = std::any_of(group.cbegin(), group.cend(),
+                                    [](const QRadioButton* b) { return b->isChecked(); });
+    for (QRadioButton* option : group) {
+      option->setFocusPolicy(!chosen || option->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+  };
+  for (QRadioButton* option : group)
+    QObject::connect(option, &QRadioButton::toggled, option, follow);
+  follow();
 }
 
 QPushButton* CommandButton(const char* name, const QString& caption, QWidget* parent) {

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QScreen>
+#include <QShortcut>
 #include <algorithm>
 
 Form::Form(QWidget* parent) : QWidget(parent, Qt::Window) {}
@@ -17,6 +18,12 @@ void Form::setUpDialogFrame(const char* name, const QString& caption) {
   setWindowTitle(caption);
   setWindowFlags((parentWidget() ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint |
                  Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+}
+
+void Form::closeOnEscape(std::function<void()> close) {
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setContext(Qt::WindowShortcut);
+  connect(escape, &QShortcut::activated, this, std::move(close));
 }
 
 void Form::Show(ShowMode mode) {

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 class QCloseEvent;
 
@@ -43,6 +44,10 @@ class Form : public QWidget {
   // Names the window and gives it a title bar with a close box only, as
   // every window but the main one has.
   void setUpDialogFrame(const char* name, const QString& caption);
+
+  // Escape, wherever the focus is in the window, does what `close` does:
+  // the way out a dialog has by the keyboard.
+  void closeOnEscape(std::function<void()> close);
 
   // While held, a window that closes is hidden and forgotten but not yet
   // deleted, so that code running in one of its own handlers (a run that

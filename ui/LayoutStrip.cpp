@@ -4,6 +4,7 @@
 #include <QHelpEvent>
 #include <QPainter>
 #include <QToolTip>
+#include <algorithm>
 
 #include "batch/ImageList.h"
 #include "batch/ImageWords.h"
@@ -124,7 +125,11 @@ QSize ImageListDelegate::sizeHint(const QStyleOptionViewItem& option,
                                   const QModelIndex& index) const {
   if (index.column() != ImageListModel::Layout) return QStyledItemDelegate::sizeHint(option, index);
   const QFontMetrics& fm = option.fontMetrics;
-  return {fm.horizontalAdvance(QLatin1Char('0')) * 27, fm.height() * 2 + 6};
+  return {StripWidth(fm), fm.height() * 2 + 6};
+}
+
+int ImageListDelegate::StripWidth(const QFontMetrics& metrics) {
+  return metrics.horizontalAdvance(QLatin1Char('0')) * 27;
 }
 
 QString ImageListDelegate::StripText(const ImageFindings& f) const {

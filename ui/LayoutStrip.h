@@ -26,6 +26,9 @@ class ImageListDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
 
+  // How wide a strip is drawn.
+  static int StripWidth(const QFontMetrics& metrics);
+
   // The layout the output strips show; none while the options give none.
   void SetLayout(const std::optional<OutputLayout>& layout) { layout_ = layout; }
 

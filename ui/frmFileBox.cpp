@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "engine/Lib_Convert.h"
 #include "settings/modGlobals.h"
 #include "ui/Controls.h"
 #include "ui/Drives.h"
@@ -105,7 +106,8 @@ void DirListBox::fill() {
   const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
   const auto add = [this](const QIcon& icon, const QString& text, const QString& folder, int level,
                           bool open) {
-    auto* entry = new QListWidgetItem(icon, text, this);
+    // The entry shows the name escaped; the folder it opens is kept whole.
+    auto* entry = new QListWidgetItem(icon, Lib_Convert::ShownText(text), this);
     entry->setData(FolderRole, QDir::toNativeSeparators(folder));
     entry->setData(LevelRole, level);
     entry->setData(OpenRole, open);
@@ -133,7 +135,7 @@ DriveListBox::DriveListBox(QWidget* parent) : QComboBox(parent) {
     const QString text = volume.label.isEmpty()
                              ? volume.drive
                              : QStringLiteral("%1 [%2]").arg(volume.drive, volume.label);
-    addItem(text, volume.drive);
+    addItem(Lib_Convert::ShownText(text), volume.drive);
   }
 }
 

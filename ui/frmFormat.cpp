@@ -28,6 +28,8 @@ frmFormat::frmFormat() {
   int widest = 0;
   for (auto* button : cmdSelection) widest = std::max(widest, button->sizeHint().width());
   for (auto* button : cmdSelection) button->setMinimumWidth(widest + 40);
+  // As the close box: nothing is applied.
+  closeOnEscape([this] { Unload(); });
 }
 
 void frmFormat::cmdSelection_Click(int Index) {

@@ -10,17 +10,20 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
 #include "batch/BatchRun.h"
+#include "batch/FileListBox.h"
 #include "batch/ImageList.h"
 #include "batch/ImageSurvey.h"
 #include "batch/ImageWords.h"
 #include "engine/ImageFindings.h"
 #include "ui/Controls.h"
+#include "ui/ImageTable.h"
 #include "ui/LayoutStrip.h"
 #include "ui/frmReadAs.h"
 #include "ui/frm_Main.h"
@@ -52,6 +55,14 @@ class ImageListFilter : public QSortFilterProxyModel {
       if (la != lb) return la < lb;
       return left.row() < right.row();
     }
+    if (left.column() == ImageListModel::Name) {
+      // Names go in the run's order, which is not the locale's.
+      const auto* model = static_cast<const ImageListModel*>(sourceModel());
+      const QString& a = model->RowAt(left.row()).name;
+      const QString& b = model->RowAt(right.row()).name;
+      if (a != b) return FileListBox::ListedBefore(a, b);
+      return left.row() < right.row();
+    }
     const int order = QString::localeAwareCompare(left.data().toString(), right.data().toString());
     return order != 0 ? order < 0 : left.row() < right.row();
   }
@@ -66,10 +77,7 @@ namespace {
 // only: the settings store keeps the program's settings and nothing else.
 QSize keptSize;
 
-// The columns' first widths, in digits of the window's font.
-constexpr std::pair<int, int> ColumnDigits[] = {
-    {ImageListModel::Name, 20},    {ImageListModel::Size, 13},   {ImageListModel::Image, 21},
-    {ImageListModel::LeftOut, 21}, {ImageListModel::Target, 26}, {ImageListModel::Layout, 27}};
+// The column widths the user chose, if any.
 QByteArray keptColumns;
 
 std::optional<OutputLayout> layoutOf(const ConversionSettingsRecord& s) {
@@ -86,8 +94,8 @@ std::optional<OutputLayout> layoutOf(const ConversionSettingsRecord& s) {
 ConversionSettingsRecord reorderSettings() {
   ConversionSettingsRecord s = ConversionSettings;
   if (frm_Main* main = Forms::frm_Main.loaded()) {
-    s.Source = main->txtSource->text();
-    s.Target = main->txtTarget->text();
+    s.Source = main->txtSource->Folder();
+    s.Target = main->txtTarget->Folder();
     s.SourceExt = main->txtSourceExt->text();
     s.TargetExt = main->txtTargetExt->text();
   }
@@ -110,26 +118,14 @@ frmImages::frmImages() {
   filter_->setDynamicSortFilter(true);
   delegate_ = new ImageListDelegate(this);
 
-  lvwImages = new QTableView(this);
+  lvwImages = new ImageTable(this);
   lvwImages->setObjectName(QStringLiteral("lvwImages"));
   lvwImages->setAccessibleName(QStringLiteral("Images"));
   lvwImages->setAccessibleDescription(
       QStringLiteral("The files a run takes from the source folder, and what it does with them"));
   lvwImages->setModel(filter_);
-  lvwImages->setItemDelegate(delegate_);
-  lvwImages->setSelectionBehavior(QAbstractItemView::SelectRows);
-  lvwImages->setAlternatingRowColors(true);
-  lvwImages->setWordWrap(false);
-  lvwImages->setTextElideMode(Qt::ElideRight);
-  lvwImages->verticalHeader()->hide();
-  lvwImages->verticalHeader()->setDefaultSectionSize(fontMetrics().height() * 2 + 8);
-  lvwImages->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-  lvwImages->horizontalHeader()->setSortIndicatorClearable(true);
-  lvwImages->setSortingEnabled(true);
-  lvwImages->horizontalHeader()->setStretchLastSection(true);
+  lvwImages->SetDelegate(delegate_);
   const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
-  for (auto [column, characters] : ColumnDigits)
-    lvwImages->setColumnWidth(column, digit * characters);
 
   auto* copy = new QAction(QStringLiteral("&Copy"), lvwImages);
   copy->setShortcut(QKeySequence::Copy);
@@ -150,6 +146,8 @@ frmImages::frmImages() {
   lblCount->setObjectName(QStringLiteral("lblCount"));
   lblCount->setAccessibleName(QStringLiteral("Count"));
   lblCount->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // What it tells may hold a folder's name: text, never markup.
+  lblCount->setTextFormat(Qt::PlainText);
   prgLook = new QProgressBar(this);
   prgLook->setObjectName(QStringLiteral("prgLook"));
   prgLook->setAccessibleName(QStringLiteral("Files read"));
@@ -183,6 +181,9 @@ frmImages::frmImages() {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(lvwImages);
   layout->addLayout(bar);
+  setTabOrder(lvwImages, cmdReadAs);
+  setTabOrder(cmdReadAs, chkLeftOut);
+  setTabOrder(chkLeftOut, cmdRefresh);
 
   survey_ = new ImageSurvey(model_, this);
   connect(survey_, &ImageSurvey::progressed, this, [this](int read, int total) {
@@ -198,8 +199,11 @@ frmImages::frmImages() {
   connect(survey_, &ImageSurvey::finished, this, [this] {
     prgLook->hide();
     showCount();
+    lvwImages->FitColumns();
+    growToFit();
   });
   connect(model_, &QAbstractItemModel::rowsInserted, this, &frmImages::showCount);
+  connect(model_, &QAbstractItemModel::rowsInserted, lvwImages, &ImageTable::FitColumnsSoon);
   connect(model_, &QAbstractItemModel::dataChanged, this, &frmImages::showCount);
   connect(model_, &QAbstractItemModel::modelReset, this, &frmImages::showCount);
 
@@ -217,10 +221,16 @@ frmImages::frmImages() {
   connect(cmdRefresh, &QPushButton::clicked, this, &frmImages::cmdRefresh_Click);
   connect(refreshKey, &QAction::triggered, this, &frmImages::cmdRefresh_Click);
   connect(chkLeftOut, &QCheckBox::clicked, this, &frmImages::chkLeftOut_Click);
+  closeOnEscape([this] { Unload(); });
 }
 
 void frmImages::Form_Load() {
-  if (!keptColumns.isEmpty()) lvwImages->horizontalHeader()->restoreState(keptColumns);
+  if (!keptColumns.isEmpty()) {
+    lvwImages->horizontalHeader()->restoreState(keptColumns);
+    lvwImages->TakeWidths();
+  }
+  lvwImages->FitColumns();
+  growOnce_ = !keptSize.isValid();
   resize(sizeHint());
   running_ = Processing;
   cmdRefresh->setEnabled(!running_);
@@ -234,7 +244,7 @@ void frmImages::Form_Load() {
 void frmImages::Form_Unload(int& Cancel) {
   Q_UNUSED(Cancel);
   keptSize = size();
-  keptColumns = lvwImages->horizontalHeader()->saveState();
+  if (lvwImages->UserSized()) keptColumns = lvwImages->horizontalHeader()->saveState();
   poll_.stop();
   settle_.stop();
   survey_->Stop();
@@ -242,12 +252,32 @@ void frmImages::Form_Unload(int& Cancel) {
 
 QSize frmImages::sizeHint() const {
   if (keptSize.isValid()) return keptSize;
-  // Room for every column as it starts out.
-  const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
-  int width = lvwImages->verticalScrollBar()->sizeHint().width() + 2 * lvwImages->frameWidth();
-  for (auto [column, characters] : ColumnDigits) width += digit * characters;
+  // Room for every column at its natural width, within the screen.
   const QMargins margins = layout()->contentsMargins();
-  return {width + margins.left() + margins.right(), fontMetrics().height() * 30};
+  QSize wanted(lvwImages->NaturalWidth() + margins.left() + margins.right(),
+               fontMetrics().height() * 30);
+  if (screen()) {
+    const QSize frame = frameGeometry().size() - size();
+    wanted = wanted.boundedTo(screen()->availableGeometry().size() - frame);
+  }
+  return wanted;
+}
+
+void frmImages::growToFit() {
+  // Once, when the first look has told what the columns hold: a window
+  // opened before it knew is widened to show them, within the screen.
+  if (!growOnce_ || !isVisible()) return;
+  growOnce_ = false;
+  const int wider = sizeHint().width() - width();
+  if (wider <= 0) return;
+  resize(width() + wider, height());
+  const QRect screenArea = screen()->availableGeometry();
+  QRect frame = frameGeometry();
+  if (frame.right() > screenArea.right()) {
+    frame.moveRight(screenArea.right());
+    frame.moveLeft(std::max(frame.left(), screenArea.left()));
+    move(frame.topLeft());
+  }
 }
 
 void frmImages::cmdRefresh_Click() {
@@ -368,15 +398,7 @@ void frmImages::copyRows() {
   QModelIndexList rows = lvwImages->selectionModel()->selectedRows();
   std::sort(rows.begin(), rows.end());
   QString text;
-  for (const QModelIndex& index : rows) {
-    const ImageListRow& row = model_->RowAt(filter_->mapToSource(index).row());
-    if (const ImageFindings* findings = row.findings()) {
-      text += ImageWords::FindingsText(row.name, *findings);
-    } else {
-      const QModelIndex source = filter_->mapToSource(index);
-      text += row.name + QStringLiteral(": ") +
-              model_->index(source.row(), ImageListModel::Target).data().toString() + u'\n';
-    }
-  }
+  for (const QModelIndex& index : rows)
+    text += model_->RowAt(filter_->mapToSource(index).row()).copyText();
   QApplication::clipboard()->setText(text);
 }

@@ -10,7 +10,7 @@ class QCheckBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTableView;
+class ImageTable;
 class ImageListDelegate;
 class ImageListModel;
 class ImageSurvey;
@@ -37,7 +37,7 @@ class frmImages : public Form {
   void RunStarting();
   void RunEnded();
 
-  QTableView* lvwImages = nullptr;
+  ImageTable* lvwImages = nullptr;
   QCheckBox* chkLeftOut = nullptr;
   QLabel* lblCount = nullptr;
   QProgressBar* prgLook = nullptr;
@@ -57,6 +57,7 @@ class frmImages : public Form {
   void watchFolders();
   void showCount();
   void copyRows();
+  void growToFit();
   // Whether the current row's image is one whose layout can be stated.
   bool canReadAs() const;
   void enableReadAs();
@@ -71,6 +72,7 @@ class frmImages : public Form {
   ConversionSettingsRecord lookedAt_;
   QString refusal_;  // why the run would be refused, while it would be
   bool running_ = false;
+  bool growOnce_ = false;  // the window may still widen to the first look's columns
 };
 
 namespace Forms {

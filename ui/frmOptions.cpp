@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <optional>
@@ -167,10 +168,12 @@ frmOptions::frmOptions() {
   grid->setColumnMinimumWidth(0, columnWidth);
   grid->setColumnMinimumWidth(1, columnWidth);
 
+  // Tab goes as the window is read: the top row of frames left to right,
+  // then the bottom row, then the buttons.
   const std::array<QWidget*, 14> keyboardOrder{
-      optOverwrite[0], optOverwrite[1], optOverwrite[2], txtOutputOrder, cmdCancel,
-      cmdOK,           optPadSize[0],   optPadSize[1],   optPadSize[2],  optPadType[0],
-      optPadType[1],   txtPadValue,     chkBank1,        chkLimit32K};
+      optOverwrite[0], optOverwrite[1], optOverwrite[2], optPadSize[0], optPadSize[1],
+      optPadSize[2],   txtOutputOrder,  chkBank1,        chkLimit32K,   optPadType[0],
+      optPadType[1],   txtPadValue,     cmdCancel,       cmdOK};
   for (std::size_t i = 1; i < keyboardOrder.size(); ++i) {
     setTabOrder(keyboardOrder[i - 1], keyboardOrder[i]);
   }
@@ -186,10 +189,21 @@ frmOptions::frmOptions() {
       if (checked) optPadSize_Click(i);
     });
   }
+  TabToChosenOption({optOverwrite.begin(), optOverwrite.end()});
+  TabToChosenOption({optPadSize.begin(), optPadSize.end()});
+  TabToChosenOption({optPadType.begin(), optPadType.end()});
   txtPadValue->KeyPress = [this](int& KeyAscii) { txtPadValue_KeyPress(KeyAscii); };
   connect(txtOutputOrder, &TextBox::doubleClicked, this, &frmOptions::txtOutputOrder_DblClick);
+  // The presets open from the keyboard as a drop-down list does; the box
+  // takes Enter and Space as its own.
+  for (const QKeySequence& key : {QKeySequence(Qt::Key_F4), QKeySequence(Qt::ALT | Qt::Key_Down)}) {
+    auto* open = new QShortcut(key, txtOutputOrder);
+    open->setContext(Qt::WidgetShortcut);
+    connect(open, &QShortcut::activated, this, &frmOptions::txtOutputOrder_DblClick);
+  }
   connect(cmdOK, &QPushButton::clicked, this, &frmOptions::cmdOK_Click);
   connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
+  closeOnEscape([this] { cmdCancel_Click(); });
 }
 
 void frmOptions::Form_Load() {

@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "engine/Lib_Convert.h"
 #include "settings/modGlobals.h"
 #include "ui/Controls.h"
 #include "ui/Toolkit.h"
@@ -33,6 +34,8 @@ frmProcess::frmProcess() : Form(Forms::frm_Main.loaded()) {
 
   lblFilename = new QLabel(this);
   lblFilename->setObjectName(QStringLiteral("lblFilename"));
+  // A name is text, never markup: a file called "<b>x.bin" shows as such.
+  lblFilename->setTextFormat(Qt::PlainText);
   lblFilename->setGeometry(twips(120, 480, 4455, 255));
 
   Frame2 = new QGroupBox(QStringLiteral("Conversion Progress"), this);
@@ -89,7 +92,7 @@ void frmProcess::paintProgress() {
                        .arg(progress_.fileCount - progress_.fileIndex));
   fitInfo();
   pbOverall->setValue(progress_.fileIndex);
-  lblFilename->setText(progress_.sourcePath);
+  lblFilename->setText(Lib_Convert::ShownText(progress_.sourcePath));
   progressShown_ = true;
   sincePainted_.start();
 }

@@ -126,6 +126,7 @@ frmReadAs::frmReadAs() {
   for (QRadioButton* option : optInputPad) {
     connect(option, &QRadioButton::toggled, this, &frmReadAs::txtInputOrder_Change);
   }
+  TabToChosenOption({optInputPad.begin(), optInputPad.end()});
   auto* escape = new QAction(this);
   escape->setShortcut(Qt::Key_Escape);
   addAction(escape);

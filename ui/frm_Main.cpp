@@ -116,6 +116,8 @@ frm_Main::frm_Main() {
   connect(txtTarget, &QLineEdit::textChanged, this, &frm_Main::txtTarget_Change);
   connect(txtSource, &TextBox::doubleClicked, this, &frm_Main::txtSource_DblClick);
   connect(txtTarget, &TextBox::doubleClicked, this, &frm_Main::txtTarget_DblClick);
+  connect(txtSource, &FolderBox::pickerKeyPressed, this, &frm_Main::txtSource_DblClick);
+  connect(txtTarget, &FolderBox::pickerKeyPressed, this, &frm_Main::txtTarget_DblClick);
   connect(txtSource, &FolderBox::folderDropped, this, &frm_Main::txtSource_OLEDragDrop);
   connect(txtTarget, &FolderBox::folderDropped, this, &frm_Main::txtTarget_OLEDragDrop);
   connect(txtSourceExt, &TextBox::lostFocus, this, &frm_Main::txtSourceExt_LostFocus);
@@ -130,8 +132,8 @@ void frm_Main::Form_Load() {
   setWindowTitle(AppCaption());
   cmdStrip->setEnabled(false);
   LoadSettings();
-  txtSource->setText(ConversionSettings.Source);
-  txtTarget->setText(ConversionSettings.Target);
+  txtSource->SetFolder(ConversionSettings.Source);
+  txtTarget->SetFolder(ConversionSettings.Target);
   txtSourceExt->setText(ConversionSettings.SourceExt);
   txtTargetExt->setText(ConversionSettings.TargetExt);
 }
@@ -149,7 +151,7 @@ void frm_Main::txtTarget_Change() {
 
 void frm_Main::pickFolder(const QString& caption, FolderBox* field, QString* setting) {
   if (Processing) return;
-  PickerFolder = field->text();
+  PickerFolder = field->Folder();
   PickerCaption = caption;
   Forms::frmFileBox->Show(ShowMode::Modal);
   takePickerFolder(field, setting);
@@ -164,7 +166,7 @@ void frm_Main::dropFolder(const QString& folder, FolderBox* field, QString* sett
 
 void frm_Main::takePickerFolder(FolderBox* field, QString* setting) {
   PickerFolder = NativeFile::WithSeparator(PickerFolder);
-  field->setText(PickerFolder);
+  field->SetFolder(PickerFolder);
   *setting = PickerFolder;
 }
 
@@ -199,7 +201,7 @@ void frm_Main::txtTargetExt_LostFocus() {
 
 void frm_Main::cmdStrip_Click() {
   if (Processing) return;
-  if (auto refusal = ListSourceFiles(*File1, txtSource->text(), txtSourceExt->text())) {
+  if (auto refusal = ListSourceFiles(*File1, txtSource->Folder(), txtSourceExt->text())) {
     MsgBox(refusal->prompt, refusal->buttons, refusal->icon, refusal->title);
     return;
   }
@@ -247,8 +249,8 @@ void frm_Main::Form_Unload(int& Cancel) {
     if (frmProcess* process = Forms::frmProcess.loaded()) process->Show();
     return;
   }
-  ConversionSettings.Source = txtSource->text();
-  ConversionSettings.Target = txtTarget->text();
+  ConversionSettings.Source = txtSource->Folder();
+  ConversionSettings.Target = txtTarget->Folder();
   ConversionSettings.SourceExt = txtSourceExt->text();
   ConversionSettings.TargetExt = txtTargetExt->text();
   // Closing goes ahead either way; the user at least learns that this

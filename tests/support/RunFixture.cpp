@@ -47,8 +47,8 @@ QMap<QString, QByteArray> RunFixture::snapshot(const QString& folder) {
 }
 
 void RunFixture::setFolders(const QString& sourceFolder, const QString& targetFolder) {
-  main_->txtSource->setText(sourceFolder);
-  main_->txtTarget->setText(targetFolder);
+  main_->txtSource->SetFolder(sourceFolder);
+  main_->txtTarget->SetFolder(targetFolder);
   ConversionSettings.Source = sourceFolder;
   ConversionSettings.Target = targetFolder;
 }
