@@ -168,12 +168,10 @@ frmOptions::frmOptions() {
   grid->setColumnMinimumWidth(0, columnWidth);
   grid->setColumnMinimumWidth(1, columnWidth);
 
-  // Tab goes as the window is read: the top row of frames left to right,
-  // then the bottom row, then the buttons.
   const std::array<QWidget*, 14> keyboardOrder{
-      optOverwrite[0], optOverwrite[1], optOverwrite[2], optPadSize[0], optPadSize[1],
-      optPadSize[2],   txtOutputOrder,  chkBank1,        chkLimit32K,   optPadType[0],
-      optPadType[1],   txtPadValue,     cmdCancel,       cmdOK};
+      optOverwrite[0], optOverwrite[1], optOverwrite[2], txtOutputOrder, cmdCancel,
+      cmdOK,           optPadSize[0],   optPadSize[1],   optPadSize[2],  optPadType[0],
+      optPadType[1],   txtPadValue,     chkBank1,        chkLimit32K};
   for (std::size_t i = 1; i < keyboardOrder.size(); ++i) {
     setTabOrder(keyboardOrder[i - 1], keyboardOrder[i]);
   }
@@ -203,7 +201,6 @@ frmOptions::frmOptions() {
   }
   connect(cmdOK, &QPushButton::clicked, this, &frmOptions::cmdOK_Click);
   connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
-  closeOnEscape([this] { cmdCancel_Click(); });
 }
 
 void frmOptions::Form_Load() {
