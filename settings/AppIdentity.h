@@ -6,5 +6,5 @@
 // the command line's --version prints them: "Quillet - v1.02.0000".
 QString AppCaption();
 
-// The plain version number, as the package carries it: "1.2.0".
+// The plain version number, as the package carries it: "1.3.0".
 QString AppVersion();

@@ -234,7 +234,7 @@ class MainWindowTest : public QObject {
   void captionEnablingRuleAndExtension() {
     RunFixture f;
     frm_Main* main = f.main();
-    QCOMPARE(main->windowTitle(), "Quillet - v1.02.0000");
+    QCOMPARE(main->windowTitle(), "Quillet - v1.03.0000");
     const char* folders[][2] = {{"", ""}, {"/no/such/", "/b/"}, {"", "/b/"}, {"/a/", ""}};
     for (const auto& [source, target] : folders) {
       main->txtSource->SetFolder(source);
