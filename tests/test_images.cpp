@@ -161,12 +161,8 @@ QByteArray expectedOutput(const Banks& banks, const Order& order, int pad, char 
   QByteArray out;
   for (int bank : order) {
     const QByteArray& b = banks[size_t(indexOf(bank))];
-    switch (pad) {
-      case 0: out += b; break;
-      case 1: out += b + QByteArray(56 * K - b.size(), fill); break;
-      case 2: out += b + QByteArray(64 * K - b.size(), fill); break;
-      default: out += QByteArray(8 * K, fill) + b + QByteArray(56 * K - b.size(), fill); break;
-    }
+    const qint64 slot[] = {b.size(), 56 * K, 64 * K, 64 * K}, front = pad == 3 ? 8 * K : 0;
+    out += QByteArray(front, fill) + b + QByteArray(slot[pad] - front - b.size(), fill);
   }
   return out;
 }
