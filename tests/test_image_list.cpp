@@ -9,7 +9,6 @@
 #include "batch/ImageSurvey.h"
 #include "engine/ImageAssembly.h"
 #include "engine/Lib_Convert.h"
-#include "engine/NativeFile.h"
 #include "settings/modGlobals.h"
 #include "tests/support/Cli.h"
 #include "tests/support/RunFixture.h"
@@ -63,6 +62,21 @@ QStringList dryRunLines(const RunFixture& f, const QString& overwrite) {
   for (QString& line : lines) line = line.trimmed().replace(lengthClass, QStringLiteral(": "));
   return lines;
 }
+
+// The texts of a row's cells in these columns.
+QStringList cellsOf(const QAbstractItemModel& model, int row, const QList<int>& columns) {
+  QStringList texts;
+  for (int column : columns) texts << model.index(row, column).data().toString();
+  return texts;
+}
+
+// A 256K image with text in the padding its layout leaves out, and what the list tells of it.
+const QByteArray CalImage =
+    With(Image256K({Bank0(), Bank1(48 * 1024), Bank8(), Bank9()}, true), 0x10100, "CAL 4.2 EEC");
+const QStringList CalCells{
+    "256K, front padding, banks 0 in slot 0, 1 in slot 1, 8 in slot 8, 9 in slot 9",
+    "11 bytes that are not fill: padding of slot 1 at 0x10000 (\"CAL 4.2 EEC\")"};
+const QList<int> ImageCells{ImageListModel::Image, ImageListModel::LeftOut};
 
 #ifdef Q_OS_UNIX
 // Writes a source file under a name given as its bytes, which need not be text.
@@ -157,8 +171,7 @@ class ImageListTest : public QObject {
   void aLookListsWhatTheDryRunPredicts() {
     RunFixture f;
     for (const auto& [name, image] : SampleImages()) f.putSource(name, image);
-    f.putSource("cal.bin", With(Image256K({Bank0(), Bank1(48 * 1024), Bank8(), Bank9()}, true),
-                                0x10100, "CAL 4.2 EEC"));
+    f.putSource("cal.bin", CalImage);
     f.putSource("blank.bin", Image224K({Fill(56 * 1024, 0xFF), Bank1(), Bank8(), Bank9()}));
     f.putTarget("two_bank_88k.bin", "old");
     QDir(f.source()).mkdir("folder.bin");
@@ -178,56 +191,32 @@ class ImageListTest : public QObject {
       for (int row = 0; row < model.rowCount(); ++row)
         if (QStringList{"cal.bin", "unknown_length.bin"}.contains(
                 model.index(row, ImageListModel::Name).data().toString()))
-          for (int column : {ImageListModel::Image, ImageListModel::LeftOut})
-            cells << model.index(row, column).data().toString();
-      QCOMPARE(cells, QStringList({"256K, front padding, banks 0 in slot 0, 1 in slot 1, 8 in slot "
-                                   "8, 9 in slot 9",
-                                   "11 bytes that are not fill: padding of slot 1 at 0x10000 "
-                                   "(\"CAL 4.2 EEC\")",
-                                   "refused: no image layout has this length", ""}));
+          cells << cellsOf(model, row, ImageCells);
+      QCOMPARE(cells, CalCells + QStringList({"refused: no image layout has this length", ""}));
     }
     QCOMPARE(RunFixture::snapshot(f.target()).keys(), QStringList{"two_bank_88k.bin"});
   }
 
-  // A run before any look: opening the list afterwards shows what each image holds and what the
-  // run left out of it, beside what the run did.
-  void aLookAfterARunShowsWhatTheImagesHold() {
-    RunFixture f;
-    f.putSource("cal.BIN", With(Image256K({Bank0(), Bank1(48 * 1024), Bank8(), Bank9()}, true),
-                                0x10100, "CAL 4.2 EEC"));
-    f.reorder();
-    ImageListModel& model = *f.main()->Images;
-    QCOMPARE(rowsOf(model), QStringList{"cal.BIN: converted into cal.BIN"});
-    survey(model);
-    QCOMPARE(rowsOf(model), QStringList{"cal.BIN: converted into cal.BIN"});
-    QCOMPARE(model.index(0, ImageListModel::Image).data().toString(),
-             QStringLiteral("256K, front padding, banks 0 in slot 0, 1 in slot 1, 8 in slot 8, 9 "
-                            "in slot 9"));
-    QCOMPARE(model.index(0, ImageListModel::LeftOut).data().toString(),
-             QStringLiteral("11 bytes that are not fill: padding of slot 1 at 0x10000 "
-                            "(\"CAL 4.2 EEC\")"));
-  }
-
-  // A source changed in place after the look (which no folder watch sees): once the run has
-  // read it, its row tells what the run read and left out, as a look at it now tells, never what
-  // the look had found before.
+  // A run before any look: a look afterwards shows what the image holds and what the run left out
+  // of it, beside what the run did. Changed in place after that look (which no folder watch sees),
+  // once a run has read it, its row tells what that run read and left out, as a look at it now
+  // tells, never what the look had found before.
   void aRowTellsTheImageTheRunRead() {
     RunFixture f;
-    f.putSource("a.BIN", With(Image256K({Bank0(), Bank1(48 * 1024), Bank8(), Bank9()}, true),
-                              0x10100, "CAL 4.2 EEC"));
+    f.putSource("a.BIN", CalImage);
+    ConversionSettings.Overwrite = AlwaysOverwrite;
+    f.reorder();
     ImageListModel& model = *f.main()->Images;
+    QCOMPARE(rowsOf(model), QStringList{"a.BIN: converted into a.BIN"});
     survey(model);
+    QCOMPARE(rowsOf(model), QStringList{"a.BIN: converted into a.BIN"});
+    QCOMPARE(cellsOf(model, 0, ImageCells), CalCells);
     QVERIFY(WriteFile(f.source() + "a.BIN", Image88K(Bank1(32 * 1024), Bank8())));
     f.reorder();
     ImageListModel now;
     survey(now);
-    const auto cells = [](const QAbstractItemModel& m) {
-      QStringList texts;
-      for (int column : {ImageListModel::Size, ImageListModel::Image, ImageListModel::LeftOut})
-        texts << m.index(0, column).data().toString();
-      return texts;
-    };
-    QCOMPARE(cells(model), cells(now));
+    const QList<int> columns{ImageListModel::Size, ImageListModel::Image, ImageListModel::LeftOut};
+    QCOMPARE(cellsOf(model, 0, columns), cellsOf(now, 0, columns));
   }
 
   // A name that is not plain text shows escaped in the Name and Run columns, in the progress
@@ -266,9 +255,8 @@ class ImageListTest : public QObject {
     QVERIFY2(copied.startsWith(shown + ": 224K, ") &&
                  copied.endsWith("\n  run: converted into " + shown + "\n"),
              qPrintable(copied));
-    for (const QString& line : copied.split(u'\n')) {
-      for (QChar c : line) QVERIFY2(c.isPrint() && !c.isSurrogate(), qPrintable(line));
-    }
+    for (QChar c : copied)
+      QVERIFY2(c == u'\n' || (c.isPrint() && !c.isSurrogate()), qPrintable(copied));
 #endif
   }
 
@@ -339,16 +327,14 @@ class ImageListTest : public QObject {
                qPrintable(QString::number(column)));
     }
 
-    const auto widths = [&] {
+    const auto widthsAt = [&](int screens) {
+      images->resize(screen.width() * screens, images->height());
       QList<int> list;
       for (int column = 0; column < ImageListModel::ColumnCount; ++column)
         list << view->columnWidth(column);
       return list;
     };
-    images->resize(screen.width() * 2, images->height());
-    const QList<int> wide = widths();
-    images->resize(screen.width() * 3, images->height());
-    const QList<int> wider = widths();
+    const QList<int> wide = widthsAt(2), wider = widthsAt(3);
     for (int column = 0; column < ImageListModel::ColumnCount; ++column)
       QVERIFY2(wider[column] > wide[column], qPrintable(QString::number(column)));
 
@@ -399,13 +385,12 @@ class ImageListTest : public QObject {
       QPainter painter(&image);
       delegate.paint(&painter, option, model.index(i, ImageListModel::Layout));
       painter.end();
-      for (int y = 0; y < image.height(); ++y) {
+      for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
-          if (qAlpha(image.pixel(x, y)) == 0) continue;
-          QVERIFY2(option.rect.contains(x, y), qPrintable(model.RowAt(i).name));
-          ++drawn;
+          const bool painted = qAlpha(image.pixel(x, y)) != 0;
+          QVERIFY2(!painted || option.rect.contains(x, y), qPrintable(model.RowAt(i).name));
+          drawn += painted;
         }
-      }
     }
     QVERIFY(drawn > 0);
   }
@@ -425,7 +410,10 @@ class ImageListTest : public QObject {
       frmImages* images = Forms::frmImages.loaded();
       QTableView* view = images->lvwImages;
       QTRY_VERIFY(!images->prgLook->isVisible() && view->model()->rowCount() == 2);
-      const QString told = view->model()->index(0, ImageListModel::Target).data().toString();
+      const auto cell = [&](int column) {
+        return view->model()->index(0, column).data().toString();
+      };
+      const QString told = cell(ImageListModel::Target);
       QVERIFY2(told.startsWith(
                    "refused, the banks cannot be told apart: slots 1 and 8 both read as bank 0"),
                qPrintable(told));
@@ -449,13 +437,8 @@ class ImageListTest : public QObject {
         QTest::keyClick(dialog->cmdOK, Qt::Key_Space);
       });
       images->cmdReadAs->click();
-      QTRY_COMPARE(view->model()->index(0, ImageListModel::Target).data().toString(),
-                   "would be written as first.BIN");
-      QVERIFY(view->model()
-                  ->index(0, ImageListModel::Image)
-                  .data()
-                  .toString()
-                  .contains("read as stated: 1,8,0,9"));
+      QTRY_COMPARE(cell(ImageListModel::Target), "would be written as first.BIN");
+      QVERIFY(cell(ImageListModel::Image).contains("read as stated: 1,8,0,9"));
       QTRY_VERIFY(!images->prgLook->isVisible());
       f.reorder();
       const QMap<QString, QByteArray> written = RunFixture::snapshot(f.target());
