@@ -148,6 +148,11 @@ frmImages::frmImages() {
   lblCount->setTextInteractionFlags(Qt::TextSelectableByMouse);
   // What it tells may hold a folder's name: text, never markup.
   lblCount->setTextFormat(Qt::PlainText);
+  // The count grows while a look reads the folder and may hold the run's
+  // whole refusal: it takes the room the bar has, and never widens the
+  // window past the screen.
+  lblCount->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  lblCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   prgLook = new QProgressBar(this);
   prgLook->setObjectName(QStringLiteral("prgLook"));
   prgLook->setAccessibleName(QStringLiteral("Files read"));
@@ -174,8 +179,7 @@ frmImages::frmImages() {
   auto* bar = new QHBoxLayout;
   bar->addWidget(cmdReadAs);
   bar->addWidget(chkLeftOut);
-  bar->addStretch();
-  bar->addWidget(lblCount);
+  bar->addWidget(lblCount, 1);
   bar->addWidget(prgLook);
   bar->addWidget(cmdRefresh);
   auto* layout = new QVBoxLayout(this);
@@ -265,11 +269,13 @@ QSize frmImages::sizeHint() const {
 
 void frmImages::growToFit() {
   // Once, when the first look has told what the columns hold: a window
-  // opened before it knew is widened to show them, within the screen.
+  // opened before it knew is made as wide as they need, within the screen.
   if (!growOnce_ || !isVisible()) return;
   growOnce_ = false;
+  // Shown, the window knows its frame: one opened as wide as the screen
+  // before it did narrows by the frame.
   const int wider = sizeHint().width() - width();
-  if (wider <= 0) return;
+  if (wider == 0) return;
   resize(width() + wider, height());
   const QRect screenArea = screen()->availableGeometry();
   QRect frame = frameGeometry();
