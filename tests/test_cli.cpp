@@ -205,7 +205,7 @@ void putHostile(const RunFixture& f, const QByteArray& name) {
 // Runs quillet-cli on a pseudo-terminal, as a user at a terminal does, with the settings of root:
 // its stdin, stdout and stderr are the terminal, which takes the bytes as they are (no line
 // discipline adds or echoes any). Gives the exit code and everything the terminal received.
-std::pair<int, QByteArray> runOnTerminal(const QList<QByteArray>& args, const QByteArray& typed,
+std::pair<int, QByteArray> runOnTerminal(const QStringList& args, const QByteArray& typed,
                                          const QString& settingsRoot) {
   struct termios raw {};
   cfmakeraw(&raw);
@@ -213,7 +213,7 @@ std::pair<int, QByteArray> runOnTerminal(const QList<QByteArray>& args, const QB
   // Made before the fork: the child of a process with threads only execs.
   QList<QByteArray> argv{QUILLET_CLI},
       environment{"QUILLET_SETTINGS_ROOT=" + QFile::encodeName(settingsRoot)};
-  argv += args;
+  for (const QString& arg : args) argv << QFile::encodeName(arg);
   for (char** variable = environ; *variable; ++variable) environment << *variable;
   std::vector<char*> pointers, envp;
   for (QByteArray& arg : argv) pointers.push_back(arg.data());
@@ -366,16 +366,15 @@ class TestCli : public QObject {
       return RunCli({"-c", script, QUILLET_CLI}, f.store(), "/bin/sh", folder);
     };
     const auto bytes = [](const CliResult& r) { return (r.out + r.err).toUtf8(); };
-    const CliResult run = RunCli(
-        {"convert", f.source(), f.target(), "--no-settings", "--target-ext", ".bin"}, f.store());
+    const QStringList convert{"convert",       f.source(),     f.target(),
+                              "--no-settings", "--target-ext", ".bin"};
+    const CliResult run = RunCli(convert, f.store());
     QCOMPARE(run.code, 0);
     QCOMPARE(controlIn(bytes(run)), QString());
     QVERIFY2(run.err.contains(shown[0] + ": note, the layout leaves out"), qPrintable(run.err));
     QVERIFY(run.err.contains(shown[1] + ": skipped, the target exists and was kept\n"));
     QVERIFY(run.err.contains(shown[2] + ": passed over, it is a folder\n"));
-    const CliResult dry = RunCli(
-        {"convert", f.source(), f.target(), "--no-settings", "--target-ext", ".bin", "--dry-run"},
-        f.store());
+    const CliResult dry = RunCli(convert + QStringList{"--dry-run"}, f.store());
     QCOMPARE(controlIn(bytes(dry)), QString());
     QVERIFY(dry.out.contains(shown[1] + ": 224K, would keep the existing " + shown[1] + u'\n'));
     const CliResult inspect = shell("\"$0\" inspect --no-settings src/*.bin", f.root());
@@ -386,12 +385,9 @@ class TestCli : public QObject {
     const CliResult stored = RunCli({"convert", f.source(), f.target()}, f.store());
     QCOMPARE(stored.code, 3);
     QCOMPARE(controlIn(bytes(stored)), QString());
-    SaveSetting("Quillet", "User", "OutOrder", "0,1,8,9");
 
     // JSON keeps each name as text and gives its bytes, which name the very file.
-    const CliResult json = RunCli({"convert", f.source(), f.target(), "--no-settings",
-                                   "--target-ext", ".bin", "--json", "--dry-run"},
-                                  f.store());
+    const CliResult json = RunCli(convert + QStringList{"--json", "--dry-run"}, f.store());
     const CliResult inspectJson = shell("\"$0\" inspect --json --no-settings src/*.bin", f.root());
     QSet<QByteArray> named;
     for (const CliResult* r : {&json, &inspectJson}) {
@@ -408,15 +404,8 @@ class TestCli : public QObject {
 #if defined(Q_OS_LINUX) || defined(Q_OS_DARWIN)
     // A terminal: the run's lines and the overwrite questions (the converted image's target is
     // there now too), answered n.
-    const QList<QByteArray> args{"convert",
-                                 QFile::encodeName(f.source()),
-                                 QFile::encodeName(f.target()),
-                                 "--no-settings",
-                                 "--target-ext",
-                                 ".bin",
-                                 "--overwrite",
-                                 "ask"};
-    const auto [code, screen] = runOnTerminal(args, "n\nn\n", f.store().root());
+    const auto [code, screen] =
+        runOnTerminal(convert + QStringList{"--overwrite", "ask"}, "n\nn\n", f.store().root());
     QVERIFY2(code == 0, screen.constData());
     QCOMPARE(controlIn(screen), QString());
     QVERIFY2(
@@ -464,8 +453,7 @@ class TestCli : public QObject {
       f.putSource(name, FourBankImage());
     f.putTarget("b.BIN", "old");
     const auto [code, screen] =
-        runOnTerminal({"convert", QFile::encodeName(f.source()), QFile::encodeName(f.target()),
-                       "--no-settings", "--overwrite", "ask"},
+        runOnTerminal({"convert", f.source(), f.target(), "--no-settings", "--overwrite", "ask"},
                       "c\n", f.store().root());
     QCOMPARE(code, 4);
     QVERIFY2(screen.endsWith("\n2 total files were processed. 1 files were converted and  0 were "
