@@ -121,7 +121,6 @@ const Inspected inspections[] = {
     {"256K front padding", Image256K({Bank0(), Bank1(), Bank8(), Bank9()}, true), nullptr, "--no-settings", Unpadded, R"({"class":"256K","padding":"front","slots":[{"bank":0,"length":57344,"offset":8192,"slot":0},{"bank":1,"length":57344,"offset":73728,"slot":1},{"bank":8,"length":57344,"offset":139264,"slot":8},{"bank":9,"length":57344,"offset":204800,"slot":9}]})", "", "bank 1 past 48K"},
     {"256K rear padding", Image256K({Bank1(), Bank0(), Bank9(), Bank8()}, false), nullptr, "--no-settings", Unpadded, R"({"class":"256K","padding":"rear","slots":[{"bank":1,"length":57344,"offset":0,"slot":0},{"bank":0,"length":57344,"offset":65536,"slot":1},{"bank":9,"length":57344,"offset":131072,"slot":8},{"bank":8,"length":57344,"offset":196608,"slot":9}]})", "", "bank 1 past 48K"},
     {"224K with slot 0 blank", Image224K({Fill(56 * K, 0xFF), Bank1(), Bank8(), Bank9()}), nullptr, "--no-settings", Unpadded, R"({"class":"224K","padding":null,"slots":[]})", "slot 0 begins FF FF; stating its layout reads it", "-"},
-    {"256K without a padding mark", Image256K({Bank0(), Bank0(), Bank9(), Bank0()}, true), nullptr, "--no-settings", Unpadded, R"({"class":"256K","padding":null,"slots":[]})", "no slot begins 27 FE or FF FA, neither at its start nor 8K into it; stating its layout reads it", "-"},
     {"216K with bank 1 first: not told apart by the marks", Bank1(48 * K) + Bank8() + Bank0() + Bank9(), nullptr, "--no-settings", Unpadded, R"({"class":"216K","padding":null,"slots":[{"bank":1,"length":57344,"offset":0,"slot":0},{"bank":0,"length":49152,"offset":57344,"slot":1},{"bank":0,"length":57344,"offset":106496,"slot":8},{"bank":9,"length":57344,"offset":163840,"slot":9}]})", "the banks cannot be told apart: slots 1 and 8 both read as bank 0, and no slot as bank 8; stating its layout reads it", "-"},
     {"216K with bank 1 first, read as stated", Bank1(48 * K) + Bank8() + Bank0() + Bank9(), nullptr, "--no-settings --input-order 1,8,0,9", Unpadded, R"({"class":"216K","padding":null,"slots":[{"bank":1,"length":49152,"offset":0,"slot":0},{"bank":8,"length":57344,"offset":49152,"slot":1},{"bank":0,"length":57344,"offset":106496,"slot":8},{"bank":9,"length":57344,"offset":163840,"slot":9}]})", "", ""},
     {"length of no layout", Body(256 * K + 1, 0x10), nullptr, "--no-settings", Unpadded, R"({"class":null,"padding":null,"slots":[]})", "no image layout has this length", "-"},
@@ -160,25 +159,17 @@ const Hostile hostiles[] = {
 // line break ends a line; a carriage return only where the progress line is drawn again), a byte
 // that is no UTF-8, a C1 control or a mark that turns the text around. Empty when there is none.
 QString controlIn(const QByteArray& out) {
-  for (qsizetype i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
-    const bool redraw =
-        c == '\r' && (i + 1 == out.size() || QByteArrayView("0123456789 \r").contains(out[i + 1]));
-    if ((c < 0x20 && c != '\n' && !redraw) || c == 0x7F)
-      return QStringLiteral("byte 0x%1 at %2 in: %3")
-          .arg(c, 2, 16, QLatin1Char('0'))
-          .arg(i)
-          .arg(QString::fromLatin1(out.toPercentEncoding(" /:.,;'()")));
-  }
+  static const QRegularExpression control(QStringLiteral(
+      "[\\x00-\\x09\\x0B\\x0C\\x0E-\\x1F\\x7F-\\x9F\\x{061C}\\x{200E}\\x{200F}\\x{202A}-\\x{202E}"
+      "\\x{2066}-\\x{2069}]|\\r(?![0-9 \\r]|\\z)"));
   const QString text = QString::fromUtf8(out);
   if (text.toUtf8() != out) return QStringLiteral("bytes that are no UTF-8");
-  for (const QChar c : text) {
-    const char16_t u = c.unicode();
-    if ((u >= 0x80 && u <= 0x9F) || u == 0x061C || u == 0x200E || u == 0x200F ||
-        (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069))
-      return QStringLiteral("U+%1").arg(int(u), 4, 16, QLatin1Char('0'));
-  }
-  return {};
+  const QRegularExpressionMatch m = control.match(text);
+  if (!m.hasMatch()) return {};
+  return QStringLiteral("U+%1 at %2 in: %3")
+      .arg(int(m.captured().front().unicode()), 4, 16, QLatin1Char('0'))
+      .arg(m.capturedStart())
+      .arg(QString::fromLatin1(out.toPercentEncoding(" /:.,;'()")));
 }
 
 // Every file the hostile name is in: a converted image with a note, a source whose target exists
