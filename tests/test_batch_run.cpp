@@ -178,9 +178,7 @@ QStringList cameTrue(const RecordingFrontEnd& dry) {
 // and gives the real run's lines; %E stands for the system's reason for the row's error.
 struct Report { const char* name; quint8 overwrite; std::function<void(RunFixture&, DiskRecorder&)> arrange; bool foreseeable; const char* lines; const char* passedOver = ""; int error = 0; QString targetExt = ".BIN"; };
 const Report reports[] = {
-    {"never: the existing target is kept", NeverOverwrite, {}, true, "a.BIN: converted into a.BIN | b.BIN: skipped, the target exists and was kept | c.BIN: refused, no image layout has this length"},
     {"always: the existing target is replaced", AlwaysOverwrite, {}, true, "a.BIN: converted into a.BIN | b.BIN: replaced b.BIN | c.BIN: refused, no image layout has this length"},
-    {"ask: Yes replaces", AskToOverwrite, {}, true, "a.BIN: converted into a.BIN | b.BIN: replaced b.BIN | c.BIN: refused, no image layout has this length"},
     {"a folder, and a hidden file, with the extension are passed over, not counted", NeverOverwrite, [](RunFixture& f, DiskRecorder&) {
        QDir(f.source()).mkdir(u"d.BIN"_s);
        WriteFile(f.source() + u".e.BIN"_s, FourBankImage());
