@@ -172,15 +172,11 @@ QString controlIn(const QByteArray& out) {
       .arg(QString::fromLatin1(out.toPercentEncoding(" /:.,;'()")));
 }
 
-// Every file the hostile name is in: a converted image with a note, a source whose target exists
-// (kept, or asked about), and a folder passed over.
-QList<QByteArray> hostileFiles(const QByteArray& name) {
-  return {name, "kept " + name, "folder " + name};
-}
-
-// Makes the source and target folders' files of a hostile name by its exact bytes.
-void putHostile(const RunFixture& f, const QByteArray& name) {
-  const QList<QByteArray> files = hostileFiles(name);
+// Makes the source and target folders' files of a hostile name by its exact bytes, and gives
+// them: a converted image with a note, a source whose target exists (kept, or asked about), and a
+// folder passed over.
+QList<QByteArray> putHostile(const RunFixture& f, const QByteArray& name) {
+  const QList<QByteArray> files{name, "kept " + name, "folder " + name};
   const auto put = [](const QString& folder, const QByteArray& file, const QByteArray& data) {
     QVERIFY(WriteFile(folder + "put.tmp", data));
     QVERIFY(::rename(QFile::encodeName(folder + "put.tmp"), QFile::encodeName(folder) + file) == 0);
@@ -188,7 +184,8 @@ void putHostile(const RunFixture& f, const QByteArray& name) {
   put(f.source(), files[0], withCalText(Bank1(48 * K)));
   put(f.source(), files[1], FourBankImage());
   put(f.target(), files[1], "old");
-  QVERIFY(::mkdir(QFile::encodeName(f.source()) + files[2], 0700) == 0);
+  [&] { QVERIFY(::mkdir(QFile::encodeName(f.source()) + files[2], 0700) == 0); }();
+  return files;
 }
 #endif
 
@@ -347,8 +344,7 @@ class TestCli : public QObject {
     QFETCH(int, row);
     const QByteArray name = hostiles[row].bytes;
     RunFixture f;
-    putHostile(f, name);
-    const QList<QByteArray> files = hostileFiles(name);
+    const QList<QByteArray> files = putHostile(f, name);
     QStringList shown;
     for (const QByteArray& file : files)
       shown << Lib_Convert::ShownText(NativeFile::DecodeName(file));
