@@ -58,17 +58,6 @@ void reorder(RunFixture& f) {
   QVERIFY(!Forms::frmProcess.loaded());
 }
 
-// Tells the run that the target folder takes names differing only in letter case for one name,
-// or not, whatever its file system does.
-struct LetterCase : NativeFile::Observer {
-  explicit LetterCase(std::optional<bool> ignored) : ignored(ignored) {
-    NativeFile::SetObserver(this);
-  }
-  ~LetterCase() override { NativeFile::SetObserver(nullptr); }
-  std::optional<bool> IgnoresCase() override { return ignored; }
-  std::optional<bool> ignored;
-};
-
 // clang-format off
 // Sources in the source folder (or, with paths, given as paths below the fixture's root %R), the
 // first of which holds FourBankImage() and the others another image; the target extension, the
@@ -318,7 +307,8 @@ class BatchRunTest : public QObject {
       given << path;
     }
     if (c.existing) f.putTarget("a.BIN", "the user's");
-    const LetterCase letterCase(c.ignoresCase);
+    DiskRecorder disk;  // tells the target folder's letter case as the row has it
+    disk.ignoresCase = c.ignoresCase;
     ConversionSettingsRecord settings = settingsFor(f, c.overwrite);
     settings.SourceExt = u".bin"_s;
     settings.TargetExt = QString::fromLatin1(c.targetExt);
