@@ -134,7 +134,6 @@ struct System { const char* name; bool linuxOnly; const char* script; int code; 
 const System systems[] = {
     {"a low limit on open files; folder and file names that are not UTF-8 keep their bytes", false, "s=\"$(printf 'lat\\351')\" && mv src \"$s\" && mv \"$s/f0.BIN\" \"$s/$s.BIN\" && ulimit -n 40 && \"$0\" convert \"$s\" dst --no-settings -q && test -f \"dst/$s.BIN\"; e=$?; rm -rf \"$s\" dst; exit $e", 0, "150 files were converted and  0 were skipped."},
     {"a store that cannot be read: the defaults, and the first line says why", true, "chmod 777 . src dst && s=\"$QUILLET_SETTINGS_ROOT/Quillet\" && mkdir -p \"$s\" && printf '[User]\\nOutOrder=8,1,0,9\\n' > \"$s/Quillet.conf\" && chmod 000 \"$s/Quillet.conf\" && chmod 755 \"$QUILLET_SETTINGS_ROOT\" \"$s\" && $u \"$0\" convert src dst --dry-run", 0, "Quillet.conf: it cannot be read: Permission denied), so the defaults are used; layout 0,1,8,9, unpadded; existing targets kept\n"},
-    {"a store linked to another program's file: the defaults, said so, the file untouched", false, "s=\"$QUILLET_SETTINGS_ROOT/Quillet\" && mkdir -p \"$s\" && echo secret=1 > other && ln -s \"$PWD/other\" \"$s/Quillet.conf\" && \"$0\" convert src dst --dry-run -q && test \"$(cat other)\" = secret=1", 0, "quillet-cli: the stored settings cannot be read ("},
     {"the dry run refuses it as the run does", true, "chmod 777 . src && chmod 555 dst && $u \"$0\" convert src dst --no-settings --dry-run", 3, "The Target folder cannot be written:"},
 };
 
