@@ -60,22 +60,22 @@ void reorder(RunFixture& f) {
 
 // clang-format off
 // Sources in the source folder (or, with paths, given as paths below the fixture's root %R), the
-// first of which holds FourBankImage() and the others another image; the target extension, the
-// policy, whether the user's own target a.BIN stands there, and what the target folder is told of
-// letter case (unset: as its file system is). The real run's lines, questions answered Yes; the
-// dry run foretells them. A target name is taken once per run: a second source is never written
-// over the first, asked about it, nor told as a kept file of the user's.
-struct Clash { const char* name; QStringList sources; bool paths; const char* targetExt; quint8 overwrite; bool existing; std::optional<bool> ignoresCase; const char* lines; int questions; };
+// first of which holds FourBankImage() and the others another image; the policy, whether the
+// user's own target a.BIN stands there, and what the target folder is told of letter case (unset:
+// as its file system is). The real run's lines, questions answered Yes; the dry run foretells
+// them. A target name is taken once per run: a second source is never written over the first,
+// asked about it, nor told as a kept file of the user's.
+struct Clash { const char* name; QStringList sources; bool paths; quint8 overwrite; bool existing; std::optional<bool> ignoresCase; const char* lines; int questions; };
 const char* const SecondSkipped = "a.BIN: converted into a.BIN | a.bin: skipped, another file of this run is written as a.BIN: a.BIN";
 const Clash clashes[] = {
-    {"a.BIN and a.bin, never: the second is no kept target", {"a.BIN", "a.bin"}, false, ".BIN", NeverOverwrite, false, {}, SecondSkipped, 0},
-    {"a.BIN and a.bin, always: the second does not replace the first", {"a.BIN", "a.bin"}, false, ".BIN", AlwaysOverwrite, false, {}, SecondSkipped, 0},
-    {"a.BIN and a.bin, ask: nothing asked about the run's own file", {"a.BIN", "a.bin"}, false, ".BIN", AskToOverwrite, false, {}, SecondSkipped, 0},
-    {"ask with the user's a.BIN: asked once, for the first", {"a.BIN", "a.bin"}, false, ".BIN", AskToOverwrite, true, {}, "a.BIN: replaced a.BIN | a.bin: skipped, another file of this run is written as a.BIN: a.BIN", 1},
-    {"never with the user's a.BIN: both keep it", {"a.BIN", "a.bin"}, false, ".BIN", NeverOverwrite, true, {}, "a.BIN: skipped, the target exists and was kept | a.bin: skipped, the target exists and was kept", 0},
-    {"two paths of one file name", {"d1/x.BIN", "d2/x.BIN"}, true, ".BIN", AlwaysOverwrite, false, {}, "%R/d1/x.BIN: converted into x.BIN | %R/d2/x.BIN: skipped, another file of this run is written as x.BIN: %R/d1/x.BIN", 0},
-    {"A.bin and a.bin into a folder that ignores case", {"A.bin", "a.bin"}, false, ".BIN", AlwaysOverwrite, false, true, "A.bin: converted into A.BIN | a.bin: skipped, another file of this run is written as A.BIN: A.bin", 0},
-    {"A.bin and a.bin into a folder that tells case apart", {"A.bin", "a.bin"}, false, ".BIN", AlwaysOverwrite, false, false, "A.bin: converted into A.BIN | a.bin: converted into a.BIN", 0},
+    {"a.BIN and a.bin, never: the second is no kept target", {"a.BIN", "a.bin"}, false, NeverOverwrite, false, {}, SecondSkipped, 0},
+    {"a.BIN and a.bin, always: the second does not replace the first", {"a.BIN", "a.bin"}, false, AlwaysOverwrite, false, {}, SecondSkipped, 0},
+    {"a.BIN and a.bin, ask: nothing asked about the run's own file", {"a.BIN", "a.bin"}, false, AskToOverwrite, false, {}, SecondSkipped, 0},
+    {"ask with the user's a.BIN: asked once, for the first", {"a.BIN", "a.bin"}, false, AskToOverwrite, true, {}, "a.BIN: replaced a.BIN | a.bin: skipped, another file of this run is written as a.BIN: a.BIN", 1},
+    {"never with the user's a.BIN: both keep it", {"a.BIN", "a.bin"}, false, NeverOverwrite, true, {}, "a.BIN: skipped, the target exists and was kept | a.bin: skipped, the target exists and was kept", 0},
+    {"two paths of one file name", {"d1/x.BIN", "d2/x.BIN"}, true, AlwaysOverwrite, false, {}, "%R/d1/x.BIN: converted into x.BIN | %R/d2/x.BIN: skipped, another file of this run is written as x.BIN: %R/d1/x.BIN", 0},
+    {"A.bin and a.bin into a folder that ignores case", {"A.bin", "a.bin"}, false, AlwaysOverwrite, false, true, "A.bin: converted into A.BIN | a.bin: skipped, another file of this run is written as A.BIN: A.bin", 0},
+    {"A.bin and a.bin into a folder that tells case apart", {"A.bin", "a.bin"}, false, AlwaysOverwrite, false, false, "A.bin: converted into A.BIN | a.bin: converted into a.BIN", 0},
 };
 
 // Sources f1 to f5 under "ask"; the targets numbered in `old` exist. The progress window is
@@ -311,7 +311,6 @@ class BatchRunTest : public QObject {
     disk.ignoresCase = c.ignoresCase;
     ConversionSettingsRecord settings = settingsFor(f, c.overwrite);
     settings.SourceExt = u".bin"_s;
-    settings.TargetExt = QString::fromLatin1(c.targetExt);
     RecordingFrontEnd dry, real;
     const auto run = [&](RecordingFrontEnd& frontEnd, bool dryRun) {
       if (!c.paths) return frontEnd.runOver(settings, {.dryRun = dryRun});
