@@ -477,6 +477,7 @@ const Row rows[] = {
     {"command line, never, flushed file by file through the cache, placed by links", FrontEnd::CommandLine, NeverOverwrite, Event::None, false, false, false, "", "a.BIN d.BIN"},
     {"command line, a name that appears mid-run is kept", FrontEnd::CommandLine, AlwaysOverwrite, Event::NameAppears, true, true, true, "", "a.BIN b.BIN c.BIN"},
     {"window, a name that appears mid-run is kept, with neither one-step renames nor links", FrontEnd::Window, NeverOverwrite, Event::NameAppears, false, false, false, "", "a.BIN", false},
+    {"window, ask: yes, then no, flushed as a whole through the cache", FrontEnd::Window, AskToOverwrite, Event::None, false, true, true, "yn", "a.BIN b.BIN d.BIN"},
     {"window, ask: Cancel stops the run", FrontEnd::Window, AskToOverwrite, Event::None, true, false, true, "yc", "a.BIN b.BIN"},
 };
 // clang-format on
