@@ -121,7 +121,6 @@ const Inspected inspections[] = {
     {"256K front padding", Image256K({Bank0(), Bank1(), Bank8(), Bank9()}, true), nullptr, "--no-settings", Unpadded, R"({"class":"256K","padding":"front","slots":[{"bank":0,"length":57344,"offset":8192,"slot":0},{"bank":1,"length":57344,"offset":73728,"slot":1},{"bank":8,"length":57344,"offset":139264,"slot":8},{"bank":9,"length":57344,"offset":204800,"slot":9}]})", "", "bank 1 past 48K"},
     {"256K rear padding", Image256K({Bank1(), Bank0(), Bank9(), Bank8()}, false), nullptr, "--no-settings", Unpadded, R"({"class":"256K","padding":"rear","slots":[{"bank":1,"length":57344,"offset":0,"slot":0},{"bank":0,"length":57344,"offset":65536,"slot":1},{"bank":9,"length":57344,"offset":131072,"slot":8},{"bank":8,"length":57344,"offset":196608,"slot":9}]})", "", "bank 1 past 48K"},
     {"224K with slot 0 blank", Image224K({Fill(56 * K, 0xFF), Bank1(), Bank8(), Bank9()}), nullptr, "--no-settings", Unpadded, R"({"class":"224K","padding":null,"slots":[]})", "slot 0 begins FF FF; stating its layout reads it", "-"},
-    {"256K without a padding mark", Image256K({Bank0(), Bank0(), Bank9(), Bank0()}, true), nullptr, "--no-settings", Unpadded, R"({"class":"256K","padding":null,"slots":[]})", "no slot begins 27 FE or FF FA, neither at its start nor 8K into it; stating its layout reads it", "-"},
     {"216K with bank 1 first: not told apart by the marks", Bank1(48 * K) + Bank8() + Bank0() + Bank9(), nullptr, "--no-settings", Unpadded, R"({"class":"216K","padding":null,"slots":[{"bank":1,"length":57344,"offset":0,"slot":0},{"bank":0,"length":49152,"offset":57344,"slot":1},{"bank":0,"length":57344,"offset":106496,"slot":8},{"bank":9,"length":57344,"offset":163840,"slot":9}]})", "the banks cannot be told apart: slots 1 and 8 both read as bank 0, and no slot as bank 8; stating its layout reads it", "-"},
     {"216K with bank 1 first, read as stated", Bank1(48 * K) + Bank8() + Bank0() + Bank9(), nullptr, "--no-settings --input-order 1,8,0,9", Unpadded, R"({"class":"216K","padding":null,"slots":[{"bank":1,"length":49152,"offset":0,"slot":0},{"bank":8,"length":57344,"offset":49152,"slot":1},{"bank":0,"length":57344,"offset":106496,"slot":8},{"bank":9,"length":57344,"offset":163840,"slot":9}]})", "", ""},
     {"length of no layout", Body(256 * K + 1, 0x10), nullptr, "--no-settings", Unpadded, R"({"class":null,"padding":null,"slots":[]})", "no image layout has this length", "-"},
@@ -135,7 +134,6 @@ struct System { const char* name; bool linuxOnly; const char* script; int code; 
 const System systems[] = {
     {"a low limit on open files; folder and file names that are not UTF-8 keep their bytes", false, "s=\"$(printf 'lat\\351')\" && mv src \"$s\" && mv \"$s/f0.BIN\" \"$s/$s.BIN\" && ulimit -n 40 && \"$0\" convert \"$s\" dst --no-settings -q && test -f \"dst/$s.BIN\"; e=$?; rm -rf \"$s\" dst; exit $e", 0, "150 files were converted and  0 were skipped."},
     {"a store that cannot be read: the defaults, and the first line says why", true, "chmod 777 . src dst && s=\"$QUILLET_SETTINGS_ROOT/Quillet\" && mkdir -p \"$s\" && printf '[User]\\nOutOrder=8,1,0,9\\n' > \"$s/Quillet.conf\" && chmod 000 \"$s/Quillet.conf\" && chmod 755 \"$QUILLET_SETTINGS_ROOT\" \"$s\" && $u \"$0\" convert src dst --dry-run", 0, "Quillet.conf: it cannot be read: Permission denied), so the defaults are used; layout 0,1,8,9, unpadded; existing targets kept\n"},
-    {"a store linked to another program's file: the defaults, said so, the file untouched", false, "s=\"$QUILLET_SETTINGS_ROOT/Quillet\" && mkdir -p \"$s\" && echo secret=1 > other && ln -s \"$PWD/other\" \"$s/Quillet.conf\" && \"$0\" convert src dst --dry-run -q && test \"$(cat other)\" = secret=1", 0, "quillet-cli: the stored settings cannot be read ("},
     {"the dry run refuses it as the run does", true, "chmod 777 . src && chmod 555 dst && $u \"$0\" convert src dst --no-settings --dry-run", 3, "The Target folder cannot be written:"},
 };
 
@@ -160,36 +158,24 @@ const Hostile hostiles[] = {
 // line break ends a line; a carriage return only where the progress line is drawn again), a byte
 // that is no UTF-8, a C1 control or a mark that turns the text around. Empty when there is none.
 QString controlIn(const QByteArray& out) {
-  for (qsizetype i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
-    const bool redraw =
-        c == '\r' && (i + 1 == out.size() || QByteArrayView("0123456789 \r").contains(out[i + 1]));
-    if ((c < 0x20 && c != '\n' && !redraw) || c == 0x7F)
-      return QStringLiteral("byte 0x%1 at %2 in: %3")
-          .arg(c, 2, 16, QLatin1Char('0'))
-          .arg(i)
-          .arg(QString::fromLatin1(out.toPercentEncoding(" /:.,;'()")));
-  }
+  static const QRegularExpression control(QStringLiteral(
+      "[\\x00-\\x09\\x0B\\x0C\\x0E-\\x1F\\x7F-\\x9F\\x{061C}\\x{200E}\\x{200F}\\x{202A}-\\x{202E}"
+      "\\x{2066}-\\x{2069}]|\\r(?![0-9 \\r]|\\z)"));
   const QString text = QString::fromUtf8(out);
   if (text.toUtf8() != out) return QStringLiteral("bytes that are no UTF-8");
-  for (const QChar c : text) {
-    const char16_t u = c.unicode();
-    if ((u >= 0x80 && u <= 0x9F) || u == 0x061C || u == 0x200E || u == 0x200F ||
-        (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069))
-      return QStringLiteral("U+%1").arg(int(u), 4, 16, QLatin1Char('0'));
-  }
-  return {};
+  const QRegularExpressionMatch m = control.match(text);
+  if (!m.hasMatch()) return {};
+  return QStringLiteral("U+%1 at %2 in: %3")
+      .arg(int(m.captured().front().unicode()), 4, 16, QLatin1Char('0'))
+      .arg(m.capturedStart())
+      .arg(QString::fromLatin1(out.toPercentEncoding(" /:.,;'()")));
 }
 
-// Every file the hostile name is in: a converted image with a note, a source whose target exists
-// (kept, or asked about), and a folder passed over.
-QList<QByteArray> hostileFiles(const QByteArray& name) {
-  return {name, "kept " + name, "folder " + name};
-}
-
-// Makes the source and target folders' files of a hostile name by its exact bytes.
-void putHostile(const RunFixture& f, const QByteArray& name) {
-  const QList<QByteArray> files = hostileFiles(name);
+// Makes the source and target folders' files of a hostile name by its exact bytes, and gives
+// them: a converted image with a note, a source whose target exists (kept, or asked about), and a
+// folder passed over.
+QList<QByteArray> putHostile(const RunFixture& f, const QByteArray& name) {
+  const QList<QByteArray> files{name, "kept " + name, "folder " + name};
   const auto put = [](const QString& folder, const QByteArray& file, const QByteArray& data) {
     QVERIFY(WriteFile(folder + "put.tmp", data));
     QVERIFY(::rename(QFile::encodeName(folder + "put.tmp"), QFile::encodeName(folder) + file) == 0);
@@ -197,7 +183,8 @@ void putHostile(const RunFixture& f, const QByteArray& name) {
   put(f.source(), files[0], withCalText(Bank1(48 * K)));
   put(f.source(), files[1], FourBankImage());
   put(f.target(), files[1], "old");
-  QVERIFY(::mkdir(QFile::encodeName(f.source()) + files[2], 0700) == 0);
+  [&] { QVERIFY(::mkdir(QFile::encodeName(f.source()) + files[2], 0700) == 0); }();
+  return files;
 }
 #endif
 
@@ -205,7 +192,7 @@ void putHostile(const RunFixture& f, const QByteArray& name) {
 // Runs quillet-cli on a pseudo-terminal, as a user at a terminal does, with the settings of root:
 // its stdin, stdout and stderr are the terminal, which takes the bytes as they are (no line
 // discipline adds or echoes any). Gives the exit code and everything the terminal received.
-std::pair<int, QByteArray> runOnTerminal(const QList<QByteArray>& args, const QByteArray& typed,
+std::pair<int, QByteArray> runOnTerminal(const QStringList& args, const QByteArray& typed,
                                          const QString& settingsRoot) {
   struct termios raw {};
   cfmakeraw(&raw);
@@ -213,7 +200,7 @@ std::pair<int, QByteArray> runOnTerminal(const QList<QByteArray>& args, const QB
   // Made before the fork: the child of a process with threads only execs.
   QList<QByteArray> argv{QUILLET_CLI},
       environment{"QUILLET_SETTINGS_ROOT=" + QFile::encodeName(settingsRoot)};
-  argv += args;
+  for (const QString& arg : args) argv << QFile::encodeName(arg);
   for (char** variable = environ; *variable; ++variable) environment << *variable;
   std::vector<char*> pointers, envp;
   for (QByteArray& arg : argv) pointers.push_back(arg.data());
@@ -356,8 +343,7 @@ class TestCli : public QObject {
     QFETCH(int, row);
     const QByteArray name = hostiles[row].bytes;
     RunFixture f;
-    putHostile(f, name);
-    const QList<QByteArray> files = hostileFiles(name);
+    const QList<QByteArray> files = putHostile(f, name);
     QStringList shown;
     for (const QByteArray& file : files)
       shown << Lib_Convert::ShownText(NativeFile::DecodeName(file));
@@ -366,16 +352,15 @@ class TestCli : public QObject {
       return RunCli({"-c", script, QUILLET_CLI}, f.store(), "/bin/sh", folder);
     };
     const auto bytes = [](const CliResult& r) { return (r.out + r.err).toUtf8(); };
-    const CliResult run = RunCli(
-        {"convert", f.source(), f.target(), "--no-settings", "--target-ext", ".bin"}, f.store());
+    const QStringList convert{"convert",       f.source(),     f.target(),
+                              "--no-settings", "--target-ext", ".bin"};
+    const CliResult run = RunCli(convert, f.store());
     QCOMPARE(run.code, 0);
     QCOMPARE(controlIn(bytes(run)), QString());
     QVERIFY2(run.err.contains(shown[0] + ": note, the layout leaves out"), qPrintable(run.err));
     QVERIFY(run.err.contains(shown[1] + ": skipped, the target exists and was kept\n"));
     QVERIFY(run.err.contains(shown[2] + ": passed over, it is a folder\n"));
-    const CliResult dry = RunCli(
-        {"convert", f.source(), f.target(), "--no-settings", "--target-ext", ".bin", "--dry-run"},
-        f.store());
+    const CliResult dry = RunCli(convert + QStringList{"--dry-run"}, f.store());
     QCOMPARE(controlIn(bytes(dry)), QString());
     QVERIFY(dry.out.contains(shown[1] + ": 224K, would keep the existing " + shown[1] + u'\n'));
     const CliResult inspect = shell("\"$0\" inspect --no-settings src/*.bin", f.root());
@@ -386,12 +371,9 @@ class TestCli : public QObject {
     const CliResult stored = RunCli({"convert", f.source(), f.target()}, f.store());
     QCOMPARE(stored.code, 3);
     QCOMPARE(controlIn(bytes(stored)), QString());
-    SaveSetting("Quillet", "User", "OutOrder", "0,1,8,9");
 
     // JSON keeps each name as text and gives its bytes, which name the very file.
-    const CliResult json = RunCli({"convert", f.source(), f.target(), "--no-settings",
-                                   "--target-ext", ".bin", "--json", "--dry-run"},
-                                  f.store());
+    const CliResult json = RunCli(convert + QStringList{"--json", "--dry-run"}, f.store());
     const CliResult inspectJson = shell("\"$0\" inspect --json --no-settings src/*.bin", f.root());
     QSet<QByteArray> named;
     for (const CliResult* r : {&json, &inspectJson}) {
@@ -408,15 +390,8 @@ class TestCli : public QObject {
 #if defined(Q_OS_LINUX) || defined(Q_OS_DARWIN)
     // A terminal: the run's lines and the overwrite questions (the converted image's target is
     // there now too), answered n.
-    const QList<QByteArray> args{"convert",
-                                 QFile::encodeName(f.source()),
-                                 QFile::encodeName(f.target()),
-                                 "--no-settings",
-                                 "--target-ext",
-                                 ".bin",
-                                 "--overwrite",
-                                 "ask"};
-    const auto [code, screen] = runOnTerminal(args, "n\nn\n", f.store().root());
+    const auto [code, screen] =
+        runOnTerminal(convert + QStringList{"--overwrite", "ask"}, "n\nn\n", f.store().root());
     QVERIFY2(code == 0, screen.constData());
     QCOMPARE(controlIn(screen), QString());
     QVERIFY2(
@@ -464,8 +439,7 @@ class TestCli : public QObject {
       f.putSource(name, FourBankImage());
     f.putTarget("b.BIN", "old");
     const auto [code, screen] =
-        runOnTerminal({"convert", QFile::encodeName(f.source()), QFile::encodeName(f.target()),
-                       "--no-settings", "--overwrite", "ask"},
+        runOnTerminal({"convert", f.source(), f.target(), "--no-settings", "--overwrite", "ask"},
                       "c\n", f.store().root());
     QCOMPARE(code, 4);
     QVERIFY2(screen.endsWith("\n2 total files were processed. 1 files were converted and  0 were "

@@ -11,9 +11,6 @@
 #include "tests/support/TestSupport.h"
 #include "tools/ImageBuilder.h"
 
-#ifdef Q_OS_LINUX
-#include <linux/magic.h>
-#endif
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,21 +31,6 @@ QByteArray pattern(qint64 length) {
   for (qint64 i = 0; i < length; ++i) bytes[i] = char((i * 7 + i / 4096) & 0xFF);
   return bytes;
 }
-
-// How the target's file is made and written, as the observer sees it: C/c a create bypassing
-// the cache or through it, W/w a write, ! after one the system refused with EINVAL.
-// clang-format off
-struct WritePath { const char* name; bool inMemory; std::optional<bool> direct; std::optional<Change> refused; qint64 length; const char* shape; };
-const WritePath writePaths[] = {
-    {"an image on a disk bypasses the cache", false, std::nullopt, {}, 256 * K, "CW"},
-    {"an odd length: the last part block goes through the cache", false, true, {}, 32 * K + 3, "[Cc]Ww"},
-    {"less than a block goes through the cache", false, true, {}, 3, "[Cc]w+"},
-    {"a direct open refused: made anew, written through the cache", false, true, Change::Create, 64 * K, "C!cw+"},
-    {"a direct write refused: written again through the cache", false, true, Change::Write, 64 * K + 5, "[Cc]W!w"},
-    {"a file system in memory is written through the cache", true, std::nullopt, {}, 64 * K, "[Cc]w+"},
-    {"told to, a file system in memory is tried for direct writes", true, true, {}, 64 * K + 1, "[Cc]Ww|[Cc]w+|C!cw+|[Cc]W!w"},
-};
-// clang-format on
 
 // Writes a new file for the name and puts it in place, as a run does.
 bool writeAndPlace(NativeFile::Folder& folder, const QString& name, const QByteArray& bytes) {
@@ -92,6 +74,19 @@ class Renumbering : public DiskRecorder {
 };
 
 // clang-format off
+// How the target's file is made and written, as the observer sees it: C/c a create bypassing
+// the cache or through it, W/w a write, ! after one the system refused with EINVAL.
+struct WritePath { const char* name; bool inMemory; std::optional<bool> direct; std::optional<Change> refused; qint64 length; const char* shape; };
+const WritePath writePaths[] = {
+    {"an image on a disk bypasses the cache", false, std::nullopt, {}, 256 * K, "CW"},
+    {"an odd length: the last part block goes through the cache", false, true, {}, 32 * K + 3, "[Cc]Ww"},
+    {"less than a block goes through the cache", false, true, {}, 3, "[Cc]w+"},
+    {"a direct open refused: made anew, written through the cache", false, true, Change::Create, 64 * K, "C!cw+"},
+    {"a direct write refused: written again through the cache", false, true, Change::Write, 64 * K + 5, "[Cc]W!w"},
+    {"a file system in memory is written through the cache", true, std::nullopt, {}, 64 * K, "[Cc]w+"},
+    {"told to, a file system in memory is tried for direct writes", true, true, {}, 64 * K + 1, "[Cc]Ww|[Cc]w+|C!cw+|[Cc]W!w"},
+};
+
 // What comes to stand at a target's name (or happens to the folder) after the file was written and
 // before it is placed, and what placing it and the files before and after it must then do. The
 // folder's file system moves a file to a free name without replacing in one step, or has only
@@ -112,9 +107,7 @@ const Placement placements[] = {
     {"neither one-step moves nor links: a file the user let be replaced is replaced", true, Meanwhile::File, Moves::Neither, Result::Placed, Result::Placed, "new"},
     {"a name the file system refuses fails the file alone, and the next still moves in one step", false, Meanwhile::NameRefused, Moves::OneStep, Result::Failed, Result::Placed, ""},
 };
-// clang-format on
 
-// clang-format off
 // What another program puts at a written file's temporary name before it is placed, flushed on its
 // own or with the whole file system.
 enum class AtTemporary { Pipe, File };
@@ -125,9 +118,7 @@ const TemporaryTaken temporaryTaken[] = {
     {"a file, each file flushed", AtTemporary::File, false},
     {"a file, flushed as a whole", AtTemporary::File, true},
 };
-// clang-format on
 
-// clang-format off
 // Three files placed as one group, then a fourth: c/C each create through the cache or bypassing
 // it; the flushes of a file, of the file system and of the folder.
 struct FlushCase { const char* name; bool fileByFile; qint64 othersAtStart, othersLater; const char* creates; QList<int> flushes; };
@@ -154,26 +145,27 @@ class TestFileAccess : public QObject {
   // A name is shown as text that no terminal or window takes for control, and two names
   // never show alike.
   void namesShownAsText() {
-    const auto check = [](const char* name, const QString& text, const QString& shown) {
-      QVERIFY2(Lib_Convert::ShownText(text) == shown,
-               qPrintable(QStringLiteral("%1: %2").arg(name, Lib_Convert::ShownText(text))));
-    };
-    const QString notUtf8 = NativeFile::DecodeName("caf\xe9.bin");
-    check("a plain name is as it is", u"Bank 1 \u00e9t\u00e9.bin"_qs,
-          u"Bank 1 \u00e9t\u00e9.bin"_qs);
-    check("letters beyond one unit stay", u"\U0001F600.bin"_qs, u"\U0001F600.bin"_qs);
-    check("escape and bell", u"clip\x1b]52;c;ZXZpbA==\a.bin"_qs,
-          u"clip\\e]52;c;ZXZpbA==\\a.bin"_qs);
-    check("line breaks", u"nl\nFAKE\rX\t.bin"_qs, u"nl\\nFAKE\\rX\\t.bin"_qs);
-    check("other C0 and DEL", QString::fromLatin1("a\x01\x7f"), u"a\\x01\\x7f"_qs);
-    check("C1 controls", u"a\u009bb"_qs, u"a\\u009bb"_qs);
-    check("direction overrides", u"gnp.\u202eexe"_qs, u"gnp.\\u202eexe"_qs);
+    // clang-format off
+    const struct { const char* name; QString text, shown; } rows[] = {
+        {"a plain name is as it is", u"Bank 1 \u00e9t\u00e9.bin"_qs, u"Bank 1 \u00e9t\u00e9.bin"_qs},
+        {"letters beyond one unit stay", u"\U0001F600.bin"_qs, u"\U0001F600.bin"_qs},
+        {"escape and bell", u"clip\x1b]52;c;ZXZpbA==\a.bin"_qs, u"clip\\e]52;c;ZXZpbA==\\a.bin"_qs},
+        {"line breaks", u"nl\nFAKE\rX\t.bin"_qs, u"nl\\nFAKE\\rX\\t.bin"_qs},
+        {"other C0 and DEL", QString::fromLatin1("a\x01\x7f"), u"a\\x01\\x7f"_qs},
+        {"C1 controls", u"a\u009bb"_qs, u"a\\u009bb"_qs},
+        {"direction overrides", u"gnp.\u202eexe"_qs, u"gnp.\\u202eexe"_qs},
 #ifdef Q_OS_WIN
-    check("a path keeps its separators", u"C:\\ECU\\new.bin"_qs, u"C:\\ECU\\new.bin"_qs);
+        {"a path keeps its separators", u"C:\\ECU\\new.bin"_qs, u"C:\\ECU\\new.bin"_qs},
 #else
-    check("bytes that are not UTF-8", notUtf8, u"caf\\xe9.bin"_qs);
-    check("a backslash is told from an escape", u"a\\nb"_qs, u"a\\\\nb"_qs);
+        {"bytes that are not UTF-8", NativeFile::DecodeName("caf\xe9.bin"), u"caf\\xe9.bin"_qs},
+        {"a backslash is told from an escape", u"a\\nb"_qs, u"a\\\\nb"_qs},
 #endif
+    };
+    // clang-format on
+    for (const auto& r : rows) {
+      const QString shown = Lib_Convert::ShownText(r.text);
+      QVERIFY2(shown == r.shown, qPrintable(QStringLiteral("%1: %2").arg(r.name, shown)));
+    }
   }
 
   void placingUnderAPolicy_data() {
@@ -357,28 +349,17 @@ class TestFileAccess : public QObject {
 #endif
   }
 
-  void fileSystemsFlushedAsWhole() {
-#ifdef Q_OS_LINUX
-    QString whole;
-    for (quint64 type : std::initializer_list<quint64>{
-             FUSE_SUPER_MAGIC, NFS_SUPER_MAGIC, V9FS_MAGIC, OVERLAYFS_SUPER_MAGIC, EXT4_SUPER_MAGIC,
-             XFS_SUPER_MAGIC, BTRFS_SUPER_MAGIC})
-      whole += "01"[NativeFile::FlushesAsWhole(type)];
-    QCOMPARE(whole, "0000111");  // FUSE, NFS, 9P, overlay; ext4, XFS, Btrfs
-#else
-    QSKIP("file system types are Linux's");
-#endif
-  }
-
   // Whatever another program puts at a written file's temporary name is neither waited for,
   // nor placed as the target, nor removed; the rest of the group is placed.
   void temporaryNameTakenMeanwhile_data() {
     addRows(temporaryTaken);
   }
   void temporaryNameTakenMeanwhile() {
+#ifndef Q_OS_UNIX
+    QSKIP("a file being written is held unshared here: nobody can take its name");
+#else
     QFETCH(int, row);
     const TemporaryTaken& c = temporaryTaken[row];
-#ifdef Q_OS_UNIX
     QTemporaryDir dir;
     DiskRecorder disk;
     disk.flushesAsWhole = c.asWhole;
@@ -405,9 +386,6 @@ class TestFileAccess : public QObject {
     QVERIFY(::lstat(at.constData(), &info) == 0);
     QCOMPARE(bool(S_ISFIFO(info.st_mode)), pipe);
     if (!pipe) QCOMPARE(ReadFile(at), QByteArray("other"));
-#else
-    Q_UNUSED(c);
-    QSKIP("a file being written is held unshared here: nobody can take its name");
 #endif
   }
 

@@ -88,10 +88,8 @@ const ShownRow shownRows[] = {
     {"unchecking frees it all, even with no padding", 1, 0, NoPadding, RearPadding, "B", "00 00 9,9,9,9 .stVO 15"},
     {"a size chosen after unchecking applies", 1, 0, NoPadding, RearPadding, "B1", "00 10 9,9,9,9 .s.VO 15"},
     {"preset standard, from 56K", 0, 1, Padding56K, FrontPadding, "a", "00 00 0,1,8,9 .s..O 5"},
-    {"preset 224K rear, from no padding", 0, 1, NoPadding, FrontPadding, "c", "00 10 8,1,0,9 .s.VO 5"},
     {"F4 in the order box opens the presets", 0, 1, NoPadding, FrontPadding, "^c", "00 10 8,1,0,9 .s.VO 5"},
     {"Alt+Down in the order box opens the presets", 0, 1, Padding56K, RearPadding, "%d", "00 21 0,1,8,9 .stVO 5"},
-    {"preset 256K front, from 56K", 0, 1, Padding56K, RearPadding, "d", "00 21 0,1,8,9 .stVO 5"},
     {"preset bank 1 only, from 64K", 0, 1, Padding64K, FrontPadding, "e", "11 00 0,1,8,9 L.... 11"},
     {"the preset window's close box changes nothing", 0, 1, Padding56K, FrontPadding, "x", "10 11 9,9,9,9 .s.VO 5"},
 };

@@ -13,7 +13,7 @@
 // it in order, the way a test's failing device would: it can fail changes
 // of a kind with an error of the system, and stand in for the system's
 // figures (its unwritten bytes, whether a folder's file system is flushed
-// as a whole).
+// as a whole, whether it takes names differing only in letter case for one).
 class DiskRecorder : public NativeFile::Observer {
  public:
   struct Record {
@@ -39,6 +39,7 @@ class DiskRecorder : public NativeFile::Observer {
   void SetUnwrittenBytes(std::optional<qint64> bytes);
   std::optional<bool> flushesAsWhole;
   std::optional<bool> writesDirect;
+  std::optional<bool> ignoresCase;
 
   QList<Record> Records() const;
   // How many changes of the kind were made.
@@ -49,6 +50,7 @@ class DiskRecorder : public NativeFile::Observer {
   std::optional<qint64> UnwrittenBytes() override;
   std::optional<bool> FlushesAsWhole() override { return flushesAsWhole; }
   std::optional<bool> WritesDirect() override { return writesDirect; }
+  std::optional<bool> IgnoresCase() override { return ignoresCase; }
 
  private:
   void record(const NativeFile::Operation& operation, int error);
