@@ -137,10 +137,16 @@ bool fourDifferentBanks(const ImageReading& r) {
   return true;
 }
 
-ImageReading readTwoBank(QByteArrayView image, const SlotGeometry& g) {
+// The image with its slots laid out, none of them read yet.
+ImageReading laidOut(QByteArrayView image, const std::array<qint64, 4>& lengths, bool twoBanks) {
   ImageReading r;
   r.length = image.size();
-  r.slots = slotsOf(g.length, true);
+  r.slots = slotsOf(lengths, twoBanks);
+  return r;
+}
+
+ImageReading readTwoBank(QByteArrayView image, const SlotGeometry& g) {
+  ImageReading r = laidOut(image, g.length, true);
   markFillOnly(image, r.slots);
   const bool bank8First = wordAt(image, 0) == WordFFFA;
   r.slots[0].bank = bank8First ? 8 : 1;
@@ -168,9 +174,7 @@ qint64 bank1LengthOf(int bank1Class) {
 }
 
 ImageReading read256K(QByteArrayView image, const SlotGeometry& g) {
-  ImageReading r;
-  r.length = image.size();
-  r.slots = slotsOf(g.length, false);
+  ImageReading r = laidOut(image, g.length, false);
 
   qint64 PadOffset = -1;
   for (const SlotReading& s : r.slots) {
@@ -214,9 +218,7 @@ ImageReading read256K(QByteArrayView image, const SlotGeometry& g) {
 }
 
 ImageReading read216Or224K(QByteArrayView image, const SlotGeometry& g) {
-  ImageReading r;
-  r.length = image.size();
-  r.slots = slotsOf(g.length, false);
+  ImageReading r = laidOut(image, g.length, false);
   markFillOnly(image, r.slots);
 
   std::array<int, 4> first{}, second{};
@@ -267,10 +269,8 @@ ImageReading readStated(QByteArrayView image, const StatedLayout& stated,
   if (image.size() == Length216K && bank1At != stated.order.end()) {
     lengths[size_t(bank1At - stated.order.begin())] = Size48K;
   }
-  ImageReading r;
-  r.length = image.size();
+  ImageReading r = laidOut(image, lengths, false);
   r.stated = true;
-  r.slots = slotsOf(lengths, false);
   qint64 bank1Length = Size48K;
   if (image.size() == Length256K) {
     const qint64 pad = stated.PadOffset.value_or(marks.PadOffset);
