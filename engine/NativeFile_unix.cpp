@@ -494,7 +494,7 @@ bool Folder::systemIgnoresCase() const {
     if (::fstatat(fd(handle_), names->first.constData(), &one, AT_SYMLINK_NOFOLLOW) != 0)
       return false;
     return ::fstatat(fd(handle_), names->second.constData(), &other, AT_SYMLINK_NOFOLLOW) == 0 &&
-           one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+           identityOf(one) == identityOf(other);
   }
 #ifdef Q_OS_LINUX
   // An empty folder: the file systems that ignore case as a whole.
