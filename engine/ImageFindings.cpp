@@ -214,7 +214,6 @@ ImageFindings TakeFindings(QByteArrayView image, const ImageReading& reading,
   }
   if (!options.layout) return f;
   const OutputLayout& layout = *options.layout;
-  f.chosenFill = layout.fillByte;
   const OutputPlan plan = PlanOutput(reading, layout);
   f.repeated = plan.repeated;
   f.missing = plan.missing;

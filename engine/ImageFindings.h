@@ -51,7 +51,6 @@ struct ImageFindings {
   // Only when a layout was given and the image was read.
   std::optional<QList<DroppedRange>> dropped;
   qint64 droppedBytes = 0;   // all bytes the output leaves out, fill included
-  quint8 chosenFill = 0xFF;  // the layout's fill: bytes left out of that value go untold
   // Banks of the image the layout writes more than once, or not at all.
   QList<int> repeated, missing;
 };
